@@ -1,0 +1,100 @@
+// XmlElement: an XML element with a lower-cased name, trimmed 8-bit text, attributes in
+// document order and owned children; parsed with expat, written as indented CRLF text.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class XmlElement {
+public:
+    using AttrPair = std::pair<std::string, std::string>;
+
+    XmlElement() = default;
+    explicit XmlElement(XmlElement* parent) : parent_(parent) {}
+    // A root with that name, stored as given (only SetName lower-cases).
+    explicit XmlElement(std::string_view name) : name_(name) {}
+    ~XmlElement() = default;
+    XmlElement(const XmlElement&) = delete;
+    XmlElement& operator=(const XmlElement&) = delete;
+
+    // Own data.
+    const std::string& GetName() const { return name_; }
+    void SetName(std::string_view name);
+    const std::string& GetText() const { return text_; }
+    // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
+    void SetText(std::string_view text);
+    XmlElement* GetParent() const { return parent_; }
+    const std::string& GetLastError() const { return lastError_; }
+
+    void SetAttribute(std::string_view name, std::string_view value);
+    void SetAttributeInt(std::string_view name, int32_t value);
+    bool GetAttribute(std::string_view name, std::string& value) const;
+    bool GetAttributeInt(std::string_view name, int32_t& value) const;
+    void RemoveAttribute(std::string_view name);
+    void RemoveAllAttributes() { attributes_.clear(); }
+    const std::vector<AttrPair>& Attributes() const { return attributes_; }
+    void Reset(std::string_view name, std::string_view text);
+    void Clear();
+
+    // Children; every name comparison ignores case.
+    uint16_t CountChildren(std::string_view name = {}) const;
+    XmlElement* GetChild(uint16_t index) const;
+    int FindChildIndex(std::string_view name, int start = 0) const;
+    XmlElement* FindChild(std::string_view name) const;
+    XmlElement* FindChild(std::string_view name, bool flag) const;
+    XmlElement* FindNthChild(std::string_view name, uint16_t n) const;
+    // First child at or after start with the name and every (attribute, value) pair.
+    int FindChildIndexByAttr(std::string_view name, const std::vector<AttrPair>& pairs,
+                             int start = 0) const;
+    int FindChildIndexByAttr(std::string_view name, std::string_view attrName,
+                             int32_t value) const;
+    XmlElement* FindChildByAttr(std::string_view name, const std::vector<AttrPair>& pairs,
+                                int start = 0) const;
+    XmlElement* AddChild(std::string_view name, std::string_view text);
+    void RemoveChild(XmlElement* child);
+    void RemoveAllChildren() { children_.clear(); }
+    bool SetChildText(std::string_view name, std::string_view text);
+    bool SetChildTextInt(std::string_view name, int32_t value);
+    std::string GetChildText(std::string_view name) const;
+    bool SetChildAttribute(std::string_view childName, std::string_view attrName,
+                           std::string_view value);
+    bool SetChildAttributeInt(std::string_view childName, std::string_view attrName,
+                              int32_t value);
+    std::string GetChildAttribute(std::string_view childName, std::string_view attrName) const;
+
+    // Copies through the text form.
+    bool CopyFrom(const XmlElement* source, bool flag = false);
+    bool CopyChildTo(XmlElement* destination, std::string_view childName) const;
+    XmlElement* AddChildCopy(std::string_view name, const XmlElement* source);
+    bool AddChildAndCopyTo(XmlElement* destination, std::string_view name, std::string_view text);
+    XmlElement* SetChildCopy(const XmlElement* source, bool flag = false);
+    bool AddChildTree(const XmlElement* source, bool recursive);
+
+    // Text in and out. With retry, a failed parse is tried once more with the raw Latin-1
+    // letters turned into character references.
+    bool Parse(const std::string& text, bool retry = false);
+    // Appends this element at the given depth (depth 0 empties out first), four blanks a level.
+    void Serialize(std::string& out, int depth = 0) const;
+    // Writes the same lines into file with one TAB a level; nothing for a null file.
+    void WriteToFile(int depth, std::FILE* file) const;
+    static std::string EscapeUmlauts(std::string_view text);
+
+private:
+    template <typename Sink>
+    void Write(Sink& sink, const std::string& unit, int depth) const;
+    AttrPair* FindAttribute(std::string_view lowerName);
+    const AttrPair* FindAttribute(std::string_view lowerName) const;
+    friend struct XmlParseState;
+
+    XmlElement* parent_ = nullptr;
+    std::string name_;
+    std::string text_;
+    std::vector<AttrPair> attributes_;
+    std::vector<std::unique_ptr<XmlElement>> children_;
+    std::string lastError_;
+};

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test.
+#   tools/test.sh          normal build (build/)
+#   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
+#   tools/test.sh --all    both, one after the other, warnings as errors (what CI runs)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-normal}
+bash tools/setup.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export ZEM_UI=headless
+export ZEM_AUDIO=null
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+# build_and_test DIR CMAKE_ARGS... [-- CTEST_ARGS...]
+build_and_test() {
+  local dir=$1; shift
+  local cmake_args=() ctest_args=()
+  while [[ $# -gt 0 && $1 != -- ]]; do cmake_args+=("$1"); shift; done
+  [[ $# -gt 0 ]] && shift
+  ctest_args=("$@")
+  echo "== $dir: configure and build"
+  cmake -S . -B "$dir" -G Ninja "${cmake_args[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "== $dir: test"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${ctest_args[@]}"
+}
+
+werror=OFF
+[[ ${CI:-} == true || $mode == --all ]] && werror=ON
+
+case $mode in
+  normal)
+    build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=$werror ;;
+  --asan)
+    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
+      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+  --all)
+    build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=ON
+    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
+      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+  *)
+    echo "usage: tools/test.sh [--asan|--all]" >&2; exit 2 ;;
+esac
