@@ -1,0 +1,221 @@
+#include "xmlelement.h"
+
+#include "scratch.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+TEST(XmlElementParse, NestedElementsLowerCasedWithAttributesAndText)
+{
+    XmlElement root;
+    ASSERT_TRUE(root.Parse("<Call Id=\"7\" Kind=\"radio\">\n  <Tone>1</Tone>\n  <Party Role=\"A\">"
+                           "<Name>Lok 12</Name></Party>\n</Call>"));
+    EXPECT_EQ(root.GetName(), "call");
+    std::string value;
+    EXPECT_TRUE(root.GetAttribute("ID", value));
+    EXPECT_EQ(value, "7");
+    EXPECT_EQ(root.CountChildren(), 2);
+    EXPECT_EQ(root.GetText(), "") << "white space between elements leaves no trace";
+    ASSERT_NE(root.FindChild("TONE"), nullptr);
+    EXPECT_EQ(root.FindChild("tone")->GetText(), "1");
+    EXPECT_EQ(root.FindChild("party")->GetChildText("name"), "Lok 12");
+    EXPECT_EQ(root.FindChild("party")->GetParent(), &root);
+    EXPECT_EQ(root.GetChild(2), nullptr);
+}
+
+TEST(XmlElementParse, CharacterDataPiecesAreTrimmedAndJoined)
+{
+    const struct {
+        const char* xml;
+        const char* text;
+    } cases[] = {
+        {"<a>a &amp; b</a>", "a&b"},
+        {"<a>one\n two</a>", "onetwo"},
+        {"<a>x<b/>y</a>", "xy"},
+        {"<a>\ttab\tinside\t</a>", "tabinside"},
+        {"<a>&lt;tag&gt;</a>", "<tag>"},
+    };
+    for (const auto& c : cases) {
+        XmlElement e;
+        ASSERT_TRUE(e.Parse(c.xml)) << c.xml;
+        EXPECT_EQ(e.GetText(), c.text) << c.xml;
+    }
+}
+
+TEST(XmlElementParse, FoldsGermanLettersAndRetriesRawLatin1)
+{
+    XmlElement utf8;
+    ASSERT_TRUE(utf8.Parse("<a n=\"\xC3\xA4\">\xC3\xB6\xC3\xA4\xC3\xBC\xC3\x96\xC3\x84\xC3\x9C\xC3\x9F \xC3\xA9</a>"));
+    EXPECT_EQ(utf8.GetText(), "\xF6\xE4\xFC\xD6\xC4\xDC\xDF \xC3\xA9") << "only the seven letters fold";
+    EXPECT_EQ(utf8.GetChildAttribute("x", "n"), "");
+    std::string n;
+    utf8.GetAttribute("n", n);
+    EXPECT_EQ(n, "\xE4");
+
+    const std::string latin1 = "<a n=\"\xC4\">Stra\xDF" "e</a>";
+    XmlElement once;
+    EXPECT_FALSE(once.Parse(latin1, false));
+    EXPECT_NE(once.GetLastError().find("at line 1"), std::string::npos) << once.GetLastError();
+    XmlElement retried;
+    ASSERT_TRUE(retried.Parse(latin1, true));
+    EXPECT_EQ(retried.GetText(), "Stra\xDF" "e");
+    retried.GetAttribute("n", n);
+    EXPECT_EQ(n, "\xC4");
+    EXPECT_EQ(XmlElement::EscapeUmlauts("\xE4\xC4\xF6\xD6\xFC\xDC\xDFx"),
+              "&#xE4;&#xC4;&#xF6;&#xD6;&#xFC;&#xDC;&#xDF;x");
+}
+
+TEST(XmlElementParse, ErrorsCarryExpatTextAndLine)
+{
+    const struct {
+        const char* xml;
+        const char* error;
+    } cases[] = {
+        {"<a/>\n<b/>", "junk after document element at line 2"},
+        {"<a>\n<b>\n</a>", "mismatched tag at line 3"},
+        {"", "no element found at line 1"},
+    };
+    for (const auto& c : cases) {
+        XmlElement e;
+        EXPECT_FALSE(e.Parse(c.xml, true)) << c.xml;
+        EXPECT_EQ(e.GetLastError(), c.error);
+    }
+    std::string deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<d>";
+    XmlElement e;
+    EXPECT_FALSE(e.Parse(deep)) << "absurd nesting is refused, not recursed into";
+}
+
+TEST(XmlElementWrite, SerializeAndWriteToFileBytes)
+{
+    XmlElement root("call");
+    root.SetAttributeInt("id", 7);
+    root.SetAttribute("b", "x");
+    root.SetText("note");
+    root.AddChild("tone", "1");
+    root.AddChild("empty", "");
+    std::string out;
+    root.Serialize(out);
+    EXPECT_EQ(out,
+              "<call id=\"7\" b=\"x\">\r\n"
+              "   note\r\n"
+              "    <tone>1</tone>\r\n"
+              "    <empty />\r\n"
+              "</call>\r\n");
+
+    const std::string path = zemtest::NewFolder("xml") + "/data.xml";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    root.WriteToFile(1, file);
+    root.WriteToFile(0, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(zemtest::ReadFile(path),
+              "\t<call id=\"7\" b=\"x\">\r\n"
+              "\t   note\r\n"
+              "\t\t<tone>1</tone>\r\n"
+              "\t\t<empty />\r\n"
+              "\t</call>\r\n");
+}
+
+TEST(XmlElementWrite, EscapesMarkupSoTheOutputParsesBack)
+{
+    XmlElement root("r");
+    root.SetAttribute("q", "say \"a<b\" & 'c'>");
+    root.AddChild("t", "x<y&&z>0 \"quoted\"");
+    std::string out;
+    root.Serialize(out);
+    EXPECT_EQ(out,
+              "<r q=\"say &quot;a&lt;b&quot; &amp; 'c'>\">\r\n"
+              "    <t>x&lt;y&amp;&amp;z&gt;0 \"quoted\"</t>\r\n"
+              "</r>\r\n");
+    XmlElement back;
+    ASSERT_TRUE(back.Parse(out)) << back.GetLastError();
+    EXPECT_EQ(back.GetChildText("t"), "x<y&&z>0 \"quoted\"");
+    std::string q;
+    back.GetAttribute("q", q);
+    EXPECT_EQ(q, "say \"a<b\" & 'c'>");
+}
+
+TEST(XmlElementFind, FindersByNameIndexAndAttributes)
+{
+    XmlElement root;
+    ASSERT_TRUE(root.Parse("<r><tone f=\"2800\" on=\"1\"/><x/><Tone f=\"1000\"/>"
+                           "<tone f=\"2800\" on=\"0\"/></r>"));
+    EXPECT_EQ(root.FindChildIndex("TONE"), 0);
+    EXPECT_EQ(root.FindChildIndex("tone", 1), 2);
+    EXPECT_EQ(root.FindChildIndex("none"), -1);
+    EXPECT_EQ(root.FindNthChild("tone", 2), root.GetChild(2));
+    EXPECT_EQ(root.FindNthChild("tone", 0), nullptr);
+    EXPECT_EQ(root.FindNthChild("tone", 4), nullptr);
+    EXPECT_EQ(root.CountChildren("tone"), 3);
+    EXPECT_EQ(root.FindChildIndexByAttr("tone", {{"F", "2800"}, {"on", "0"}}), 3);
+    EXPECT_EQ(root.FindChildIndexByAttr("tone", {{"f", "2800"}}, 1), 3);
+    EXPECT_EQ(root.FindChildIndexByAttr("tone", "f", 1000), 2);
+    EXPECT_EQ(root.FindChildByAttr("tone", {{"f", "9"}}), nullptr);
+
+    int32_t number = 0;
+    EXPECT_FALSE(root.GetChild(0)->GetAttributeInt("missing", number));
+    EXPECT_EQ(number, -1);
+    EXPECT_TRUE(root.GetChild(0)->GetAttributeInt("f", number));
+    EXPECT_EQ(number, 2800);
+    EXPECT_EQ(root.GetChildAttribute("tone", "F"), "2800");
+}
+
+TEST(XmlElementEdit, ChildTextAttributesAndRemoval)
+{
+    XmlElement root("r");
+    EXPECT_TRUE(root.SetChildText("Group", "north"));
+    EXPECT_TRUE(root.SetChildText("group", "south"));
+    EXPECT_EQ(root.CountChildren(), 1);
+    EXPECT_EQ(root.GetChildText("GROUP"), "south");
+    root.SetChildTextInt("callid", -12);
+    EXPECT_EQ(root.GetChildText("callid"), "-12");
+    root.SetChildAttributeInt("new", "v", 5);
+    EXPECT_EQ(root.GetChildAttribute("new", "v"), "5");
+    root.RemoveChild(root.FindChild("group"));
+    EXPECT_EQ(root.FindChild("group"), nullptr);
+    XmlElement stranger("s");
+    root.RemoveChild(&stranger);
+    EXPECT_EQ(root.CountChildren(), 2);
+    root.Reset("fresh", "text");
+    EXPECT_EQ(root.GetName(), "fresh");
+    EXPECT_EQ(root.CountChildren(), 0);
+}
+
+TEST(XmlElementCopy, CopiesGoThroughTextAndKeepContent)
+{
+    XmlElement source;
+    ASSERT_TRUE(source.Parse("<src a=\"1 &amp; 2\"><k>v&lt;w</k><k>second</k></src>"));
+
+    XmlElement copy;
+    EXPECT_TRUE(copy.CopyFrom(&source));
+    EXPECT_EQ(copy.GetName(), "src");
+    EXPECT_EQ(copy.GetChildText("k"), "v<w");
+    EXPECT_FALSE(copy.CopyFrom(nullptr));
+    EXPECT_EQ(copy.GetName(), "undefined");
+
+    XmlElement holder("h");
+    XmlElement* named = holder.AddChildCopy("renamed", &source);
+    EXPECT_EQ(named->GetName(), "renamed");
+    EXPECT_EQ(named->CountChildren(), 2);
+    EXPECT_EQ(named->GetParent(), &holder);
+
+    XmlElement dest;
+    EXPECT_TRUE(source.CopyChildTo(&dest, "k"));
+    EXPECT_EQ(dest.GetText(), "v<w");
+    EXPECT_FALSE(source.CopyChildTo(&dest, "none"));
+
+    EXPECT_EQ(holder.SetChildCopy(&source)->CountChildren(), 2);
+    EXPECT_EQ(holder.SetChildCopy(&source), holder.FindChild("src")) << "replaces, not appends";
+    EXPECT_EQ(holder.CountChildren("src"), 1);
+
+    XmlElement tree("t");
+    EXPECT_TRUE(tree.AddChildTree(&source, true));
+    std::string a;
+    tree.FindChild("src")->GetAttribute("a", a);
+    EXPECT_EQ(a, "1 & 2");
+    EXPECT_EQ(tree.FindChild("src")->CountChildren(), 2);
+    XmlElement unnamed;
+    EXPECT_FALSE(tree.AddChildTree(&unnamed, true));
+}
