@@ -67,11 +67,14 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     });
 }
 
-// The piece of source read at once: about one second, in whole blocks, at least one block.
+// The piece of source read at once: about one second, in whole blocks, at least one block;
+// a rate stated absurdly high by a broken header is capped.
 size_t SecondOfBlocks(const WaveFormat& format)
 {
+    constexpr size_t kMostBytes = size_t{4} << 20;
     const size_t block = format.blockAlign;
-    return std::max(block, format.avgBytesPerSec / block * block);
+    const size_t second = std::min<size_t>(format.avgBytesPerSec, kMostBytes);
+    return std::max(block, second / block * block);
 }
 
 }  // namespace
@@ -147,8 +150,7 @@ private:
 
 CodecConverter::CodecConverter(ProgressWindow* window, const std::atomic<int32_t>* runFlag,
                                zem::ThreadQueue* thread)
-    : window_(window), thread_(thread), runFlag_(runFlag), drivers_(codec::EnumerateDrivers()),
-      listValid_(true)
+    : window_(window), thread_(thread), runFlag_(runFlag), drivers_(codec::EnumerateDrivers())
 {
 }
 
@@ -156,7 +158,7 @@ CodecConverter::~CodecConverter() = default;
 
 int CodecConverter::GetDriverCount() const
 {
-    return listValid_ ? static_cast<int>(drivers_.size()) : 0;
+    return static_cast<int>(drivers_.size());
 }
 
 int CodecConverter::GetDriverInfo(uint16_t index, std::string& name, uint16_t& formatTag) const
@@ -263,7 +265,8 @@ bool CodecConverter::OpenSource(const std::string& source, CodecWaveFile& file,
                                 WaveLayout& layout)
 {
     if (!file.OpenRead(zem::MapPath(source)))
-        return Fail(Format("Open file '%s' failed (0x%X)!", source.c_str(), ErrorCode(file.Error())));
+        return Fail(Format("Open file '%s' failed (0x%X)!", source.c_str(),
+                           ErrorCode(file.Error())));
     if (!file.ReadLayout(layout))
         return Fail(Format("File '%s' ist not a valid audio file!", source.c_str()));
     return true;

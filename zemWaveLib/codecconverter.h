@@ -43,8 +43,9 @@ public:
         virtual void SendProgress(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
     };
 
-    // window, runFlag and thread may be null. The conversion goes on while *runFlag is 1; the
-    // flag is read once per block and may be set from any thread.
+    // window, runFlag and thread may be null; those given outlive the converter. The
+    // conversion goes on while *runFlag is 1; the flag is read once per block and may be set
+    // from any thread.
     CodecConverter(ProgressWindow* window, const std::atomic<int32_t>* runFlag,
                    zem::ThreadQueue* thread);
     ~CodecConverter();
@@ -100,6 +101,5 @@ private:
     ProgressWindow* window_;
     zem::ThreadQueue* thread_;
     const std::atomic<int32_t>* runFlag_;
-    std::vector<zem::codec::DriverId> drivers_;
-    bool listValid_;
+    std::vector<zem::codec::DriverId> drivers_;  // in the codec layer's order
 };

@@ -169,7 +169,8 @@ protected:
         f.bitsPerSample = 4;
         const uint32_t samplesPerBlock = ImaSamplesPerBlock(f.blockAlign, channels);
         f.avgBytesPerSec = samplesPerSec * f.blockAlign / samplesPerBlock;
-        f.extra = {static_cast<uint8_t>(samplesPerBlock), static_cast<uint8_t>(samplesPerBlock >> 8)};
+        f.extra = {static_cast<uint8_t>(samplesPerBlock),
+                   static_cast<uint8_t>(samplesPerBlock >> 8)};
         return f;
     }
 

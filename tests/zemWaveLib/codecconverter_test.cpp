@@ -154,8 +154,9 @@ TEST(CodecConverterDecode, OutputLayoutByteForByte)
     ASSERT_TRUE(converter.DecodeToPcm(source, destination)) << converter.GetLastError();
 
     const std::string out = zemtest::ReadFile(destination);
-    const std::string fmt("\x01\x00\x01\x00\x40\x1F\x00\x00\x80\x3E\x00\x00\x02\x00\x10\x00\x00\x00",
-                          18);
+    // PCM, 1 channel, 8000 Hz, 16000 bytes/s, block 2, 16 bits, cbSize 0.
+    const std::string fmt(
+        "\x01\x00\x01\x00\x40\x1F\x00\x00\x80\x3E\x00\x00\x02\x00\x10\x00\x00\x00", 18);
     const std::string header = "RIFF" + Le32(static_cast<uint32_t>(out.size())) + "WAVE" +
                                "fmt " + Le32(18) + fmt + "fact" + Le32(4) + factData + "LIST" +
                                Le32(5) + "odd!!" + "data";
@@ -176,8 +177,10 @@ TEST(CodecConverterDecode, EveryCodecAndChannelCountEqualsLibsox)
         uint16_t channels;
         size_t blockSamples;
     };
-    const Case cases[] = {{SoxEncoding::Gsm, 8000, 1, 320},    {SoxEncoding::ImaAdpcm, 8000, 2, 1010},
-                          {SoxEncoding::ImaAdpcm, 11025, 1, 505}, {SoxEncoding::ALaw, 8000, 2, 2},
+    const Case cases[] = {{SoxEncoding::Gsm, 8000, 1, 320},
+                          {SoxEncoding::ImaAdpcm, 8000, 2, 1010},
+                          {SoxEncoding::ImaAdpcm, 11025, 1, 505},
+                          {SoxEncoding::ALaw, 8000, 2, 2},
                           {SoxEncoding::MuLaw, 16000, 1, 1}};
     const std::string folder = zemtest::NewFolder("codecs");
     CodecConverter converter(nullptr, nullptr, nullptr);
@@ -274,7 +277,8 @@ TEST(CodecConverterFailures, TextsAndNothingLeftBehind)
     const std::string listFirst = write("listfirst.wav", zemtest::BuildWave(
         {{"LIST", "abcd"}, {"fmt ", gsmFmt}, {"data", gsmData}}));
     const std::string noData = write("nodata.wav", zemtest::BuildWave({{"fmt ", gsmFmt}}));
-    std::string overlong = zemtest::BuildWave({{"fmt ", gsmFmt}, {"fact", "1234"}, {"data", gsmData}});
+    std::string overlong =
+        zemtest::BuildWave({{"fmt ", gsmFmt}, {"fact", "1234"}, {"data", gsmData}});
     overlong.replace(12 + 8 + gsmFmt.size() + 4, 4, Le32(0x7FFFFFF0));
     const std::string bigChunk = write("bigchunk.wav", overlong);
     zem::WaveFormat stereo = gsmWave.format;
@@ -444,7 +448,8 @@ TEST(CodecConverterEncode, SineSurvivesEncodeAndDecode)
         double sum = 0;
         for (size_t i = from; i < to; ++i)
             sum += static_cast<double>(ours[i]) * ours[i];
-        const double levelDb = 20 * std::log10(std::sqrt(sum / (to - from)) / (kPeak / std::sqrt(2)));
+        const double rms = std::sqrt(sum / (to - from));
+        const double levelDb = 20 * std::log10(rms / (kPeak / std::sqrt(2)));
         EXPECT_NEAR(levelDb, 0.0, 1.0);
         // Zero crossings count the frequency: 2000 per second for 1000 Hz.
         int crossings = 0;
