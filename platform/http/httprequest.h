@@ -11,17 +11,19 @@
 //   a blocking call is not lost: clear first, then look at the queue, then call.
 // - HttpRequest(session, url, interrupt): makes no connection. The interrupt, when given,
 //   must outlive the request.
-// - Send: connects (bounded by the connect time-out), sends one GET with no cache and no
-//   automatic redirect, waits for the status line and headers, bounded by the stall time-out
-//   (no byte for that long). True when a status code arrived, whatever its value; StatusCode
-//   then holds it. False with Error() set otherwise. A request is sent once.
+// - Send: connects (bounded by the connect time-out, which covers the TLS handshake too),
+//   sends one GET with no cache and no automatic redirect, waits for the status line and
+//   headers, bounded by the stall time-out (no byte for that long). True when a status code
+//   arrived, whatever its value; StatusCode then holds it. False with Error() set otherwise.
+//   A request is sent once: a second Send returns false and changes nothing.
 // - Read(buffer, max): after a true Send, returns as soon as at least one byte of the body is
-//   there, at most max (> 0). Returns 0 when the body has ended: Error() is None for a clean
-//   end (all bytes that Content-Length or the chunked framing announced, or the close of a
-//   response that announced neither; over TLS such a close counts as the end even without
-//   close_notify, so only framed bodies are checked there) and tells why otherwise: a body cut short (fewer bytes
+//   there, at most max (> 0; 0 reads nothing). Bytes that arrived before a failure are still
+//   handed out; then Read returns 0, and Error() says how the body ended: None for a clean end
+//   (all bytes that Content-Length or the chunked framing announced, or the close of a
+//   response that announced neither), the reason otherwise. A body cut short (fewer bytes
 //   than announced, the connection closed or reset early) is Truncated, never a clean end.
-//   Read blocks at most for the stall time-out.
+//   Over TLS a close without close_notify still ends an unframed body, so only framed
+//   bodies are checked there. Read blocks at most for the stall time-out.
 // - The first failure is final: later calls return false or 0 with the same Error().
 // - A request is used by one thread at a time; only HttpInterrupt::Raise comes from others.
 //   Destroying a request ends its transfer and closes its connection at once.
@@ -41,10 +43,10 @@
 namespace zem {
 
 struct HttpSettings {
-    std::string userAgent;
-    std::string caFile;  // PEM bundle of trusted CAs; empty: the system's store
+    std::string userAgent{};  // sent as User-Agent when not empty
+    std::string caFile{};     // PEM bundle of the only CAs trusted; empty: the system's store
     std::chrono::milliseconds connectTimeout{30000};
-    std::chrono::milliseconds stallTimeout{60000};
+    std::chrono::milliseconds stallTimeout{60000};  // counted while a call waits for bytes
 };
 
 class HttpSession {

@@ -344,7 +344,8 @@ TEST_F(HttpRequestTest, ConnectionFailuresAreToldApart)
 {
     zemtest::RefusingPort refusing;
     zemtest::StuckListener stuck;
-    HttpSettings settings = Quick();
+    TestServer plain;  // waits for an HTTP request that a TLS client never sends
+    HttpSettings settings = Quick({}, 120s);
     settings.connectTimeout = 300ms;
     const HttpSession session(settings);
 
@@ -355,6 +356,11 @@ TEST_F(HttpRequestTest, ConnectionFailuresAreToldApart)
     const Fetched hanging = Fetch(session, "http://127.0.0.1:" + std::to_string(stuck.Port()) + "/a.wav");
     EXPECT_FALSE(hanging.sent);
     EXPECT_EQ(hanging.error, HttpError::ConnectTimedOut) << ToString(hanging.error);
+
+    // The handshake belongs to the connection, so the connect time-out ends it.
+    const Fetched noHandshake = Fetch(session, "https://127.0.0.1:" + std::to_string(plain.Port()) + "/a.wav");
+    EXPECT_FALSE(noHandshake.sent);
+    EXPECT_EQ(noHandshake.error, HttpError::ConnectTimedOut) << ToString(noHandshake.error);
 }
 
 // Restores an environment variable when it goes.
