@@ -46,7 +46,8 @@ void LayerDownload(benchmark::State& state)
             return;
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
+    state.SetBytesProcessed(
+        static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
 }
 BENCHMARK(LayerDownload)->Arg(1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -75,7 +76,8 @@ void PlainCurlToMemory(benchmark::State& state)
             return;
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
+    state.SetBytesProcessed(
+        static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
 }
 BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -42,10 +42,8 @@ bool IsTlsFailure(CURLcode code)
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_USE_SSL_FAILED:
-        return true;
-    default:
-        return false;
+    case CURLE_USE_SSL_FAILED: return true;
+    default: return false;
     }
 }
 
@@ -56,15 +54,12 @@ HttpError ErrorOf(CURLcode code, bool headersDone)
     switch (code) {
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return HttpError::ConnectFailed;
+    case CURLE_COULDNT_RESOLVE_PROXY: return HttpError::ConnectFailed;
     case CURLE_OPERATION_TIMEDOUT:  // only the connection is timed by curl; stalls are ours
         return HttpError::ConnectTimedOut;
     case CURLE_PARTIAL_FILE:
-    case CURLE_RECV_ERROR:
-        return headersDone ? HttpError::Truncated : HttpError::Failed;
-    default:
-        return HttpError::Failed;
+    case CURLE_RECV_ERROR: return headersDone ? HttpError::Truncated : HttpError::Failed;
+    default: return HttpError::Failed;
     }
 }
 
@@ -103,8 +98,7 @@ struct HttpRequest::Impl {
     size_t Buffered() const { return buffer.size() - readPos; }
     bool Interrupted() const { return interrupt && interrupt->IsRaised(); }
     // Drives the transfer until ready() holds, it ends or it fails (then false, error set).
-    template <class Ready>
-    bool Pump(Ready ready);
+    template <class Ready> bool Pump(Ready ready);
     void CollectEnd();
     // Records the first failure only, and stops the transfer.
     void Fail(HttpError why, std::string_view text);
@@ -125,7 +119,7 @@ struct HttpRequest::Impl {
     bool connected = false;  // the request is about to go out: stalls count from here
     bool headersDone = false;
     bool paused = false;
-    bool finished = false;   // no more bytes will come; the buffer may still hold some
+    bool finished = false;  // no more bytes will come; the buffer may still hold some
     long status = 0;
     HttpError error = HttpError::None;
     std::string errorText;
@@ -134,9 +128,12 @@ struct HttpRequest::Impl {
     SteadyTime::time_point lastByte{};
 };
 
-HttpRequest::Impl::Impl(const HttpSettings& settingsIn, const Url& url,
-                        const HttpInterrupt* interruptIn)
-    : settings(settingsIn), interrupt(interruptIn), easy(curl_easy_init()), multi(curl_multi_init())
+HttpRequest::Impl::Impl(
+    const HttpSettings& settingsIn, const Url& url, const HttpInterrupt* interruptIn)
+    : settings(settingsIn),
+      interrupt(interruptIn),
+      easy(curl_easy_init()),
+      multi(curl_multi_init())
 {
     if (!easy || !multi)
         return;
@@ -164,7 +161,7 @@ HttpRequest::Impl::Impl(const HttpSettings& settingsIn, const Url& url,
         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);  // that file alone is trusted
     }
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                     std::max<long>(1, static_cast<long>(settings.connectTimeout.count())));
+        std::max<long>(1, static_cast<long>(settings.connectTimeout.count())));
 
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
@@ -213,8 +210,7 @@ void HttpRequest::Impl::CollectEnd()
     }
 }
 
-template <class Ready>
-bool HttpRequest::Impl::Pump(Ready ready)
+template <class Ready> bool HttpRequest::Impl::Pump(Ready ready)
 {
     const auto waitStart = SteadyTime::now();
     while (!ready() && !finished) {
@@ -239,7 +235,7 @@ bool HttpRequest::Impl::Pump(Ready ready)
                 std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyTime::now()).count();
             if (left <= 0) {
                 Fail(HttpError::Stalled,
-                     "no byte for " + std::to_string(settings.stallTimeout.count()) + " ms");
+                    "no byte for " + std::to_string(settings.stallTimeout.count()) + " ms");
                 return false;
             }
             waitMs = static_cast<int>(std::min<long long>(waitMs, left));
@@ -391,7 +387,8 @@ void HttpInterrupt::Detach(HttpRequest* request)
 }
 
 HttpRequest::HttpRequest(const HttpSession& session, const Url& url, HttpInterrupt* interrupt)
-    : impl_(std::make_unique<Impl>(session.Settings(), url, interrupt)), interrupt_(interrupt)
+    : impl_(std::make_unique<Impl>(session.Settings(), url, interrupt)),
+      interrupt_(interrupt)
 {
     if (interrupt_)
         interrupt_->Attach(this);

@@ -77,7 +77,7 @@ std::optional<Url> ParseUrl(std::string_view text)
 std::string ToString(const Url& url)
 {
     return std::string(url.scheme == UrlScheme::Https ? "https://" : "http://") + url.host + ":" +
-           std::to_string(url.port) + url.path;
+        std::to_string(url.port) + url.path;
 }
 
 }  // namespace zem

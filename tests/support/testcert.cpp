@@ -48,42 +48,50 @@ Cert NewCertificate(EVP_PKEY* key, const char* commonName, X509* issuer)
     Check(RAND_bytes(serial, sizeof serial) == 1, "RAND_bytes");
     serial[0] &= 0x7f;  // positive
     BIGNUM* number = BN_bin2bn(serial, sizeof serial, nullptr);
-    Check(number && BN_to_ASN1_INTEGER(number, X509_get_serialNumber(cert.get())), "serial");
+    const bool serialSet = number && BN_to_ASN1_INTEGER(number, X509_get_serialNumber(cert.get()));
     BN_free(number);
+    Check(serialSet, "serial");
     Check(X509_set_version(cert.get(), 2) == 1, "version");
     Check(X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600) != nullptr, "notBefore");
     Check(X509_gmtime_adj(X509_getm_notAfter(cert.get()), 24 * 3600) != nullptr, "notAfter");
     Check(X509_set_pubkey(cert.get(), key) == 1, "pubkey");
     X509_NAME* subject = X509_get_subject_name(cert.get());
     Check(X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC,
-                                     reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0) == 1,
-          "subject");
+              reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0) == 1,
+        "subject");
     Check(X509_set_issuer_name(cert.get(), issuer ? X509_get_subject_name(issuer) : subject) == 1,
-          "issuer");
+        "issuer");
     return cert;
+}
+
+// The text a PEM writer puts into a memory BIO.
+template <class Write> std::string ToPem(Write write, const char* what)
+{
+    BIO* bio = BIO_new(BIO_s_mem());
+    std::string pem;
+    const bool written = bio && write(bio) == 1;
+    if (written) {
+        char* data = nullptr;
+        const long size = BIO_get_mem_data(bio, &data);
+        pem.assign(data, static_cast<size_t>(size));
+    }
+    BIO_free(bio);
+    Check(written, what);
+    return pem;
 }
 
 std::string ToPem(X509* cert)
 {
-    BIO* bio = BIO_new(BIO_s_mem());
-    Check(bio && PEM_write_bio_X509(bio, cert) == 1, "PEM certificate");
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio, &data);
-    std::string pem(data, static_cast<size_t>(size));
-    BIO_free(bio);
-    return pem;
+    return ToPem([cert](BIO* bio) { return PEM_write_bio_X509(bio, cert); }, "PEM certificate");
 }
 
 std::string ToPem(EVP_PKEY* key)
 {
-    BIO* bio = BIO_new(BIO_s_mem());
-    Check(bio && PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
-          "PEM key");
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio, &data);
-    std::string pem(data, static_cast<size_t>(size));
-    BIO_free(bio);
-    return pem;
+    return ToPem(
+        [key](BIO* bio) {
+            return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+        },
+        "PEM key");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <stdexcept>
@@ -22,9 +23,9 @@
 namespace zemtest {
 namespace {
 
-constexpr size_t kMostConnections = 1000;      // per server; later ones are closed at once
+constexpr size_t kMostConnections = 1000;  // per server; later ones are closed at once
 constexpr size_t kLongestRequestHead = 65536;
-constexpr size_t kLargestPiece = 256 * 1024;   // when the reply does not ask for pieces
+constexpr size_t kLargestPiece = 256 * 1024;  // when the reply does not ask for pieces
 
 const char* ReasonPhrase(int status)
 {
@@ -56,7 +57,7 @@ bool PauseUnlessStopped(std::stop_token stop, std::chrono::milliseconds ms)
 std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -91,7 +92,8 @@ ReceivedRequest ParseHead(std::string_view head)
         const std::string_view line = head.substr(start, lineEnd - start);
         const size_t colon = line.find(':');
         if (colon != std::string_view::npos)
-            request.headers[Lower(std::string(line.substr(0, colon)))] = Trim(line.substr(colon + 1));
+            request.headers[Lower(std::string(line.substr(0, colon)))] =
+                Trim(line.substr(colon + 1));
     }
     return request;
 }
@@ -118,16 +120,16 @@ struct TestServer::Tls {
         if (!context)
             throw std::runtime_error("SSL_CTX_new failed");
         SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-        BIO* certBio = BIO_new_mem_buf(certificates.certPem.data(),
-                                       static_cast<int>(certificates.certPem.size()));
+        BIO* certBio = BIO_new_mem_buf(
+            certificates.certPem.data(), static_cast<int>(certificates.certPem.size()));
         X509* cert = PEM_read_bio_X509(certBio, nullptr, nullptr, nullptr);
         BIO_free(certBio);
-        BIO* keyBio = BIO_new_mem_buf(certificates.keyPem.data(),
-                                      static_cast<int>(certificates.keyPem.size()));
+        BIO* keyBio = BIO_new_mem_buf(
+            certificates.keyPem.data(), static_cast<int>(certificates.keyPem.size()));
         EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, nullptr);
         BIO_free(keyBio);
         const bool ok = cert && key && SSL_CTX_use_certificate(context, cert) == 1 &&
-                        SSL_CTX_use_PrivateKey(context, key) == 1;
+            SSL_CTX_use_PrivateKey(context, key) == 1;
         X509_free(cert);
         EVP_PKEY_free(key);
         if (!ok) {
@@ -177,7 +179,8 @@ public:
         while (!bytes.empty()) {
             long written;
             if (ssl_)
-                written = SSL_write(ssl_, bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 1 << 30)));
+                written = SSL_write(
+                    ssl_, bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 1 << 30)));
             else
                 written = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
             if (written <= 0)
@@ -209,8 +212,9 @@ TestServer::TestServer(Scheme scheme)
         tls_ = std::make_unique<Tls>(certificates);
         caFile_ = zem::CreateTempFile("testca", ".pem");
         FILE* file = caFile_.empty() ? nullptr : std::fopen(caFile_.c_str(), "wb");
-        const bool written = file && std::fwrite(certificates.caPem.data(), 1, certificates.caPem.size(),
-                                                  file) == certificates.caPem.size();
+        const bool written = file &&
+            std::fwrite(certificates.caPem.data(), 1, certificates.caPem.size(), file) ==
+                certificates.caPem.size();
         if (file)
             std::fclose(file);
         if (!written)
@@ -269,7 +273,7 @@ TestServer::~TestServer()
 std::string TestServer::Url(std::string_view path) const
 {
     return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) +
-           std::string(path);
+        std::string(path);
 }
 
 void TestServer::Route(const std::string& path, Reply reply)
@@ -289,17 +293,16 @@ size_t TestServer::Hits(std::string_view path) const
 {
     std::lock_guard lock(mutex_);
     return static_cast<size_t>(std::count_if(requests_.begin(), requests_.end(),
-                                             [&](const ReceivedRequest& r) { return r.path == path; }));
+        [&](const ReceivedRequest& r) { return r.path == path; }));
 }
 
-bool TestServer::WaitForHits(std::string_view path, size_t count,
-                             std::chrono::milliseconds longest) const
+bool TestServer::WaitForHits(
+    std::string_view path, size_t count, std::chrono::milliseconds longest) const
 {
     std::unique_lock lock(mutex_);
     return arrived_.wait_for(lock, longest, [&] {
         return static_cast<size_t>(std::count_if(requests_.begin(), requests_.end(),
-                                                 [&](const ReceivedRequest& r) { return r.path == path; })) >=
-               count;
+                   [&](const ReceivedRequest& r) { return r.path == path; })) >= count;
     });
 }
 
@@ -315,8 +318,16 @@ void TestServer::AcceptLoop()
         if (fds[1].revents != 0)
             return;
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            // Out of descriptors or memory: give the tests' own connections time to end
+            // instead of spinning on a listener that stays readable.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                pollfd wake{wake_, POLLIN, 0};
+                if (::poll(&wake, 1, 10) > 0)
+                    return;
+            }
             continue;
+        }
         std::lock_guard lock(mutex_);
         if (connections_.size() >= kMostConnections) {
             ::close(fd);
@@ -379,10 +390,12 @@ void TestServer::Answer(Stream& stream, const Reply& reply)
         return;
     }
 
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + ReasonPhrase(reply.status) +
-                       "\r\nConnection: close\r\n";
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+        ReasonPhrase(reply.status) + "\r\nConnection: close\r\n";
     if (reply.framing == Framing::Length)
-        head += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
+        head +=
+            "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) +
+            "\r\n";
     else if (reply.framing == Framing::Chunked)
         head += "Transfer-Encoding: chunked\r\n";
     for (const auto& [name, value] : reply.headers)

@@ -49,9 +49,9 @@ struct Reply {
     std::string body{};
     Framing framing = Framing::Length;
     std::optional<size_t> announcedLength{};  // Content-Length to send instead of the body's size
-    size_t pieceSize = 0;                   // > 0: the body goes out in pieces of this size
+    size_t pieceSize = 0;                     // > 0: the body goes out in pieces of this size
     std::chrono::milliseconds pieceDelay{0};  // pause before every piece but the first
-    bool hold = false;  // read the request, answer nothing until the server stops
+    bool hold = false;             // read the request, answer nothing until the server stops
     std::shared_ptr<Gate> gate{};  // when set: headers and gateAfter body bytes, then wait for it
     size_t gateAfter = 0;
     std::optional<size_t> closeAfter{};  // close the connection abruptly after this many body bytes
@@ -89,7 +89,7 @@ public:
     size_t Hits(std::string_view path) const;
     // Waits until at least count requests for path have arrived; false after `longest`.
     bool WaitForHits(std::string_view path, size_t count,
-                     std::chrono::milliseconds longest = std::chrono::seconds(10)) const;
+        std::chrono::milliseconds longest = std::chrono::seconds(10)) const;
 
 private:
     class Stream;
