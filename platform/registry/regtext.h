@@ -35,7 +35,7 @@ bool IsStorableName(std::string_view name, bool isKey);
 // stored. An empty text is the empty path.
 bool SplitKeyPath(std::string_view text, KeyPath& path);
 
-// Parses a whole REGEDIT4 text. On failure edits is unspecified and error names the line.
+// Parses a whole REGEDIT4 text. On failure error names the line and edits may hold a part.
 bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::string& error);
 
 // Reads a hive file's text into tree (which must be empty): only keys and values of root.
