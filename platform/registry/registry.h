@@ -7,6 +7,10 @@
 // keep the case they were first written with. Every write locks the hive file, re-reads it,
 // applies the change and replaces the file atomically, so concurrent writers in several
 // processes lose nothing. All functions are thread-safe.
+//
+// Through HKEY_CLASSES_ROOT a value lands in the user's copy of its key when the user has
+// that key, else in the machine's; new keys go to the machine's copy; a deleted key goes
+// from both. To write one copy on purpose, open it below HKCU or HKLM\Software\Classes.
 #pragma once
 
 #include <cstdint>
