@@ -19,7 +19,7 @@ TEST(WaveThreads, ReadersUnderTheLockSeeWholeRecords)
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int16_t>(i * 3 + 1);
     _Wave wave;
-    ASSERT_TRUE(wave.SetFileName(WriteRecording(Pcm(1, 8000, 16, Samples16(samples)))));
+    ASSERT_TRUE(wave.SetFileName(WriteRecording(Pcm(1, 16, Samples16(samples)))));
 
     std::atomic<bool> stop{false};
     int torn = 0;
