@@ -83,14 +83,13 @@ bool _Wave::SetFileName(const std::string& name)
         }
     }
     Close();
-    if (IsAddress(name)) {
-        SetLastError("Download of '" + name + "' is not available in this build.");
-        state_ = kStateFailed;
-        return false;
-    }
     {
         std::lock_guard guard(lock_);
         fileName_ = name;
+    }
+    if (IsAddress(name)) {
+        state_ = kStateFailed;
+        return FailWithoutLoader();
     }
     if (!ReadHeader()) {
         state_ = kStateFailed;

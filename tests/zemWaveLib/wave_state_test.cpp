@@ -81,6 +81,7 @@ TEST(WaveState, NameOnceCloseAndAddresses)
         EXPECT_FALSE(remote.SetFileName(name)) << "downloads are not built yet: no silent success";
         EXPECT_EQ(remote.GetState(), _Wave::kStateFailed);
         EXPECT_NE(remote.GetLastError().find(name), std::string::npos) << remote.GetLastError();
+        EXPECT_EQ(remote.GetPlayablePath(), "") << "no local copy";
     }
 }
 
