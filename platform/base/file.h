@@ -1,0 +1,55 @@
+// File: a thin handle over a POSIX file descriptor. Every operation returns 0 or the errno
+// value of the failure; nothing throws. Stands in for the class library's file class.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zem {
+
+class File {
+public:
+    enum class Mode {
+        Read,       // existing file, read only
+        ReadWrite,  // existing file, read and write
+        Write,      // write only; created when missing, content kept
+        Create,     // write only; created when missing, truncated otherwise
+    };
+    enum class Origin { Begin, Current, End };
+
+    // Device and inode: two names of the same file give equal identities.
+    struct Identity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        bool operator==(const Identity&) const = default;
+    };
+
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens path, closing any file held before. A folder is refused with EISDIR.
+    int Open(const std::string& path, Mode mode);
+    bool IsOpen() const { return fd_ >= 0; }
+    int Close();
+
+    // Reads until count bytes came or the file ended; done is how many came, also on error.
+    int Read(void* buffer, size_t count, size_t& done);
+    // Writes all count bytes.
+    int Write(const void* buffer, size_t count);
+    // Moves to offset from origin; position (when given) receives the new position.
+    int Seek(int64_t offset, Origin origin, uint64_t* position = nullptr);
+    int GetPosition(uint64_t& position) const;
+    int GetSize(uint64_t& size) const;
+    int Truncate(uint64_t size);
+    int GetIdentity(Identity& identity) const;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace zem

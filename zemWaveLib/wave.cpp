@@ -1,0 +1,260 @@
+#include "wave.h"
+
+#include "muldiv.h"
+
+#include "base/trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <strings.h>
+#include <unistd.h>
+#include <utility>
+
+const std::array<char, 4>& _Wave::ChunkId(Slot slot)
+{
+    static const std::array<std::array<char, 4>, kSlotCount> ids = {{
+        {'f', 'm', 't', ' '},
+        {'f', 'a', 'c', 't'},
+        {'z', 'e', 'm', 'p'},
+        {'d', 'a', 't', 'a'},
+        {'k', 's', 't', 'i'},
+    }};
+    return ids[slot];
+}
+
+_Wave::_Wave() = default;
+
+_Wave::~_Wave()
+{
+    SetCallback(nullptr, 0, 0);
+    state_ = kStateNone;
+    Close();
+}
+
+void _Wave::SetCallback(WaveLoadCallback callback, uint32_t flags, uintptr_t user)
+{
+    if (flags != 0 && flags != kCallbackFunction)
+        return;
+    std::lock_guard guard(callbackLock_);
+    callback_ = callback;
+    callbackFlags_ = flags;
+    callbackUser_ = user;
+}
+
+void _Wave::Notify(uint32_t state)
+{
+    std::lock_guard guard(callbackLock_);
+    if (!callback_ || callbackFlags_ != kCallbackFunction)
+        return;
+    try {
+        callback_(this, state, callbackUser_);
+    } catch (const std::exception& e) {
+        zem::Trace("Wave callback failed: %s", e.what());
+    } catch (...) {
+        zem::Trace("Wave callback failed");
+    }
+}
+
+bool _Wave::IsAddress(const std::string& name)
+{
+    return strncasecmp(name.c_str(), "http:", 5) == 0 || strncasecmp(name.c_str(), "https:", 6) == 0;
+}
+
+void _Wave::SetLastError(std::string text)
+{
+    std::lock_guard guard(lock_);
+    lastError_ = std::move(text);
+}
+
+std::string _Wave::GetLastError() const
+{
+    std::lock_guard guard(lock_);
+    return lastError_;
+}
+
+bool _Wave::SetFileName(const std::string& name)
+{
+    {
+        std::lock_guard guard(lock_);
+        if (!fileName_.empty()) {
+            lastError_ = "FileName already set (" + fileName_ + ")";
+            return false;
+        }
+    }
+    Close();
+    {
+        std::lock_guard guard(lock_);
+        fileName_ = name;
+    }
+    if (IsAddress(name)) {
+        state_ = kStateFailed;
+        return FailWithoutLoader();
+    }
+    if (!ReadHeader()) {
+        state_ = kStateFailed;
+        return false;
+    }
+    state_ = kStateLoaded;
+    Notify(kStateLoaded);
+    return true;
+}
+
+void _Wave::Close()
+{
+    std::lock_guard guard(lock_);
+    file_.Close();
+    if (!localName_.empty()) {
+        if (unlink(localName_.c_str()) != 0 && errno != ENOENT)
+            zem::Trace("Cannot delete '%s': %s", localName_.c_str(), std::strerror(errno));
+        localName_.clear();
+    }
+    for (auto& chunk : chunks_)
+        chunk.reset();
+    ++headerGeneration_;
+    fileName_.clear();
+    riffLength_ = 0;
+    loadedLength_ = 0;
+    state_ = kStateNone;
+}
+
+void _Wave::ReplaceChunk(Slot slot, std::unique_ptr<WaveChunk> chunk)
+{
+    std::unique_ptr<WaveChunk> old;
+    {
+        std::lock_guard guard(lock_);
+        old = std::exchange(chunks_[slot], std::move(chunk));
+    }
+}
+
+std::string _Wave::PlayablePathLocked() const
+{
+    return IsAddress(fileName_) ? localName_ : fileName_;
+}
+
+std::string _Wave::GetPlayablePath() const
+{
+    std::lock_guard guard(lock_);
+    return PlayablePathLocked();
+}
+
+bool _Wave::HeaderValidLocked() const
+{
+    return (state_.load() & kStateValidBit) && chunks_[kSlotFormat] && chunks_[kSlotData];
+}
+
+const WAVEFORMATEX* _Wave::FormatLocked() const
+{
+    const WaveChunk* chunk = chunks_[kSlotFormat].get();
+    return chunk ? reinterpret_cast<const WAVEFORMATEX*>(chunk->data.data()) : nullptr;
+}
+
+const WAVEFORMATEX* _Wave::UsableFormatLocked() const
+{
+    const WAVEFORMATEX* format = FormatLocked();
+    if (!format || format->nBlockAlign == 0 || format->nAvgBytesPerSec == 0)
+        return nullptr;
+    return format;
+}
+
+double _Wave::GetLoadPercent() const
+{
+    std::lock_guard guard(lock_);
+    if (!chunks_[kSlotFormat] || !chunks_[kSlotData])
+        return 0.0;
+    const uint32_t riffLength = riffLength_.load();
+    if (riffLength == 0)
+        return state_.load() == kStateLoaded ? 100.0 : 0.0;
+    const double percent = loadedLength_.load() * 100.0 / riffLength;
+    return percent >= 100.0 ? 100.0 : percent;
+}
+
+uint32_t _Wave::GetDataSize() const
+{
+    std::lock_guard guard(lock_);
+    return HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
+}
+
+const WAVEFORMATEX* _Wave::GetFormat() const
+{
+    std::lock_guard guard(lock_);
+    return FormatLocked();
+}
+
+uint16_t _Wave::GetFormatSize() const
+{
+    std::lock_guard guard(lock_);
+    const WaveChunk* chunk = chunks_[kSlotFormat].get();
+    return chunk ? static_cast<uint16_t>(chunk->size) : 0;
+}
+
+const char* _Wave::GetMetadata() const
+{
+    std::lock_guard guard(lock_);
+    const WaveChunk* chunk = chunks_[kSlotMetadata].get();
+    return chunk ? reinterpret_cast<const char*>(chunk->data.data()) : nullptr;
+}
+
+uint16_t _Wave::GetMetadataSize() const
+{
+    std::lock_guard guard(lock_);
+    const WaveChunk* chunk = chunks_[kSlotMetadata].get();
+    return chunk ? static_cast<uint16_t>(chunk->size) : 0;
+}
+
+const uint8_t* _Wave::GetPrompt() const
+{
+    std::lock_guard guard(lock_);
+    const WaveChunk* chunk = chunks_[kSlotPrompt].get();
+    return chunk ? chunk->data.data() : nullptr;
+}
+
+uint32_t _Wave::MsToBytes(uint32_t ms) const
+{
+    std::lock_guard guard(lock_);
+    const WAVEFORMATEX* format = UsableFormatLocked();
+    if (!(state_.load() & kStateValidBit) || !format)
+        return 0;
+    return MulDivRound(ms, format->nAvgBytesPerSec, 1000);
+}
+
+uint32_t _Wave::BytesToMs(uint32_t bytes) const
+{
+    std::lock_guard guard(lock_);
+    const WAVEFORMATEX* format = UsableFormatLocked();
+    if (!(state_.load() & kStateValidBit) || !format)
+        return 0;
+    return MulDivRound(bytes, 1000, format->nAvgBytesPerSec);
+}
+
+bool _Wave::FailWithoutLoader()
+{
+    std::lock_guard guard(lock_);
+    lastError_ = "Download of '" + fileName_ + "' is not available in this build.";
+    return false;
+}
+
+bool _Wave::Load(bool /*flag*/)
+{
+    const uint32_t state = state_.load();
+    if (!(state & kStateValidBit) || (state & kStateLoading) == kStateLoading)
+        return false;
+    if (state == kStateLoaded)
+        return true;
+    return FailWithoutLoader();
+}
+
+bool _Wave::PauseLoad()
+{
+    return !IsLoading() || FailWithoutLoader();
+}
+
+bool _Wave::ContinueLoad()
+{
+    return state_.load() != kStatePaused || FailWithoutLoader();
+}
+
+bool _Wave::StopLoad(bool /*wait*/)
+{
+    return (!IsLoading() && state_.load() != kStatePaused) || FailWithoutLoader();
+}

@@ -1,0 +1,170 @@
+// Metadata and copies of a _Wave: SetMetadata and SaveAs.
+#include "wave.h"
+
+#include "formatting.h"
+#include "xmlelement.h"
+
+#include "base/paths.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kCopyBlock = 2048;
+
+// What SaveAs needs of the recording, taken under the lock so the copy runs without it.
+struct SaveSnapshot {
+    std::string source;
+    std::vector<WaveChunk> records;  // the records that hold data, in slot order
+    uint32_t dataOffset = 0;
+    uint32_t dataSize = 0;
+    uint32_t blockAlign = 0;
+};
+
+// Writes the little-endian fields of the new file; keeps the first error.
+class Writer {
+public:
+    explicit Writer(zem::File& file) : file_(file) {}
+    void Bytes(const void* data, size_t count)
+    {
+        if (error_ == 0)
+            error_ = file_.Write(data, count);
+    }
+    void U32(uint32_t value) { Bytes(&value, 4); }
+    void Id(const std::array<char, 4>& id) { Bytes(id.data(), 4); }
+    void Id(const char* id) { Bytes(id, 4); }
+    int Error() const { return error_; }
+    void SetError(int error)
+    {
+        if (error_ == 0)
+            error_ = error;
+    }
+
+private:
+    zem::File& file_;
+    int error_ = 0;
+};
+
+}  // namespace
+
+bool _Wave::SetMetadata(const XmlElement& root)
+{
+    std::string text;
+    root.Serialize(text, 0);
+    auto chunk = std::make_unique<WaveChunk>();
+    chunk->id = ChunkId(kSlotMetadata);
+    // Even size; an odd text keeps its terminating zero as the pad byte.
+    chunk->size = static_cast<uint32_t>(text.size() + text.size() % 2);
+    chunk->data.assign(text.begin(), text.end());
+    chunk->data.resize(chunk->size + 1, 0);
+    ReplaceChunk(kSlotMetadata, std::move(chunk));
+    return true;
+}
+
+bool _Wave::SaveAs(const std::string& target)
+{
+    return SaveCopy(0, false, target);
+}
+
+bool _Wave::SaveAs(uint32_t startMs, const std::string& target)
+{
+    return SaveCopy(startMs, true, target);
+}
+
+bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
+{
+    if (state_.load() != kStateLoaded) {
+        SetLastError("File not completely loaded!");
+        return false;
+    }
+    SaveSnapshot snap;
+    {
+        std::lock_guard guard(lock_);
+        snap.source = localName_.empty() ? fileName_ : localName_;
+        const WAVEFORMATEX* format = UsableFormatLocked();
+        if (!HeaderValidLocked() || !format) {
+            lastError_ = "No sample data to save in '" + snap.source + "'.";
+            return false;
+        }
+        for (const Slot slot : {kSlotFormat, kSlotPrompt, kSlotMetadata}) {
+            if (chunks_[slot])
+                snap.records.push_back(*chunks_[slot]);
+        }
+        snap.dataOffset = chunks_[kSlotData]->offset;
+        snap.dataSize = chunks_[kSlotData]->size;
+        snap.blockAlign = format->nBlockAlign;
+    }
+    uint32_t skip = trimmed ? std::min(MsToBytes(startMs), snap.dataSize) : 0;
+    skip -= skip % snap.blockAlign;
+
+    zem::File source;
+    if (source.Open(zem::MapPath(snap.source), zem::File::Mode::Read) != 0) {
+        SetLastError("Error opening file '" + snap.source + "'.");
+        return false;
+    }
+    // Open without truncating first: the target may be the source under another name.
+    const std::string targetPath = zem::MapPath(target);
+    zem::File out;
+    if (out.Open(targetPath, zem::File::Mode::Write) != 0) {
+        SetLastError("Error creating temporary file '" + target + "'.");
+        return false;
+    }
+    zem::File::Identity sourceId;
+    zem::File::Identity targetId;
+    if (source.GetIdentity(sourceId) != 0 || out.GetIdentity(targetId) != 0 || sourceId == targetId) {
+        SetLastError("Error creating temporary file '" + target + "'. It is the source file.");
+        return false;
+    }
+
+    Writer writer(out);
+    writer.SetError(out.Truncate(0));
+    writer.Id("RIFF");
+    writer.U32(0);
+    writer.Id("WAVE");
+    for (const WaveChunk& record : snap.records) {
+        writer.Id(record.id);
+        writer.U32(record.size);
+        writer.Bytes(record.data.data(), record.size);
+    }
+    const uint32_t wanted = snap.dataSize - skip;
+    writer.Id("data");
+    uint64_t dataSizeField = 0;
+    writer.SetError(out.GetPosition(dataSizeField));
+    writer.U32(wanted);
+
+    // Exactly the data chunk's bytes: chunks after it stay out of the new data.
+    writer.SetError(source.Seek(int64_t{snap.dataOffset} + skip, zem::File::Origin::Begin));
+    char block[kCopyBlock];
+    uint32_t copied = 0;
+    while (writer.Error() == 0 && copied < wanted) {
+        size_t done = 0;
+        writer.SetError(source.Read(block, std::min<size_t>(kCopyBlock, wanted - copied), done));
+        if (done == 0)
+            break;
+        writer.Bytes(block, done);
+        copied += static_cast<uint32_t>(done);
+        if (!trimmed)
+            std::this_thread::yield();
+    }
+
+    uint64_t total = 0;
+    writer.SetError(out.GetPosition(total));
+    if (copied < wanted) {
+        // The source ended inside its data chunk: store what is really there.
+        writer.SetError(out.Seek(static_cast<int64_t>(dataSizeField), zem::File::Origin::Begin));
+        writer.U32(copied);
+    }
+    writer.SetError(out.Seek(4, zem::File::Origin::Begin));
+    writer.U32(static_cast<uint32_t>(total));
+    writer.SetError(out.Close());
+    if (writer.Error() != 0) {
+        unlink(targetPath.c_str());
+        SetLastError("Error writing file '" + target + "': " + LastErrorText(writer.Error()));
+        return false;
+    }
+    return true;
+}
