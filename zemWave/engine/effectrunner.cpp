@@ -267,13 +267,41 @@ const sox_effect_handler_t* MixTwoHandler()
     return &handler;
 }
 
+// An effect on its way into a chain. The chain takes over its private area once it is added;
+// before that, the area is ours to free.
+class NewEffect {
+public:
+    explicit NewEffect(const sox_effect_handler_t* handler) : effect_(sox_create_effect(handler)) {}
+    ~NewEffect()
+    {
+        if (!effect_)
+            return;
+        if (!added_)
+            std::free(effect_->priv);
+        std::free(effect_);
+    }
+    NewEffect(const NewEffect&) = delete;
+    NewEffect& operator=(const NewEffect&) = delete;
+
+    sox_effect_t* get() const { return effect_; }
+    bool Add(sox_effects_chain_t* chain, sox_signalinfo_t& signal, const sox_signalinfo_t& target)
+    {
+        added_ = sox_add_effect(chain, effect_, &signal, &target) == SOX_SUCCESS;
+        return added_;
+    }
+
+private:
+    sox_effect_t* effect_;
+    bool added_ = false;
+};
+
 // Adds one effect with text options; the error text on failure.
 std::string AddEffect(sox_effects_chain_t* chain, const sox_effect_handler_t* handler,
                       const std::vector<std::string>& options, sox_signalinfo_t& signal,
                       const sox_signalinfo_t& target, void* priv = nullptr)
 {
-    std::unique_ptr<sox_effect_t, decltype(&std::free)> effect(sox_create_effect(handler), &std::free);
-    if (!effect)
+    NewEffect effect(handler);
+    if (!effect.get())
         return Format("Effect '%s' is not known!", handler->name);
     std::vector<std::string> copies(options);
     std::vector<char*> args;
@@ -281,12 +309,12 @@ std::string AddEffect(sox_effects_chain_t* chain, const sox_effect_handler_t* ha
         args.push_back(option.data());
     args.push_back(nullptr);
     if (priv)
-        std::memcpy(effect->priv, priv, handler->priv_size);
+        std::memcpy(effect.get()->priv, priv, handler->priv_size);
     g_soxFailure.clear();
     if (sox_effect_options(effect.get(), static_cast<int>(copies.size()), args.data()) != SOX_SUCCESS)
         return g_soxFailure.empty() ? Format("Usage: %s %s", handler->name, handler->usage ? handler->usage : "")
                                     : g_soxFailure;
-    if (sox_add_effect(chain, effect.get(), &signal, &target) != SOX_SUCCESS)
+    if (!effect.Add(chain, signal, target))
         return g_soxFailure.empty() ? Format("Effect '%s' could not be added", handler->name) : g_soxFailure;
     return {};
 }
@@ -400,11 +428,10 @@ std::string Run(const Command& command, int inputCount, int ioMode,
             MixTwoState state{inputs[0].get(), inputs[1].get()};
             error = AddEffect(chain.get(), MixTwoHandler(), {}, signal, out->signal, &state);
         } else {
-            auto* in = reinterpret_cast<char*>(inputs[0].get());
-            std::unique_ptr<sox_effect_t, decltype(&std::free)> effect(sox_create_effect(sox_find_effect("input")), &std::free);
-            char* args[] = {in, nullptr};
+            NewEffect effect(sox_find_effect("input"));
+            char* args[] = {reinterpret_cast<char*>(inputs[0].get()), nullptr};
             if (sox_effect_options(effect.get(), 1, args) != SOX_SUCCESS ||
-                sox_add_effect(chain.get(), effect.get(), &signal, &out->signal) != SOX_SUCCESS)
+                !effect.Add(chain.get(), signal, out->signal))
                 error = "Can't read the input";
         }
         if (error.empty() && command.volume != 1.0)
@@ -425,11 +452,10 @@ std::string Run(const Command& command, int inputCount, int ioMode,
         if (error.empty() && signal.channels != out->signal.channels)
             error = AddEffect(chain.get(), sox_find_effect("channels"), {}, signal, out->signal);
         if (error.empty()) {
-            auto* outArg = reinterpret_cast<char*>(out.get());
-            std::unique_ptr<sox_effect_t, decltype(&std::free)> effect(sox_create_effect(sox_find_effect("output")), &std::free);
-            char* args[] = {outArg, nullptr};
+            NewEffect effect(sox_find_effect("output"));
+            char* args[] = {reinterpret_cast<char*>(out.get()), nullptr};
             if (sox_effect_options(effect.get(), 1, args) != SOX_SUCCESS ||
-                sox_add_effect(chain.get(), effect.get(), &signal, &out->signal) != SOX_SUCCESS)
+                !effect.Add(chain.get(), signal, out->signal))
                 error = "Can't write the output";
         }
         if (error.empty()) {

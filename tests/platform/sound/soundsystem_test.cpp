@@ -117,7 +117,12 @@ INSTANTIATE_TEST_SUITE_P(Table, MixerGain,
                                            GainCase{128, 128, 255, 128 / 255.0, 128 / 255.0},
                                            GainCase{128, 255, 51, 0.2, 0.2},
                                            GainCase{128, 102, 127, 0.4 * 127 / 255.0, 0.4 * 127 / 255.0},
-                                           GainCase{128, 0, 255, 0.0, 0.0}));
+                                           GainCase{128, 0, 255, 0.0, 0.0}),
+                         [](const ::testing::TestParamInfo<GainCase>& info) {
+                             const GainCase& c = info.param;
+                             return "pan" + std::to_string(c.pan) + "_volume" + std::to_string(c.volume) +
+                                    "_master" + std::to_string(c.master);
+                         });
 
 TEST_F(Mixer, LoudStreamsSaturateInsteadOfWrappingAround)
 {
