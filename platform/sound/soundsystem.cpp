@@ -31,7 +31,7 @@ struct DspUnit {
 };
 
 struct StreamObject {
-    StreamObject(std::unique_ptr<WaveStream> r)
+    explicit StreamObject(std::unique_ptr<WaveStream> r)
         : reader(std::move(r)), channels(reader->Channels()), rate(reader->SampleRate()),
           totalFrames(reader->TotalFrames())
     {

@@ -245,14 +245,10 @@ TEST(EffectRunner, OptionsAndConversionsShapeTheOutput)
     };
     for (const Case& c : cases) {
         SoxWavRecord record;
-        ASSERT_EQ(RunSox(c.argv, wav, {}, 1, 1, nullptr), 0) << c.name << ": " << SoxLastError();
-        uint8_t* output = nullptr;
-        uint32_t length = 0;
-        ASSERT_EQ(SoxMain(static_cast<int>(c.argv.size()), c.argv.data(), 1, 1,
+        ASSERT_EQ(SoxMain(static_cast<int>(c.argv.size()), c.argv.data(), 1, kSoxIoMemory,
                           reinterpret_cast<const uint8_t*>(wav.data()), static_cast<uint32_t>(wav.size()),
-                          nullptr, 0, &output, &length), 0);
-        record.outImage = output;
-        record.outImageSize = length;
+                          nullptr, 0, &record.outImage, &record.outImageSize), 0)
+            << c.name << ": " << SoxLastError();
         ASSERT_EQ(SoxParseWavImage(record), 0) << c.name;
         EXPECT_EQ(record.outFormatTag, c.tag) << c.name;
         EXPECT_EQ(record.outChannels, c.channels) << c.name;
