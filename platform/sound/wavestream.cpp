@@ -1,0 +1,194 @@
+#include "sound/wavestream.h"
+
+#include "sound/soundsystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zem {
+namespace {
+
+uint16_t U16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t U32(const uint8_t* p)
+{
+    return U16(p) | (static_cast<uint32_t>(U16(p + 2)) << 16);
+}
+
+bool ReadAt(int fd, uint64_t offset, void* buffer, size_t size)
+{
+    const ssize_t got = pread(fd, buffer, size, static_cast<off_t>(offset));
+    return got == static_cast<ssize_t>(size);
+}
+
+uint64_t FileSize(int fd)
+{
+    struct stat st{};
+    return fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace
+
+int ReadWaveLayout(int fd, WaveLayout& layout)
+{
+    const uint64_t size = FileSize(fd);
+    uint8_t riff[12];
+    if (!ReadAt(fd, 0, riff, sizeof riff))
+        return kSoundFileBad;  // too short for a header, or still arriving
+    if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return kSoundFileFormat;
+
+    bool haveFormat = false;
+    bool haveData = false;
+    uint64_t pos = 12;
+    while (!(haveFormat && haveData) && pos + 8 <= size) {
+        uint8_t chunk[8];
+        if (!ReadAt(fd, pos, chunk, sizeof chunk))
+            return kSoundFileBad;
+        const uint32_t chunkSize = U32(chunk + 4);
+        const uint64_t body = pos + 8;
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (chunkSize < 16)
+                return kSoundFileFormat;
+            std::vector<uint8_t> fmt(std::min<uint32_t>(chunkSize, 4096));
+            if (!ReadAt(fd, body, fmt.data(), fmt.size()))
+                return kSoundFileBad;
+            WaveFormat& f = layout.format;
+            f.formatTag = U16(&fmt[0]);
+            f.channels = U16(&fmt[2]);
+            f.sampleRate = U32(&fmt[4]);
+            f.avgBytesPerSec = U32(&fmt[8]);
+            f.blockAlign = U16(&fmt[12]);
+            f.bitsPerSample = U16(&fmt[14]);
+            f.extra.clear();
+            if (fmt.size() >= 18) {
+                const size_t extra = std::min<size_t>(U16(&fmt[16]), fmt.size() - 18);
+                f.extra.assign(fmt.begin() + 18, fmt.begin() + 18 + static_cast<long>(extra));
+            }
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            layout.dataOffset = body;
+            layout.dataSize = chunkSize;
+            haveData = true;
+        }
+        pos = body + chunkSize;  // no pad byte after odd sizes
+    }
+    if (!haveData)
+        return kSoundFileBad;  // cut short before the data (or a file still arriving)
+    if (!haveFormat)
+        return kSoundFileFormat;
+    return kSoundOk;
+}
+
+std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, int bufferMs, int& error)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundFileBad;
+        return nullptr;
+    }
+    WaveLayout layout;
+    error = ReadWaveLayout(fd, layout);
+    std::unique_ptr<Decoder> decoder;
+    if (error == kSoundOk) {
+        decoder = MakeDecoder(layout.format);
+        if (!decoder)
+            error = kSoundFileFormat;
+    }
+    if (error != kSoundOk) {
+        close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<WaveStream>(new WaveStream(fd, layout, std::move(decoder), bufferMs));
+}
+
+WaveStream::WaveStream(int fd, const WaveLayout& layout, std::unique_ptr<Decoder> decoder,
+                       int bufferMs)
+    : fd_(fd), layout_(layout), decoder_(std::move(decoder))
+{
+    const uint64_t frames = static_cast<uint64_t>(bufferMs) * layout_.format.sampleRate / 1000;
+    bufferBlocks_ = std::max<size_t>(1, frames / decoder_->BlockFrames());
+}
+
+WaveStream::~WaveStream()
+{
+    close(fd_);
+}
+
+uint64_t WaveStream::TotalFrames() const
+{
+    return layout_.dataSize / decoder_->BlockBytes() * decoder_->BlockFrames();
+}
+
+bool WaveStream::AtEnd() const
+{
+    return codedPos_ + decoder_->BlockBytes() > layout_.dataSize;
+}
+
+bool WaveStream::Refill()
+{
+    const size_t blockBytes = decoder_->BlockBytes();
+    const uint64_t dataEnd = layout_.dataOffset + layout_.dataSize;
+    const uint64_t present = std::min(FileSize(fd_), dataEnd);
+    const uint64_t from = layout_.dataOffset + codedPos_;
+    if (present <= from)
+        return false;
+    const size_t blocks = static_cast<size_t>(std::min<uint64_t>((present - from) / blockBytes, bufferBlocks_));
+    if (blocks == 0)
+        return false;
+    std::vector<uint8_t> coded(blocks * blockBytes);
+    const ssize_t got = pread(fd_, coded.data(), coded.size(), static_cast<off_t>(from));
+    const size_t whole = got > 0 ? static_cast<size_t>(got) / blockBytes : 0;
+    if (whole == 0)
+        return false;
+    const size_t channels = static_cast<size_t>(Channels());
+    decoded_.resize(whole * decoder_->BlockFrames() * channels);
+    decoder_->Decode(coded.data(), whole, decoded_.data());
+    codedPos_ += whole * blockBytes;
+    decodedFrame_ = std::min(skipFrames_, decoded_.size() / channels);
+    skipFrames_ = 0;
+    return true;
+}
+
+size_t WaveStream::Read(int16_t* out, size_t frames, bool& ended)
+{
+    ended = false;
+    const size_t channels = static_cast<size_t>(Channels());
+    size_t done = 0;
+    while (done < frames) {
+        const size_t buffered = decoded_.size() / channels - decodedFrame_;
+        if (buffered == 0) {
+            if (Refill())
+                continue;
+            ended = AtEnd();
+            break;
+        }
+        const size_t n = std::min(buffered, frames - done);
+        std::copy_n(decoded_.begin() + static_cast<long>(decodedFrame_ * channels), n * channels,
+                    out + done * channels);
+        decodedFrame_ += n;
+        done += n;
+    }
+    position_ += done;
+    return done;
+}
+
+void WaveStream::Seek(uint64_t frame)
+{
+    frame = std::min(frame, TotalFrames());
+    const uint64_t blockFrames = decoder_->BlockFrames();
+    codedPos_ = frame / blockFrames * decoder_->BlockBytes();
+    skipFrames_ = static_cast<size_t>(frame % blockFrames);
+    decoded_.clear();
+    decodedFrame_ = 0;
+    position_ = frame;
+}
+
+}  // namespace zem
