@@ -1,0 +1,82 @@
+#include "ui/internal/windowtable.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace zem::ui {
+
+HWND WindowTable::Add(const std::shared_ptr<WindowRecord>& record)
+{
+    std::lock_guard lock(mutex_);
+    record->hwnd = reinterpret_cast<HWND>(++lastHandle_);
+    windows_[record->hwnd] = record;
+    return record->hwnd;
+}
+
+void WindowTable::Remove(HWND hwnd)
+{
+    std::lock_guard lock(mutex_);
+    windows_.erase(hwnd);
+}
+
+std::shared_ptr<WindowRecord> WindowTable::Find(HWND hwnd) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = windows_.find(hwnd);
+    return it == windows_.end() ? nullptr : it->second;
+}
+
+std::vector<HWND> WindowTable::Handles() const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<HWND> handles;
+    handles.reserve(windows_.size());
+    for (const auto& [hwnd, record] : windows_)
+        handles.push_back(hwnd);
+    return handles;
+}
+
+bool WindowTable::Contains(HWND hwnd) const
+{
+    std::lock_guard lock(mutex_);
+    return windows_.contains(hwnd);
+}
+
+bool WindowTable::Describe(HWND hwnd, HWND* parent, uintptr_t* id) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end())
+        return false;
+    *parent = it->second->parent;
+    *id = it->second->id;
+    return true;
+}
+
+bool WindowTable::Post(HWND hwnd, QEvent* event, int priority)
+{
+    std::unique_lock lock(mutex_);
+    if (!receiver_ || (hwnd && !windows_.contains(hwnd))) {
+        lock.unlock();
+        delete event;
+        return false;
+    }
+    // Under the lock: the receiver cannot be deleted meanwhile (SetReceiver(nullptr) comes first).
+    QCoreApplication::postEvent(receiver_, event, priority);
+    return true;
+}
+
+void WindowTable::SetReceiver(QObject* receiver)
+{
+    std::lock_guard lock(mutex_);
+    receiver_ = receiver;
+}
+
+WindowTable& Windows()
+{
+    // Never destroyed: threads still running at process exit may post until the very end.
+    static auto* table = new WindowTable;
+    return *table;
+}
+
+}  // namespace zem::ui

@@ -1,0 +1,63 @@
+// Internal to the window layer. The table of live windows: the one lock of the layer's
+// shared state. Any thread may look a handle up or post through it; records themselves are
+// read and changed on the UI thread.
+#pragma once
+
+#include "ui/wintypes.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QEvent;
+class QObject;
+
+namespace zem::ui {
+
+struct WindowRecord {
+    // Fixed at creation.
+    HWND hwnd = nullptr;
+    HWND parent = nullptr;
+    uintptr_t id = 0;
+    WindowProcedure procedure;
+
+    // UI thread only.
+    std::vector<HWND> children;
+    QPointer<QWidget> widget;
+    std::map<uintptr_t, int> timers;  // window timer id -> toolkit timer id
+    bool destroying = false;
+};
+
+class WindowTable {
+public:
+    // Gives the record a handle never used before and makes it live.
+    HWND Add(const std::shared_ptr<WindowRecord>& record);
+    void Remove(HWND hwnd);
+
+    // UI thread only, so that the last reference to a record (and to whatever its procedure
+    // holds) is always dropped there.
+    std::shared_ptr<WindowRecord> Find(HWND hwnd) const;
+    std::vector<HWND> Handles() const;
+
+    bool Contains(HWND hwnd) const;
+    bool Describe(HWND hwnd, HWND* parent, uintptr_t* id) const;
+
+    // Hands the event to the receiver when hwnd is live (nullptr: no window needed) and a
+    // receiver is set; otherwise deletes it and returns false.
+    bool Post(HWND hwnd, QEvent* event, int priority);
+    void SetReceiver(QObject* receiver);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<HWND, std::shared_ptr<WindowRecord>> windows_;
+    uintptr_t lastHandle_ = 0;
+    QObject* receiver_ = nullptr;  // the UI thread's dispatcher while the application runs
+};
+
+WindowTable& Windows();
+
+}  // namespace zem::ui
