@@ -1,4 +1,5 @@
-// _Wave::GeneratePrompt: the waveform overview ("zemp") sampled from the data.
+// _Wave::GeneratePrompt: the waveform overview ("zemp") sampled from the data; compressed data
+// is sampled from a decoded PCM copy.
 #include "wave.h"
 
 #include "codecconverter.h"

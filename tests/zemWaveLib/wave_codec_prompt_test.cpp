@@ -50,7 +50,8 @@ Fixture MakeFixture(const std::string& folder, SoxEncoding encoding, uint32_t ra
 {
     Fixture f;
     f.path = folder + "/rec.wav";
-    zemtest::SoxWrite(f.path, encoding, rate, channels, zemtest::KnownSignal(frames, channels, rate));
+    zemtest::SoxWrite(f.path, encoding, rate, channels,
+                      zemtest::KnownSignal(frames, channels, rate));
     const std::vector<int16_t> decoded = zemtest::SoxDecode(f.path);
     EXPECT_EQ(decoded.size(), frames * channels) << "not a whole number of blocks";
     const std::string twinPath = folder + "/twin.wav";
@@ -89,10 +90,6 @@ TEST(WaveCodecPrompt, EqualsTheOverviewOfTheDecodedCopyAndLeavesNoFile)
         EXPECT_EQ(PromptOf(wave), f.expected);
         EXPECT_EQ(TempFileCount(), tempFiles);
         EXPECT_FALSE(zemtest::Exists(zem::DriveFolder('C') + "/tmpdec.wav"));
-
-        // A second overview replaces the first one.
-        ASSERT_TRUE(wave.GeneratePrompt(16));
-        EXPECT_EQ(PromptOf(wave).size(), 4 + 2u * c.channels * 16);
     }
 }
 
@@ -107,11 +104,14 @@ TEST(WaveCodecPrompt, FailuresKeepTheStoredOverviewAndLeaveNoFile)
         std::vector<wavetest::Chunk> chunks;
         std::string error;  // "%s": the recording's path
     } cases[] = {
-        {"a tag without a driver", {{"fmt ", Fmt(2, 1, 8000, 4, 4096, 256)}, {"zemp", stored}, {"data", std::string(512, 'x')}},
+        {"a tag without a driver",
+         {{"fmt ", Fmt(2, 1, 8000, 4, 4096, 256)}, {"zemp", stored}, {"data", std::string(512, 'x')}},
          "Driver for codec 2 not found!"},
-        {"less than one block", {{"fmt ", gsmFmt}, {"zemp", stored}, {"data", std::string(64, 'x')}},
+        {"less than one block",
+         {{"fmt ", gsmFmt}, {"zemp", stored}, {"data", std::string(64, 'x')}},
          "The recording has no sample data."},
-        {"\"fmt \" not the first chunk", {{"zemp", stored}, {"fmt ", gsmFmt}, {"data", std::string(650, 'x')}},
+        {"\"fmt \" not the first chunk",
+         {{"zemp", stored}, {"fmt ", gsmFmt}, {"data", std::string(650, 'x')}},
          "File '%s' ist not a valid audio file!"},
     };
     for (const auto& c : cases) {
