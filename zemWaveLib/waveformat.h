@@ -1,26 +1,12 @@
-// WAVEFORMATEX: the format block of a "fmt " chunk, byte for byte as stored (18 bytes,
-// little-endian, no padding), and the format tags the wave library samples directly.
+// The wave library names the format head and tags without a namespace, as its callers do;
+// the codec layer holds their one definition.
 #pragma once
 
-#include <bit>
-#include <cstdint>
+#include "codec/waveformat.h"
 
-static_assert(std::endian::native == std::endian::little,
-              "recording files are read in place as little-endian structures");
-
-#pragma pack(push, 1)
-struct WAVEFORMATEX {
-    uint16_t wFormatTag;
-    uint16_t nChannels;
-    uint32_t nSamplesPerSec;
-    uint32_t nAvgBytesPerSec;
-    uint16_t nBlockAlign;
-    uint16_t wBitsPerSample;
-    uint16_t cbSize;
-};
-#pragma pack(pop)
-static_assert(sizeof(WAVEFORMATEX) == 18);
-
-constexpr uint16_t WAVE_FORMAT_PCM = 1;
-constexpr uint16_t WAVE_FORMAT_ALAW = 6;
-constexpr uint16_t WAVE_FORMAT_MULAW = 7;
+using zem::WAVE_FORMAT_ALAW;
+using zem::WAVE_FORMAT_GSM610;
+using zem::WAVE_FORMAT_IMA_ADPCM;
+using zem::WAVE_FORMAT_MULAW;
+using zem::WAVE_FORMAT_PCM;
+using zem::WAVEFORMATEX;

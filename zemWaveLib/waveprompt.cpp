@@ -1,12 +1,16 @@
-// _Wave::GeneratePrompt: the waveform overview ("zemp") sampled from the data.
+// _Wave::GeneratePrompt: the waveform overview ("zemp") sampled from the data; compressed data
+// is sampled from a decoded PCM copy.
 #include "wave.h"
 
+#include "codecconverter.h"
 #include "samples.h"
 
 #include "base/trace.h"
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -21,6 +25,54 @@ void PutU16(std::vector<uint8_t>& data, size_t at, uint16_t value)
     std::memcpy(data.data() + at, &value, 2);
 }
 
+// Deletes the decoded copy however the overview ends.
+class RemoveOnExit {
+public:
+    explicit RemoveOnExit(std::string path) : path_(std::move(path)) {}
+    ~RemoveOnExit()
+    {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    RemoveOnExit(const RemoveOnExit&) = delete;
+    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+
+private:
+    std::string path_;
+};
+
+// The overview record of a compressed recording: decoded to a PCM copy of its own, sampled
+// there, the copy deleted. Each call decodes to a new file, so recordings overviewed at once
+// on several threads never share one. Empty with the reason in `error` on failure.
+std::optional<std::vector<uint8_t>> DecodedOverview(const std::string& path, uint16_t points,
+                                                    std::string& error)
+{
+    CodecConverter converter(nullptr, nullptr, nullptr);
+    std::string decodedPath;
+    if (!converter.DecodeToTempFile(path, decodedPath)) {
+        error = converter.GetLastError();
+        return std::nullopt;
+    }
+    const RemoveOnExit removeCopy(decodedPath);
+
+    // Closed (destroyed) before the copy is removed.
+    _Wave copy;
+    if (!copy.SetFileName(decodedPath) || !copy.GeneratePrompt(points)) {
+        error = copy.GetLastError();
+        return std::nullopt;
+    }
+    std::lock_guard guard(copy.GetLock());
+    const uint8_t* prompt = copy.GetPrompt();
+    if (!prompt) {
+        error = "The decoded copy has no overview.";
+        return std::nullopt;
+    }
+    uint16_t head[2];
+    std::memcpy(head, prompt, sizeof head);
+    const size_t size = 4 + size_t{2} * head[0] * head[1];
+    return std::vector<uint8_t>(prompt, prompt + size);
+}
+
 }  // namespace
 
 bool _Wave::GeneratePrompt(uint16_t points)
@@ -28,6 +80,8 @@ bool _Wave::GeneratePrompt(uint16_t points)
     WAVEFORMATEX format{};
     uint32_t dataSize = 0;
     uint64_t generation = 0;
+    bool compressed = false;
+    std::string path;
     {
         std::lock_guard guard(lock_);
         const WAVEFORMATEX* stored = FormatLocked();
@@ -45,15 +99,36 @@ bool _Wave::GeneratePrompt(uint16_t points)
             return false;
         }
         std::memcpy(&format, stored, sizeof format);
-        if (!SampledDirectly(format.wFormatTag)) {
-            lastError_ = "Format tag " + std::to_string(format.wFormatTag) +
-                         " needs the codec converter, which this build does not have.";
+        compressed = !SampledDirectly(format.wFormatTag);
+        path = PlayablePathLocked();
+        generation = headerGeneration_;
+        if (!compressed) {
+            dataSize = HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
+            // From here on a failure leaves no overview, never a stale one.
+            chunks_[kSlotPrompt].reset();
+        }
+    }
+
+    if (compressed) {
+        // Decoding takes a while: done without the lock, checked against a swap afterwards.
+        std::string error;
+        std::optional<std::vector<uint8_t>> overview = DecodedOverview(path, points, error);
+        std::lock_guard guard(lock_);
+        if (headerGeneration_ != generation) {
+            lastError_ = "The recording was closed while its overview was made.";
             return false;
         }
-        dataSize = HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
-        generation = headerGeneration_;
-        // From here on a failure leaves no overview, never a stale one.
-        chunks_[kSlotPrompt].reset();
+        if (!overview) {
+            lastError_ = error;
+            return false;
+        }
+        auto chunk = std::make_unique<WaveChunk>();
+        chunk->id = ChunkId(kSlotPrompt);
+        chunk->size = static_cast<uint32_t>(overview->size());
+        chunk->data = std::move(*overview);
+        chunk->data.push_back(0);
+        chunks_[kSlotPrompt] = std::move(chunk);
+        return true;
     }
 
     const double step = static_cast<double>(dataSize) / points;

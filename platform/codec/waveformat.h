@@ -1,12 +1,16 @@
-// The format of sample data as a WAVE file's "fmt " chunk stores it (the WAVEFORMATEX
-// layout), and the format tags the system knows.
+// The format of sample data as a WAVE file's "fmt " chunk stores it, and the format tags the
+// system knows. The one definition of both for every layer above.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
+
+static_assert(std::endian::native == std::endian::little,
+              "WAVE structures are read and written in place as little-endian bytes");
 
 namespace zem {
 
@@ -16,9 +20,24 @@ constexpr uint16_t WAVE_FORMAT_MULAW = 7;
 constexpr uint16_t WAVE_FORMAT_IMA_ADPCM = 17;
 constexpr uint16_t WAVE_FORMAT_GSM610 = 49;
 
+// The head of a "fmt " chunk byte for byte as stored: 18 bytes, little-endian, no padding.
+// The extra bytes (cbSize of them) follow it in the chunk.
+#pragma pack(push, 1)
+struct WAVEFORMATEX {
+    uint16_t wFormatTag;
+    uint16_t nChannels;
+    uint32_t nSamplesPerSec;
+    uint32_t nAvgBytesPerSec;
+    uint16_t nBlockAlign;
+    uint16_t wBitsPerSample;
+    uint16_t cbSize;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18);
+
 struct WaveFormat {
-    // Bytes before the extra data: tag, channels, rate, average rate, block, bits, cbSize.
-    static constexpr size_t kHeadSize = 18;
+    // Bytes before the extra data.
+    static constexpr size_t kHeadSize = sizeof(WAVEFORMATEX);
 
     uint16_t formatTag = 0;
     uint16_t channels = 0;
@@ -28,7 +47,7 @@ struct WaveFormat {
     uint16_t bitsPerSample = 0;
     std::vector<uint8_t> extra;  // cbSize bytes that follow the head
 
-    // 18 bytes little-endian with cbSize = extra.size(), then the extra bytes.
+    // The head with cbSize = extra.size() (cut to what 16 bits can state), then the extra bytes.
     std::vector<uint8_t> ToBytes() const;
 
     // Reads a "fmt " chunk body: 16 bytes (a format without cbSize) or more. Extra bytes

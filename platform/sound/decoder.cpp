@@ -1,43 +1,36 @@
 #include "sound/decoder.h"
 
+#include <span>
+
 namespace zem {
-namespace {
 
-// 8-bit PCM is unsigned with silence at 128; 16-bit is signed little-endian.
-class PcmDecoder final : public Decoder {
-public:
-    PcmDecoder(int channels, int bytesPerSample) : channels_(channels), bytes_(bytesPerSample) {}
-
-    size_t BlockBytes() const override { return static_cast<size_t>(channels_ * bytes_); }
-    size_t BlockFrames() const override { return 1; }
-
-    void Decode(const uint8_t* in, size_t blocks, int16_t* out) override
-    {
-        const size_t values = blocks * static_cast<size_t>(channels_);
-        if (bytes_ == 1) {
-            for (size_t i = 0; i < values; ++i)
-                out[i] = static_cast<int16_t>((in[i] - 128) * 256);
-            return;
-        }
-        for (size_t i = 0; i < values; ++i)
-            out[i] = static_cast<int16_t>(in[2 * i] | (in[2 * i + 1] << 8));
-    }
-
-private:
-    int channels_;
-    int bytes_;
-};
-
-}  // namespace
-
-std::unique_ptr<Decoder> MakeDecoder(const WaveFormat& format)
+std::unique_ptr<Decoder> Decoder::Open(const WaveFormat& format)
 {
-    if (format.channels == 0 || format.sampleRate == 0)
+    WaveFormat source = format;
+    // Plain PCM plays by its channels and bits; a stated block size or byte rate that does
+    // not fit them is not worth refusing a recording for.
+    if (format.formatTag == WAVE_FORMAT_PCM)
+        source = MakePcmFormat(format.samplesPerSec, format.channels, format.bitsPerSample);
+    std::unique_ptr<codec::Stream> stream;
+    if (codec::OpenStream(0, source, codec::DecodedPcmFormat(source), stream) != MMSYSERR_NOERROR)
         return nullptr;
-    if (format.formatTag == kWaveFormatPcm &&
-        (format.bitsPerSample == 8 || format.bitsPerSample == 16))
-        return std::make_unique<PcmDecoder>(format.channels, format.bitsPerSample / 8);
-    return nullptr;
+    return std::unique_ptr<Decoder>(new Decoder(std::move(stream)));
+}
+
+Decoder::Decoder(std::unique_ptr<codec::Stream> stream)
+    : stream_(std::move(stream)), blockBytes_(stream_->SourceBlockBytes()),
+      blockFrames_(stream_->TargetBlockBytes() / stream_->Target().blockAlign)
+{
+}
+
+void Decoder::Decode(const uint8_t* in, size_t blocks, int16_t* out)
+{
+    // 16-bit PCM bytes are the samples themselves on this little-endian machine.
+    const std::span<const uint8_t> source(in, blocks * blockBytes_);
+    const std::span<uint8_t> target(reinterpret_cast<uint8_t*>(out),
+                                    blocks * stream_->TargetBlockBytes());
+    codec::ConvertCount count;
+    stream_->Convert(source, target, false, count);
 }
 
 }  // namespace zem

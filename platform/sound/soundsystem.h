@@ -3,7 +3,7 @@
 //
 // Shape: this class is the one front. It checks every argument once, under one lock, and
 // records the outcome in LastError(); the outputs are back ends behind the small table of
-// sound/output.h, and sample decoding sits behind sound/decoder.h.
+// sound/output.h, and sample decoding goes through the codec layer (sound/decoder.h).
 //
 // What every operation guarantees:
 // - Any thread may call any operation, except Close and the destructor from inside a callback.
@@ -105,8 +105,9 @@ public:
     int LastError() const;
 
     // --- Streams ---
-    // A WAV file (RIFF length not checked, chunks without pad bytes). 8/16-bit PCM is
-    // decoded here; other formats fail with kSoundFileFormat until a decoder exists for them.
+    // A WAV file (RIFF length not checked, chunks without pad bytes) in 8/16-bit PCM or a
+    // format of the codec layer (A-law, mu-law, IMA ADPCM, GSM 6.10), decoded block by block;
+    // other formats fail with kSoundFileFormat.
     // A file whose data chunk reaches past its end is still growing: the stream plays what is
     // there, then holds its position and waits for more, and does not end.
     SoundStream StreamOpen(const std::string& path);
@@ -120,6 +121,7 @@ public:
     // Playing position in ms; -1 on failure. After StreamSetTime it reads the time set.
     int64_t StreamGetTime(SoundStream stream);
     // Moves to ms (0 .. the data's declared length); applied before the next block is mixed.
+    // A compressed stream decodes afresh from the start of the codec block that holds it.
     bool StreamSetTime(SoundStream stream, int64_t ms);
     // The stream's one DSP unit, created inactive; 0 on failure (also when it has one).
     SoundDsp StreamCreateDsp(SoundStream stream, DspCallback callback);

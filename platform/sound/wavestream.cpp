@@ -36,7 +36,7 @@ uint64_t FileSize(int fd)
 
 }  // namespace
 
-int ReadWaveLayout(int fd, WaveLayout& layout)
+int ReadWaveLayout(int fd, WaveDataLayout& layout)
 {
     const uint64_t size = FileSize(fd);
     uint8_t riff[12];
@@ -60,18 +60,7 @@ int ReadWaveLayout(int fd, WaveLayout& layout)
             std::vector<uint8_t> fmt(std::min<uint32_t>(chunkSize, 4096));
             if (!ReadAt(fd, body, fmt.data(), fmt.size()))
                 return kSoundFileBad;
-            WaveFormat& f = layout.format;
-            f.formatTag = U16(&fmt[0]);
-            f.channels = U16(&fmt[2]);
-            f.sampleRate = U32(&fmt[4]);
-            f.avgBytesPerSec = U32(&fmt[8]);
-            f.blockAlign = U16(&fmt[12]);
-            f.bitsPerSample = U16(&fmt[14]);
-            f.extra.clear();
-            if (fmt.size() >= 18) {
-                const size_t extra = std::min<size_t>(U16(&fmt[16]), fmt.size() - 18);
-                f.extra.assign(fmt.begin() + 18, fmt.begin() + 18 + static_cast<long>(extra));
-            }
+            layout.format = *WaveFormat::FromBytes(fmt);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             layout.dataOffset = body;
@@ -94,11 +83,11 @@ std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, int buffer
         error = errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundFileBad;
         return nullptr;
     }
-    WaveLayout layout;
+    WaveDataLayout layout;
     error = ReadWaveLayout(fd, layout);
     std::unique_ptr<Decoder> decoder;
     if (error == kSoundOk) {
-        decoder = MakeDecoder(layout.format);
+        decoder = Decoder::Open(layout.format);
         if (!decoder)
             error = kSoundFileFormat;
     }
@@ -109,11 +98,11 @@ std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, int buffer
     return std::unique_ptr<WaveStream>(new WaveStream(fd, layout, std::move(decoder), bufferMs));
 }
 
-WaveStream::WaveStream(int fd, const WaveLayout& layout, std::unique_ptr<Decoder> decoder,
+WaveStream::WaveStream(int fd, const WaveDataLayout& layout, std::unique_ptr<Decoder> decoder,
                        int bufferMs)
     : fd_(fd), layout_(layout), decoder_(std::move(decoder))
 {
-    const uint64_t frames = static_cast<uint64_t>(bufferMs) * layout_.format.sampleRate / 1000;
+    const uint64_t frames = static_cast<uint64_t>(bufferMs) * layout_.format.samplesPerSec / 1000;
     bufferBlocks_ = std::max<size_t>(1, frames / decoder_->BlockFrames());
 }
 
@@ -186,6 +175,7 @@ void WaveStream::Seek(uint64_t frame)
     const uint64_t blockFrames = decoder_->BlockFrames();
     codedPos_ = frame / blockFrames * decoder_->BlockBytes();
     skipFrames_ = static_cast<size_t>(frame % blockFrames);
+    decoder_->Reset();
     decoded_.clear();
     decodedFrame_ = 0;
     position_ = frame;

@@ -13,7 +13,7 @@
 namespace zem {
 
 // Where the samples of a WAV file are and how they are coded.
-struct WaveLayout {
+struct WaveDataLayout {
     WaveFormat format;
     uint64_t dataOffset = 0;  // file offset of the first data byte
     uint32_t dataSize = 0;    // as the "data" chunk declares it
@@ -21,7 +21,7 @@ struct WaveLayout {
 
 // Walks the chunks of an open file: "RIFF", a length that is not checked, "WAVE", then
 // chunks of id, u32 size and data with no pad byte. Returns 0 or a SoundError.
-int ReadWaveLayout(int fd, WaveLayout& layout);
+int ReadWaveLayout(int fd, WaveDataLayout& layout);
 
 class WaveStream {
 public:
@@ -32,7 +32,7 @@ public:
     WaveStream& operator=(const WaveStream&) = delete;
 
     int Channels() const { return layout_.format.channels; }
-    int SampleRate() const { return static_cast<int>(layout_.format.sampleRate); }
+    int SampleRate() const { return static_cast<int>(layout_.format.samplesPerSec); }
     // Frames the data chunk declares.
     uint64_t TotalFrames() const;
     uint64_t Position() const { return position_; }
@@ -40,16 +40,17 @@ public:
     // Copies up to `frames` frames at the position into `out` and advances. Fewer frames
     // mean either the end (`ended` set) or data that is not in the file yet.
     size_t Read(int16_t* out, size_t frames, bool& ended);
-    // Moves to `frame`, at most TotalFrames().
+    // Moves to `frame`, at most TotalFrames(). Decoding starts afresh at the block that
+    // holds it, with the codec state reset, and drops the frames before it.
     void Seek(uint64_t frame);
 
 private:
-    WaveStream(int fd, const WaveLayout& layout, std::unique_ptr<Decoder> decoder, int bufferMs);
+    WaveStream(int fd, const WaveDataLayout& layout, std::unique_ptr<Decoder> decoder, int bufferMs);
     bool Refill();
     bool AtEnd() const;
 
     int fd_;
-    WaveLayout layout_;
+    WaveDataLayout layout_;
     std::unique_ptr<Decoder> decoder_;
     size_t bufferBlocks_;
     uint64_t codedPos_ = 0;  // next undecoded byte, counted from the data start

@@ -92,7 +92,7 @@ TEST(WavePrompt, RefusalsLeaveNoStaleOverview)
         bool keepsStored;  // refused before the overview is touched
     } cases[] = {
         {"no points", {{"fmt ", fmt}, {"zemp", stored}, {"data", "ab"}}, 0, true},
-        {"compressed, no converter", {{"fmt ", Fmt(49, 1, 8000, 0, 1625, 65)}, {"zemp", stored}, {"data", "x"}}, 16, true},
+        {"compressed, nothing to decode", {{"fmt ", Fmt(49, 1, 8000, 0, 1625, 65)}, {"zemp", stored}, {"data", "x"}}, 16, true},
         {"empty data chunk", {{"fmt ", fmt}, {"zemp", stored}, {"data", ""}}, 16, false},
         {"no data chunk", {{"fmt ", fmt}, {"zemp", stored}}, 16, false},
         {"zero bits per sample", {{"fmt ", Fmt(1, 1, 8000, 0, 8000, 1)}, {"zemp", stored}, {"data", "ab"}}, 16, false},

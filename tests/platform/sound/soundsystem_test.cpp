@@ -1,7 +1,9 @@
 // The mixer as a user hears it: what lands in the wav output, stepped by a manual clock.
 #include "sound/soundsystem.h"
 
+#include "mixerfixture.h"
 #include "scratch.h"
+#include "soxfixture.h"
 #include "wavfiles.h"
 
 #include <gtest/gtest.h>
@@ -10,60 +12,27 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 using namespace soundtest;
 using zem::SoundSystem;
+using zemtest::SoxEncoding;
 
 namespace {
 
-constexpr int kRate = 8000;
-constexpr int kBlock = SoundSystem::kBlockMs;
-
-class Mixer : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder_ = zemtest::NewFolder("sound");
-        mixPath_ = folder_ + "/mix.wav";
-        sound_ = std::make_unique<SoundSystem>(zem::OutputChoice::Wav(mixPath_, &clock_));
-        ASSERT_TRUE(sound_->Init(kRate, 32));
-    }
-
-    std::string Write(const std::string& name, const std::string& bytes)
-    {
-        const std::string path = folder_ + "/" + name;
-        zemtest::WriteFile(path, bytes);
-        return path;
-    }
-
-    // A 16-bit mono file at kRate.
-    zem::SoundStream Open(const std::vector<int16_t>& samples, const std::string& name = "in.wav")
-    {
-        WavSpec spec;
-        spec.dataBytes = Pcm16(samples);
-        return sound_->StreamOpen(Write(name, MakeWav(spec)));
-    }
-
-    void Mix(int ms)
-    {
-        clock_.Advance(ms);
-        mixedMs_ += ms;
-        ASSERT_TRUE(sound_->WaitForMixedMs(mixedMs_));
-    }
-
-    std::vector<int16_t> Finish()
-    {
-        sound_->Close();
-        return ReadMix(mixPath_);
-    }
-
-    zem::ManualClock clock_;
-    std::string folder_;
-    std::string mixPath_;
-    std::unique_ptr<SoundSystem> sound_;
-    int64_t mixedMs_ = 0;
+// A recording in a codec, as libsox writes and decodes it.
+struct Coded {
+    std::string bytes;
+    std::vector<int16_t> decoded;
 };
+
+Coded Code(SoxEncoding encoding, uint16_t channels, size_t frames = kRate / 10)
+{
+    const std::string path = zemtest::NewFolder("coded") + "/coded.wav";
+    zemtest::SoxWrite(path, encoding, kRate, channels, zemtest::KnownSignal(frames, channels, kRate));
+    return {zemtest::ReadFile(path), zemtest::SoxDecode(path)};
+}
 
 TEST_F(Mixer, TwoStreamsWithDifferentPansLandInTheirOwnSides)
 {
@@ -345,25 +314,28 @@ TEST_F(Mixer, CallbackExceptionsStayInTheMixer)
     EXPECT_GT(Rms(Side(mix, 0, kRate, 0, 400)), 5000);
 }
 
+// Every format opens or fails with its error; each that opens plays, in a slot of its own,
+// the samples that libsox (for the codecs) or the bytes themselves (for PCM) stand for.
 TEST_F(Mixer, SampleFormatsAndFileErrors)
 {
     struct Case {
         const char* name;
-        bool write;  // false: no file at all
-        std::string bytes;
+        std::optional<std::string> bytes;  // none: no file at all
         int error;
+        uint16_t channels = 1;
+        std::vector<int16_t> plays = {};  // interleaved
     };
     WavSpec pcm8;
     pcm8.bits = 8;
     pcm8.dataBytes = std::string(800, '\xC0');  // +64 on the unsigned scale
-    WavSpec alaw;
-    alaw.formatTag = 6;
-    alaw.bits = 8;
-    alaw.dataBytes = std::string(800, '\x55');
-    WavSpec adpcm;
-    adpcm.formatTag = 0x11;
-    adpcm.bits = 4;
-    adpcm.dataBytes = std::string(800, '\0');
+    WavSpec msAdpcm;  // a codec without a driver here
+    msAdpcm.formatTag = 2;
+    msAdpcm.bits = 4;
+    msAdpcm.dataBytes = std::string(800, '\0');
+    WavSpec imaNoBlock;  // IMA ADPCM whose header states no block size
+    imaNoBlock.formatTag = 0x11;
+    imaNoBlock.bits = 4;
+    imaNoBlock.dataBytes = std::string(800, '\0');
     WavSpec pcm24;
     pcm24.bits = 24;
     pcm24.dataBytes = std::string(900, '\0');
@@ -372,35 +344,53 @@ TEST_F(Mixer, SampleFormatsAndFileErrors)
     system.chunksBeforeData = Chunk("zzzz", "abc");
     system.dataBytes = Pcm16(std::vector<int16_t>(800, 1000));
     const std::string good = MakeWav(system);
+    const Coded alaw = Code(SoxEncoding::ALaw, 1), mulaw = Code(SoxEncoding::MuLaw, 1),
+                ima = Code(SoxEncoding::ImaAdpcm, 1), imaStereo = Code(SoxEncoding::ImaAdpcm, 2),
+                gsm = Code(SoxEncoding::Gsm, 1);
     const Case cases[] = {
-        {"8-bit PCM", true, MakeWav(pcm8), zem::kSoundOk},
-        {"recorder layout", true, good, zem::kSoundOk},
-        {"A-law (a codec)", true, MakeWav(alaw), zem::kSoundFileFormat},
-        {"IMA ADPCM (a codec)", true, MakeWav(adpcm), zem::kSoundFileFormat},
-        {"24-bit PCM", true, MakeWav(pcm24), zem::kSoundFileFormat},
-        {"not RIFF", true, "RIFX" + good.substr(4), zem::kSoundFileFormat},
-        {"cut inside the header", true, good.substr(0, 30), zem::kSoundFileBad},
-        {"empty file", true, "", zem::kSoundFileBad},
-        {"missing file", false, "", zem::kSoundFileNotFound},
+        {"8-bit PCM", MakeWav(pcm8), zem::kSoundOk, 1, std::vector<int16_t>(800, 64 * 256)},
+        {"recorder layout", good, zem::kSoundOk, 1, std::vector<int16_t>(800, 1000)},
+        {"A-law", alaw.bytes, zem::kSoundOk, 1, alaw.decoded},
+        {"mu-law", mulaw.bytes, zem::kSoundOk, 1, mulaw.decoded},
+        {"IMA ADPCM", ima.bytes, zem::kSoundOk, 1, ima.decoded},
+        {"IMA ADPCM stereo", imaStereo.bytes, zem::kSoundOk, 2, imaStereo.decoded},
+        {"GSM 6.10", gsm.bytes, zem::kSoundOk, 1, gsm.decoded},
+        {"MS ADPCM (no driver)", MakeWav(msAdpcm), zem::kSoundFileFormat},
+        {"IMA ADPCM without a block size", MakeWav(imaNoBlock), zem::kSoundFileFormat},
+        {"24-bit PCM", MakeWav(pcm24), zem::kSoundFileFormat},
+        {"not RIFF", "RIFX" + good.substr(4), zem::kSoundFileFormat},
+        {"cut inside the header", good.substr(0, 30), zem::kSoundFileBad},
+        {"empty file", "", zem::kSoundFileBad},
+        {"missing file", std::nullopt, zem::kSoundFileNotFound},
     };
+    constexpr int kSlotMs = 2 * kBlock;
     int n = 0;
+    int slot = 0;
+    std::vector<std::pair<int, const Case*>> played;
     for (const Case& c : cases) {
         const std::string path = folder_ + "/case" + std::to_string(++n) + ".wav";
-        if (c.write)
-            zemtest::WriteFile(path, c.bytes);
+        if (c.bytes)
+            zemtest::WriteFile(path, *c.bytes);
         const zem::SoundStream stream = sound_->StreamOpen(path);
         EXPECT_EQ(sound_->LastError(), c.error) << c.name;
         EXPECT_EQ(stream != 0, c.error == zem::kSoundOk) << c.name;
+        if (!stream)
+            continue;
+        ASSERT_GE(sound_->StreamPlay(zem::kFreeChannel, stream), 0) << c.name;
+        played.emplace_back(slot++, &c);
+        Mix(kSlotMs);
     }
-    // The two that open play their data: 8-bit 0xC0 is +64 x 256, the recorder file 1000.
-    Mix(kBlock);
-    sound_->StreamPlay(zem::kFreeChannel, sound_->StreamOpen(folder_ + "/case1.wav"));
-    Mix(kBlock);
-    sound_->StreamPlay(zem::kFreeChannel, sound_->StreamOpen(folder_ + "/case2.wav"));
-    Mix(kBlock);
     const auto mix = Finish();
-    EXPECT_EQ(Side(mix, 0, kRate, kBlock + 10, kBlock + 11).at(0), 64 * 256);
-    EXPECT_EQ(Side(mix, 0, kRate, 2 * kBlock + 10, 2 * kBlock + 11).at(0), 1000);
+    for (const auto& [at, c] : played) {
+        const size_t frames = std::min<size_t>(800, c->plays.size() / c->channels);
+        for (int side = 0; side < 2; ++side) {
+            std::vector<int16_t> expected;
+            for (size_t f = 0; f < frames; ++f)
+                expected.push_back(c->plays[f * c->channels + (c->channels > 1 ? side : 0)]);
+            const auto heard = Side(mix, side, kRate, at * kSlotMs, at * kSlotMs + 100);
+            EXPECT_EQ(FirstDifference(heard, expected), -1) << c->name << ", side " << side;
+        }
+    }
 }
 
 TEST_F(Mixer, SampleBeepPlaysOnceOrLoops)

@@ -2,6 +2,7 @@
 
 #include "scratch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -111,6 +112,14 @@ double Rms(const std::vector<int16_t>& samples)
     for (int16_t v : samples)
         sum += static_cast<double>(v) * v;
     return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b)
+{
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (ia == a.end() && ib == b.end())
+        return -1;
+    return static_cast<long>(ia - a.begin());
 }
 
 double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate)

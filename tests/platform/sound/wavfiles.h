@@ -32,6 +32,9 @@ std::vector<int16_t> ReadMix(const std::string& path);
 std::vector<int16_t> Side(const std::vector<int16_t>& mix, int side, int rate, int fromMs, int toMs);
 
 double Rms(const std::vector<int16_t>& samples);
+// Index of the first sample where the two differ (the shorter length when one is a prefix of
+// the other), -1 when they are equal.
+long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
 // Level of one frequency (Goertzel), as the amplitude of a sine that would give it.
 double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate);
 int ZeroCrossings(const std::vector<int16_t>& samples);
