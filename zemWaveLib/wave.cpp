@@ -1,7 +1,9 @@
 #include "wave.h"
 
 #include "muldiv.h"
+#include "waveloader.h"
 
+#include "base/tempname.h"
 #include "base/trace.h"
 
 #include <cerrno>
@@ -23,12 +25,24 @@ const std::array<char, 4>& _Wave::ChunkId(Slot slot)
     return ids[slot];
 }
 
+namespace {
+
+// Where local copies of downloads go when TMP names no folder.
+constexpr const char* kDownloadFolder = "C:\\temp1";
+
+}  // namespace
+
 _Wave::_Wave() = default;
 
 _Wave::~_Wave()
 {
     SetCallback(nullptr, 0, 0);
     state_ = kStateNone;
+    if (OnLoaderThread()) {
+        // Its own thread cannot wait for itself, and must not run on in a freed recording.
+        zem::Trace("A recording was destroyed by its own loader thread");
+        std::terminate();
+    }
     Close();
 }
 
@@ -40,6 +54,12 @@ void _Wave::SetCallback(WaveLoadCallback callback, uint32_t flags, uintptr_t use
     callback_ = callback;
     callbackFlags_ = flags;
     callbackUser_ = user;
+}
+
+void _Wave::SetDownloadSettings(const WaveDownloadSettings& settings)
+{
+    std::lock_guard guard(lock_);
+    downloadSettings_ = settings;
 }
 
 void _Wave::Notify(uint32_t state)
@@ -83,13 +103,11 @@ bool _Wave::SetFileName(const std::string& name)
         }
     }
     Close();
+    if (IsAddress(name))
+        return OpenAddress(name);
     {
         std::lock_guard guard(lock_);
         fileName_ = name;
-    }
-    if (IsAddress(name)) {
-        state_ = kStateFailed;
-        return FailWithoutLoader();
     }
     if (!ReadHeader()) {
         state_ = kStateFailed;
@@ -100,8 +118,37 @@ bool _Wave::SetFileName(const std::string& name)
     return true;
 }
 
+bool _Wave::OpenAddress(const std::string& name)
+{
+    if (!StartLoader()) {
+        state_ = kStateFailed;
+        return false;
+    }
+    // Reserved at once, so two recordings never share a local copy.
+    const std::string localName = zem::CreateTempFile("qmf", ".tmp", kDownloadFolder);
+    const int error = errno;
+    {
+        std::lock_guard guard(lock_);
+        fileName_ = name;
+        localName_ = localName;
+    }
+    if (localName.empty()) {
+        zem::Trace("No temporary file for '%s': %s", name.c_str(), std::strerror(error));
+        state_ = kStateFailed;
+        return false;
+    }
+    return PostToLoader(WM_WAVE_HEADER);
+}
+
 void _Wave::Close()
 {
+    // Marked first, so that the download ended here reports nothing more; then the loader
+    // must be gone before what it uses is freed.
+    {
+        std::lock_guard guard(lock_);
+        ++nameGeneration_;
+    }
+    StopLoader();
     std::lock_guard guard(lock_);
     file_.Close();
     if (!localName_.empty()) {
@@ -225,36 +272,4 @@ uint32_t _Wave::BytesToMs(uint32_t bytes) const
     if (!(state_.load() & kStateValidBit) || !format)
         return 0;
     return MulDivRound(bytes, 1000, format->nAvgBytesPerSec);
-}
-
-bool _Wave::FailWithoutLoader()
-{
-    std::lock_guard guard(lock_);
-    lastError_ = "Download of '" + fileName_ + "' is not available in this build.";
-    return false;
-}
-
-bool _Wave::Load(bool /*flag*/)
-{
-    const uint32_t state = state_.load();
-    if (!(state & kStateValidBit) || (state & kStateLoading) == kStateLoading)
-        return false;
-    if (state == kStateLoaded)
-        return true;
-    return FailWithoutLoader();
-}
-
-bool _Wave::PauseLoad()
-{
-    return !IsLoading() || FailWithoutLoader();
-}
-
-bool _Wave::ContinueLoad()
-{
-    return state_.load() != kStatePaused || FailWithoutLoader();
-}
-
-bool _Wave::StopLoad(bool /*wait*/)
-{
-    return (!IsLoading() && state_.load() != kStatePaused) || FailWithoutLoader();
 }

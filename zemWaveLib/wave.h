@@ -11,21 +11,40 @@
 // lock (GetLock), a recursive mutex; state and loaded length are atomics. A pointer returned
 // by GetFormat, GetMetadata or GetPrompt stays valid only while the caller holds the lock,
 // because another thread may replace the record.
+//
+// A recording named by an "http:" or "https:" address is fetched by a loader thread of its
+// own, driven by thread messages: first just enough bytes for a valid header (state 2, then 4
+// or 1), then on Load the whole file into a local temporary file (12 after every block, 36
+// when complete, 20 when paused or stopped). The callback runs on that thread. Close and the
+// destructor end the loader thread and wait for it, so never call them while holding
+// GetLock(); the destructor must not run in the recording's own callback.
 #pragma once
 
 #include "base/file.h"
+#include "base/messages.h"
 #include "waveformat.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 class XmlElement;
 class _Wave;
+
+// How the loader reaches a server. Real recordings use the defaults; tests trust their own
+// CA and give up sooner.
+struct WaveDownloadSettings {
+    std::string caFile{};  // PEM file of the only CAs trusted; empty: the system's store
+    std::chrono::milliseconds connectTimeout{30000};
+    std::chrono::milliseconds stallTimeout{60000};  // no byte for this long ends a download
+};
 
 // Told about a new load state, on the thread that changed it. Must return quickly and must
 // not wait for a thread that calls SetCallback.
@@ -60,6 +79,18 @@ public:
     // Fixed slots of the known chunks.
     enum Slot : int { kSlotFormat, kSlotFact, kSlotPrompt, kSlotData, kSlotMetadata, kSlotCount };
     static const std::array<char, 4>& ChunkId(Slot slot);
+    using ChunkSet = std::array<std::unique_ptr<WaveChunk>, kSlotCount>;
+
+    // The records found in the first bytes of a recording.
+    struct HeaderRecords {
+        uint32_t riffLength = 0;
+        ChunkSet chunks;
+    };
+    // Whether the first count bytes of a recording hold a usable header: "RIFF", "WAVE" and
+    // the chunk list up to a "data" chunk that runs to or past the last byte, with a "fmt "
+    // before it. Fills found with the records met on the way; offsets count from byte 0.
+    // False may mean that more bytes are needed. Never reads past count.
+    static bool CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found);
 
     _Wave();
     ~_Wave();
@@ -69,11 +100,15 @@ public:
     // Flags 0 or kCallbackFunction store all three values; any other flags change nothing.
     // Once it returns, a callback registered before is no longer running.
     void SetCallback(WaveLoadCallback callback, uint32_t flags, uintptr_t user);
+    // Used by the downloads that start after the call.
+    void SetDownloadSettings(const WaveDownloadSettings& settings);
 
     // Names the recording once (Close first for another name). A local path is read at
-    // once: state 36 and callback(36), or state 1 and false.
+    // once: state 36 and callback(36), or state 1 and false. An address gets a reserved
+    // temporary file as its local copy and starts the header download; true once asked.
     bool SetFileName(const std::string& name);
-    // Closes the file, drops every chunk record and the names; state 0.
+    // Ends a running download and waits for it, closes the file, deletes the local copy of
+    // an address, drops every chunk record and the names; state 0.
     void Close();
 
     uint32_t GetState() const { return state_.load(); }
@@ -120,21 +155,63 @@ public:
     // Replaces the "zemp" record by an overview of `points` evenly spaced sample frames.
     bool GeneratePrompt(uint16_t points);
 
-    // Transfer control. A local recording is complete from SetFileName on; transfers of
-    // addresses are not available in this build and fail with a text in GetLastError.
+    // Transfer control; a local recording is complete from SetFileName on.
+    // Load: starts the full download of an address with a valid header (from byte 0 again
+    // after a pause); true when asked, at once true when complete, false without a valid
+    // header or while loading. The flag changes nothing.
     bool Load(bool flag);
+    // True when there is nothing to pause; otherwise asks for the pause and returns false
+    // (state 20 follows).
     bool PauseLoad();
+    // True unless paused; when paused asks for a new full download and returns false.
     bool ContinueLoad();
+    // Asks a running or paused download to stop (state 20); with wait, returns once the
+    // recording is no longer loading.
     bool StopLoad(bool wait);
+    // Starts the header download of the address again; called off the loader thread it
+    // only asks that thread, and does nothing without one.
+    void Download();
 
 private:
-    using ChunkSet = std::array<std::unique_ptr<WaveChunk>, kSlotCount>;
+    struct Loader;
+    // How a download on the loader thread ended: the thread goes on taking messages, or it
+    // ends after a failure (state 1), or it ends because the recording was closed meanwhile.
+    enum class TransferEnd { Idle, Failed, Closed };
+    // What a download works on, taken when it starts.
+    struct Job {
+        std::string name;
+        std::string localName;
+        WaveDownloadSettings settings;
+        uint64_t generation = 0;
+    };
+
+    // Messages of the loader thread.
+    static constexpr uint32_t WM_WAVE_LOAD = zem::WM_USER + 1;
+    static constexpr uint32_t WM_WAVE_PAUSE = zem::WM_USER + 2;
+    static constexpr uint32_t WM_WAVE_STOP = zem::WM_USER + 3;
+    static constexpr uint32_t WM_WAVE_HEADER = zem::WM_USER + 4;
 
     static bool IsAddress(const std::string& name);
+    // The address branch of SetFileName.
+    bool OpenAddress(const std::string& name);
     void SetLastError(std::string text);
-    bool FailWithoutLoader();
     // Calls the registered callback with state, catching whatever it throws.
     void Notify(uint32_t state);
+    // Loader thread control (waveloader.cpp).
+    bool StartLoader();
+    void StopLoader();
+    bool PostToLoader(uint32_t message);
+    bool OnLoaderThread() const;
+    void WorkerThread(Loader& loader);
+    // A state change of the loader thread, seen by StopLoad(true) at once.
+    void SetLoaderState(uint32_t state);
+    // The downloads, on the loader thread (wavedownload.cpp).
+    Job StartJob();
+    bool Closed(const Job& job) const;
+    void HeaderDownload(Loader& loader);
+    TransferEnd FullLoad(Loader& loader);
+    // Ends a transfer for the message waiting in the queue, if any.
+    std::optional<TransferEnd> EndForMessage(Loader& loader);
     void ReplaceChunk(Slot slot, std::unique_ptr<WaveChunk> chunk);
     // Locked helpers (lock_ held by the caller).
     const WAVEFORMATEX* FormatLocked() const;
@@ -156,6 +233,16 @@ private:
     // Counts wholesale replacements of the records (header read, close), so that work that
     // ran without the lock can tell its recording was swapped meanwhile.
     uint64_t headerGeneration_ = 0;
+    // Counts Close calls, so that a download can tell its recording was closed meanwhile.
+    uint64_t nameGeneration_ = 0;
+    WaveDownloadSettings downloadSettings_;
+
+    // The loader thread; replaced under loaderMutex_ when it ended by itself.
+    std::mutex loaderMutex_;
+    std::unique_ptr<Loader> loader_;
+    bool loaderStopping_ = false;  // no new loader while one is being ended
+    std::mutex stateMutex_;        // pairs with stateChanged_ only
+    std::condition_variable stateChanged_;
 
     // Held while the callback runs, so that SetCallback never returns during a call.
     std::recursive_mutex callbackLock_;

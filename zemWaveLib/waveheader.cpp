@@ -238,3 +238,62 @@ bool _Wave::ReadHeader()
     chunks_ = std::move(walk.chunks);
     return true;
 }
+
+bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found)
+{
+    found = HeaderRecords{};
+    if (count <= 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
+        return false;
+    std::memcpy(&found.riffLength, bytes + 4, 4);
+    const auto complete = [&found] { return found.chunks[kSlotFormat] && found.chunks[kSlotData]; };
+
+    // 64-bit positions: a size near 4 GB must step past the end, never wrap around.
+    const uint64_t end = count;
+    uint64_t position = 12;
+    for (;;) {
+        // An id, and at least one byte after it.
+        if (position + 4 >= end)
+            return false;
+        char id[4];
+        std::memcpy(id, bytes + position, 4);
+        const int slot = SlotOf(id);
+        // A size, and at least one byte after it.
+        if (position + 8 >= end)
+            return slot < 0 && complete();
+        uint32_t size = 0;
+        std::memcpy(&size, bytes + position + 4, 4);
+        const uint64_t offset = position + 8;
+        position = offset + size;
+
+        if (slot < 0 || !KeepsData(slot)) {
+            if (slot >= 0) {
+                auto chunk = std::make_unique<WaveChunk>();
+                std::memcpy(chunk->id.data(), id, 4);
+                chunk->size = size;
+                chunk->offset = static_cast<uint32_t>(offset);
+                found.chunks[slot] = std::move(chunk);
+            }
+            if (position >= end)
+                return complete();
+            continue;
+        }
+
+        // A kept chunk must be here whole, with more bytes after it to go on with.
+        if (position >= end)
+            return false;
+        if (slot == kSlotFormat && size < kFormatMinimum)
+            return false;
+        auto chunk = std::make_unique<WaveChunk>();
+        std::memcpy(chunk->id.data(), id, 4);
+        chunk->size = size;
+        chunk->offset = static_cast<uint32_t>(offset);
+        const size_t room =
+            slot == kSlotFormat ? std::max<size_t>(size, sizeof(WAVEFORMATEX)) : size;
+        chunk->data.assign(room + 1, 0);
+        std::memcpy(chunk->data.data(), bytes + offset, size);
+        if (slot == kSlotPrompt && !OverviewFits(*chunk))
+            found.chunks[slot].reset();
+        else
+            found.chunks[slot] = std::move(chunk);
+    }
+}
