@@ -273,7 +273,7 @@ bool _FMODEngine::HandleMessage(const zem::ThreadMessage& message)
     switch (message.message) {
     case kMsgInit:
         if (!InitOnWorker())
-            zem::Trace("The engine's sound start-up failed");
+            zem::Trace("The engine's start-up reported a failure");
         break;
     case kMsgUninit:
         Uninit();
