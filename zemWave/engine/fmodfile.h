@@ -11,6 +11,7 @@
 
 #include "sound/soundsystem.h"
 #include "systime.h"
+#include "wave.h"
 
 #include <atomic>
 #include <cstdint>
@@ -18,7 +19,6 @@
 #include <string>
 
 class _FMODEngine;
-class _Wave;
 
 // The 32-bit number that names a queued file to controls and scripts; never 0.
 using FileHandle = uint32_t;
