@@ -28,7 +28,17 @@ FileHandle _FMODEngine::AddFile(const std::string& name, const SysTime& start)
         handle = ++lastHandle_;
         if (handle == 0)
             handle = ++lastHandle_;
-        queue_.push_back(std::make_shared<_FMODFile>(this, handle, name, start));
+    }
+    // Made outside the engine lock: the file registers with its wave, whose callbacks take
+    // the engine lock.
+    auto file = std::make_shared<_FMODFile>(this, handle, name, start);
+    {
+        std::lock_guard lock(lock_);
+        if (FindFileByNameLocked(name)) {
+            SetLastErrorLocked(EngineFormat("AddFile %s failed. File is already in queue!", name.c_str()));
+            return 0;
+        }
+        queue_.push_back(std::move(file));
         RulerInputsChangedLocked();
     }
     if (IsWorkerThread())
