@@ -88,8 +88,8 @@ SysTime At(uint32_t ms)
     return SysTime(&day).AddMs(ms);
 }
 
-EngineRig::EngineRig(EngineSettings settings)
-    : folder_(zemtest::NewFolder("engine")), mixPath_(folder_ + "/mix.wav"),
+EngineRig::EngineRig(EngineSettings settings, int64_t clockStartMs)
+    : clock(clockStartMs), clockStartMs_(clockStartMs), folder_(zemtest::NewFolder("engine")), mixPath_(folder_ + "/mix.wav"),
       sound_(std::make_unique<zem::SoundSystem>(zem::OutputChoice::Wav(mixPath_, &clock))),
       engine_(std::make_unique<_FMODEngine>(*sound_, clock, std::move(settings)))
 {
@@ -133,8 +133,8 @@ void EngineRig::StartPlaying()
 
 void EngineRig::WaitMixed()
 {
-    const int64_t now = clock.NowMs();
-    ASSERT_TRUE(sound_->WaitForMixedMs(now - now % zem::SoundSystem::kBlockMs));
+    const int64_t mixed = clock.NowMs() - clockStartMs_;
+    ASSERT_TRUE(sound_->WaitForMixedMs(mixed - mixed % zem::SoundSystem::kBlockMs));
 }
 
 void EngineRig::Tick()

@@ -62,7 +62,8 @@ SysTime At(uint32_t ms);
 
 class EngineRig {
 public:
-    explicit EngineRig(EngineSettings settings = {});
+    // The clock starts at clockStartMs, a whole number of timer periods.
+    explicit EngineRig(EngineSettings settings = {}, int64_t clockStartMs = 0);
     ~EngineRig();
     EngineRig(const EngineRig&) = delete;
     EngineRig& operator=(const EngineRig&) = delete;
@@ -129,6 +130,7 @@ public:
 private:
     void WaitMixed();
 
+    int64_t clockStartMs_;
     std::string folder_;
     std::string mixPath_;
     std::unique_ptr<zem::SoundSystem> sound_;

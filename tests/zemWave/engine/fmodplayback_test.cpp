@@ -181,13 +181,15 @@ TEST(EnginePlayback, AFileWhoseStreamCannotOpenPlaysNothingAndIsTriedAgainOnTheN
 TEST(EnginePlayback, AHeldSeekFromAnotherThreadIsNotLost)
 {
     EngineRig rig;
-    rig.Add(WriteTone(rig.Path("a.wav"), 440, 3000), At(0));
+    const FileHandle file = rig.Add(WriteTone(rig.Path("a.wav"), 440, 3000), At(0));
     rig.StartPlaying();
     rig.Ticks(5);
     ASSERT_TRUE(rig.engine().RunHeld([&] { rig.engine().SetPosition(2000); }));
     rig.Settle();
     EXPECT_EQ(rig.engine().GetState(), _FMODEngine::kPlaying);
     EXPECT_EQ(rig.engine().GetPosition(), 2000u);
+    EXPECT_EQ(rig.OnWorker([&] { return rig.File(file).GetPosition(); }), 2000u)
+        << "the resumed recording goes on from the new place at once, not from the old one";
 
     rig.engine().Pause();
     rig.Settle();
@@ -195,6 +197,20 @@ TEST(EnginePlayback, AHeldSeekFromAnotherThreadIsNotLost)
     rig.Settle();
     EXPECT_EQ(rig.engine().GetState(), _FMODEngine::kPaused) << "a held command returns to the state before it";
     EXPECT_EQ(rig.engine().GetPosition(), 300u);
+}
+
+TEST(EnginePlayback, ThePositionClockRunsOnAcrossThirtyTwoBitsOfMilliseconds)
+{
+    const double speeds[] = {1.0, 1.5, 3.0};
+    for (const double speed : speeds) {
+        SCOPED_TRACE(speed);
+        EngineRig rig({}, 0xFFFFFFFFll - 95);  // 2^32 ms are passed during the first tick
+        rig.Add(WriteTone(rig.Path("a.wav"), 440, 5000), At(0));
+        rig.engine().SetSpeed(speed);
+        rig.StartPlaying();
+        rig.Ticks(10);
+        EXPECT_EQ(rig.engine().GetPosition(), static_cast<uint32_t>(1000 * speed));
+    }
 }
 
 TEST(EnginePlayback, AChannelStartedAtAnotherSpeedPlaysAtThatSpeedAtOnce)
