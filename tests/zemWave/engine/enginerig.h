@@ -77,30 +77,17 @@ public:
     FileHandle Add(const std::string& path, const SysTime& start);
     _FMODFile& File(FileHandle handle);
 
-    // Runs fn on the worker and returns its result.
+    // Runs fn on the worker and returns its result. With advancing, time moves on in small
+    // steps meanwhile, for a worker that sleeps on the clock between its own steps.
     template <class F>
-    auto OnWorker(F fn) -> decltype(fn())
+    auto OnWorker(F fn, bool advancing = false) -> decltype(fn())
     {
-        using Result = decltype(fn());
-        auto task = std::make_shared<std::packaged_task<Result()>>(std::move(fn));
-        std::future<Result> done = task->get_future();
+        auto task = std::make_shared<std::packaged_task<decltype(fn())()>>(std::move(fn));
+        auto done = task->get_future();
+        const auto ready = [&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
         if (!engine_->RunOnWorker([task] { (*task)(); }))
             throw std::runtime_error("the engine's worker does not run");
-        if (done.wait_for(kPatience) != std::future_status::ready)
-            throw std::runtime_error("the engine's worker did not answer");
-        return done.get();
-    }
-    // The same for a worker that sleeps on the clock between its own steps: time moves on in
-    // small steps until the answer is there.
-    template <class F>
-    auto OnWorkerAdvancing(F fn) -> decltype(fn())
-    {
-        using Result = decltype(fn());
-        auto task = std::make_shared<std::packaged_task<Result()>>(std::move(fn));
-        std::future<Result> done = task->get_future();
-        if (!engine_->RunOnWorker([task] { (*task)(); }))
-            throw std::runtime_error("the engine's worker does not run");
-        if (!AdvanceUntil([&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }))
+        if (advancing ? !AdvanceUntil(ready) : done.wait_for(kPatience) != std::future_status::ready)
             throw std::runtime_error("the engine's worker did not answer");
         return done.get();
     }

@@ -160,12 +160,12 @@ TEST(EnginePlayback, AFileWhoseStreamCannotOpenPlaysNothingAndIsTriedAgainOnTheN
     rig.engine().Play();
     ASSERT_TRUE(rig.AdvanceUntil([&] { return rig.engine().GetPosition() >= 1000; }));
     const size_t ticks = rig.log.Count('E', _FMODEngine::kEnginePosition);
-    EXPECT_TRUE(rig.OnWorkerAdvancing([&] { return rig.File(a).IsPlaying() && !rig.File(b).IsPlaying(); }));
+    EXPECT_TRUE(rig.OnWorker([&] { return rig.File(a).IsPlaying() && !rig.File(b).IsPlaying(); }, true));
 
     ASSERT_EQ(std::rename((pathB + ".away").c_str(), pathB.c_str()), 0);
     const int64_t restoredAt = rig.clock.NowMs();
     ASSERT_TRUE(rig.AdvanceUntil([&] { return rig.log.Count('E', _FMODEngine::kEnginePosition) >= ticks + 2; }));
-    EXPECT_TRUE(rig.OnWorkerAdvancing([&] { return rig.File(b).IsPlaying(); }));
+    EXPECT_TRUE(rig.OnWorker([&] { return rig.File(b).IsPlaying(); }, true));
     ASSERT_TRUE(rig.AdvanceUntil([&] { return rig.engine().GetState() == _FMODEngine::kStopped; }))
         << "the engine goes on to the end of the timeline";
 

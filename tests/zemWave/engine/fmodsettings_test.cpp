@@ -4,6 +4,7 @@
 
 #include "registry/registry.h"
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -34,33 +35,29 @@ bool KeyExists(const std::string& path)
     return true;
 }
 
-std::optional<std::string> ReadText(const std::string& path, const std::string& name)
+// A value's bytes when it exists with that type.
+std::optional<std::string> Read(const std::string& path, const std::string& name, zem::DWORD type)
 {
     zem::HKEY key = nullptr;
     if (zem::RegOpenKeyEx(zem::HKEY_CURRENT_USER, path, zem::KEY_READ, &key) != zem::ERROR_SUCCESS)
         return std::nullopt;
     char data[512] = {};
     zem::DWORD size = sizeof data;
-    zem::DWORD type = 0;
-    const zem::LSTATUS status = zem::RegQueryValueEx(key, name, &type, reinterpret_cast<zem::BYTE*>(data), &size);
+    zem::DWORD stored = 0;
+    const zem::LSTATUS status = zem::RegQueryValueEx(key, name, &stored, reinterpret_cast<zem::BYTE*>(data), &size);
     zem::RegCloseKey(key);
-    if (status != zem::ERROR_SUCCESS || type != zem::REG_SZ || size == 0 || data[size - 1] != '\0')
+    if (status != zem::ERROR_SUCCESS || stored != type)
         return std::nullopt;
-    return std::string(data);
+    return std::string(data, size);
 }
 
 std::optional<zem::DWORD> ReadNumber(const std::string& path, const std::string& name)
 {
-    zem::HKEY key = nullptr;
-    if (zem::RegOpenKeyEx(zem::HKEY_CURRENT_USER, path, zem::KEY_READ, &key) != zem::ERROR_SUCCESS)
-        return std::nullopt;
+    const std::optional<std::string> bytes = Read(path, name, zem::REG_DWORD);
     zem::DWORD value = 0;
-    zem::DWORD size = sizeof value;
-    zem::DWORD type = 0;
-    const zem::LSTATUS status = zem::RegQueryValueEx(key, name, &type, reinterpret_cast<zem::BYTE*>(&value), &size);
-    zem::RegCloseKey(key);
-    if (status != zem::ERROR_SUCCESS || type != zem::REG_DWORD)
+    if (!bytes || bytes->size() != sizeof value)
         return std::nullopt;
+    std::memcpy(&value, bytes->data(), sizeof value);
     return value;
 }
 
@@ -84,12 +81,9 @@ TEST(EngineSettings, DriverNamesAreWrittenOncePerDriverWhenNoDriverNameIsSet)
         settings.SndDevname = c.deviceName;
         settings.SndDevId = 7;  // beyond the one driver: driver 0
         EngineRig rig(settings);
-        const std::optional<std::string> first = ReadText(kEngineSettingsKey, "SndDevName0");
-        EXPECT_EQ(first.has_value(), c.written);
-        if (first) {
-            EXPECT_EQ(first->rfind("wav:", 0), 0u) << *first;
-        }
-        EXPECT_FALSE(ReadText(kEngineSettingsKey, "SndDevName1").has_value()) << "the wav output has one driver";
+        const std::optional<std::string> first = Read(kEngineSettingsKey, "SndDevName0", zem::REG_SZ);
+        EXPECT_EQ(first, c.written ? std::optional(rig.sound().DriverName(0) + '\0') : std::nullopt);
+        EXPECT_FALSE(Read(kEngineSettingsKey, "SndDevName1", zem::REG_SZ)) << "the wav output has one driver";
         EXPECT_EQ(KeyExists(kEngineSettingsKey), c.keyExists);
         // Whichever way the driver was chosen, the sound layer is open.
         EXPECT_TRUE(rig.sound().WaitForMixedMs(0));
