@@ -2,13 +2,11 @@
 #include "fmodengine.h"
 
 #include "engineformat.h"
-#include "wave.h"
 
 #include "base/paths.h"
 #include "base/trace.h"
 #include "registry/registry.h"
 
-#include <cstdlib>
 #include <exception>
 #include <strings.h>
 
