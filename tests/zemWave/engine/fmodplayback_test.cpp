@@ -151,8 +151,8 @@ TEST(EnginePlayback, APlayingFileMoreThan200MsOffTheTimelineIsRepositioned)
 TEST(EnginePlayback, AFileWhoseStreamCannotOpenPlaysNothingAndIsTriedAgainOnTheNextTick)
 {
     EngineRig rig;
-    const FileHandle a = rig.Add(WriteTone(rig.Path("a.wav"), 440, 3000), At(0));
-    const std::string pathB = WriteTone(rig.Path("b.wav"), 1000, 3000);
+    const FileHandle a = rig.Add(WriteTone(rig.Path("a.wav"), 440, 5000), At(0));
+    const std::string pathB = WriteTone(rig.Path("b.wav"), 1000, 5000);
     const FileHandle b = rig.Add(pathB, At(0));
     // The recording's header is known, but the sound layer finds no file to stream.
     ASSERT_EQ(std::rename(pathB.c_str(), (pathB + ".away").c_str()), 0);
