@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test.
 #   tools/test.sh          normal build (build/)
 #   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
-#   tools/test.sh --all    both, one after the other, warnings as errors (what CI runs)
+#   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound and download tests
+#   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +34,8 @@ build_and_test() {
 
 werror=OFF
 [[ ${CI:-} == true || $mode == --all ]] && werror=ON
+# The threaded subsystems, run a third time under ThreadSanitizer: a data race fails the run.
+tsan_labels='engine|sound|download'
 
 case $mode in
   normal)
@@ -40,10 +43,15 @@ case $mode in
   --asan)
     build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
       -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+  --tsan)
+    build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
+      -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
   --all)
     build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=ON
     build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
-      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
+    build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
+      -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
   *)
-    echo "usage: tools/test.sh [--asan|--all]" >&2; exit 2 ;;
+    echo "usage: tools/test.sh [--asan|--tsan|--all]" >&2; exit 2 ;;
 esac

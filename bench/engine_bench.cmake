@@ -1,0 +1,2 @@
+add_executable(engine_bench ${CMAKE_CURRENT_LIST_DIR}/engine_bench.cpp)
+target_link_libraries(engine_bench PRIVATE zemengine benchmark::benchmark)

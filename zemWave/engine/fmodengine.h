@@ -1,0 +1,310 @@
+// _FMODEngine: plays the recordings of one call side by side on one common timeline. It holds
+// the queue of _FMODFile objects, the time ruler (the span of the timeline), the play state
+// and the position clock, master volume and speed, ten effect slots, the index marks and two
+// notification callbacks.
+//
+// Threads: one worker thread owns the sound layer; every call into it and every change of
+// playback state runs there. Operations may be called from any thread: called off the worker,
+// an operation that changes playback posts itself to the worker and returns at once. The
+// queue, the time ruler, the index list, the callbacks and the files' guarded fields are read
+// and written under one engine lock, which is never held while calling the sound layer, a
+// _Wave or a callback (the wave's loader and the mixer call back into the engine).
+#pragma once
+
+#include "enginesettings.h"
+#include "fmodfile.h"
+#include "stoppablesleep.h"
+
+#include "base/clock.h"
+#include "base/messages.h"
+#include "base/threadqueue.h"
+#include "sound/soundsystem.h"
+#include "systime.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// One effect slot: four strings; the parameters are decimal numbers as text.
+struct _FMODEffect {
+    std::string name;
+    std::string type;
+    std::string param1;
+    std::string param2;
+};
+
+// Called on the worker with (context, engine, code, 0).
+using FMODEngineCallback = void (*)(void* context, _FMODEngine* engine, int code, uintptr_t argument);
+// Called on the worker with (context, file, code).
+using FMODFileCallback = void (*)(void* context, _FMODFile* file, int code);
+
+class _FMODEngine {
+public:
+    enum State : int { kPlaying = 0, kPaused = 1, kStopped = 2 };
+
+    // Engine notification codes.
+    enum EngineCode : int {
+        kEnginePosition = 0,       // position set, and every timer tick while playing
+        kEngineFileAdded = 1,
+        kEngineFilesChanged = 2,   // file start or enabled flag, ruler ends
+        kEngineIndexChanged = 3,
+        kEngineVolume = 4,         // master volume set while playing
+        kEngineSpeed = 5,
+        kEngineIndexLoop = 6,
+        kEngineIndexBeep = 7,
+        kEngineSkipSilence = 8,
+    };
+    // File notification codes.
+    enum FileCode : int {
+        kFileHeaderDownload = 0,
+        kFileEnabled = 1,
+        kFileMarked = 2,
+        kFileLoaded = 3,
+        kFileLoading = 4,          // load progress
+        kFileVolume = 5,
+        kFileBalance = 6,
+        kFileEffect = 7,
+        kFileInitFailed = 8,
+    };
+
+    // Worker thread messages.
+    static constexpr uint32_t kMsgInit = zem::WM_USER + 1;
+    static constexpr uint32_t kMsgUninit = zem::WM_USER + 2;  // the worker ends after it
+    static constexpr uint32_t kMsgPlay = zem::WM_USER + 3;
+    static constexpr uint32_t kMsgPause = zem::WM_USER + 4;
+    static constexpr uint32_t kMsgStop = zem::WM_USER + 5;
+    static constexpr uint32_t kMsgAddFile = zem::WM_USER + 6;        // lParam: handle
+    static constexpr uint32_t kMsgSetPosition = zem::WM_USER + 9;    // lParam: ms
+    static constexpr uint32_t kMsgNotifyEngine = zem::WM_USER + 10;  // wParam: code
+    static constexpr uint32_t kMsgNotifyFile = zem::WM_USER + 11;    // wParam: code, lParam: handle
+    // lParam: handle; wParam kUninitFile: the file's Uninit, kReleaseStream: its stream only.
+    static constexpr uint32_t kMsgUninitFile = zem::WM_USER + 12;
+    static constexpr uint32_t kMsgRunTask = zem::WM_USER + 13;       // the next task of RunOnWorker
+    static constexpr uintptr_t kUninitFile = 0;
+    static constexpr uintptr_t kReleaseStream = 1;
+
+    static constexpr int kEffectSlots = 10;
+    static constexpr uint32_t kTimerMs = 100;
+    static constexpr int kMixRate = 8000;
+    static constexpr int kSoftwareChannels = 32;
+    static constexpr int kStreamBufferMs = 1000;
+    static constexpr float kRequiredSoundVersion = 3.63f;
+    static constexpr char kBeepSamplePath[] = "c:/temp/drumloop.wav";
+
+    // The engine uses `sound` (initialised and closed by the worker) and takes its time from
+    // `clock`; both must outlive it. Starts the worker (Init).
+    _FMODEngine(zem::SoundSystem& sound, zem::Clock& clock, EngineSettings settings);
+    // The same with a sound system of its own on `output`, paced by output.clock (real time
+    // when null).
+    _FMODEngine(zem::OutputChoice output, EngineSettings settings);
+    // Uninit, then joins the worker. Must not run on the worker.
+    virtual ~_FMODEngine();
+    _FMODEngine(const _FMODEngine&) = delete;
+    _FMODEngine& operator=(const _FMODEngine&) = delete;
+
+    // Starts the worker when none runs, which then opens the sound layer. Off the worker the
+    // result tells only whether the worker runs. After Uninit the engine cannot start again.
+    bool Init();
+    // Disables both callbacks; on the worker saves the group settings and releases and
+    // deletes every file, then the worker ends. Off the worker it waits for that.
+    void Uninit();
+
+    // --- Playback (results: always true) ---
+    bool Play();
+    bool Pause();
+    bool Stop();
+    int GetState() const { return state_.load(); }
+    // Timeline position in ms.
+    uint32_t GetPosition() const;
+    // Refused while playing. Beyond the length it clamps to the length. Off the worker the
+    // result is the position before the move.
+    uint32_t SetPosition(uint32_t ms);
+    // Ruler end - ruler start in ms.
+    uint32_t GetLength();
+    void SetSpeed(double speed);
+    double GetSpeed() const;
+    // Master volume 0-255; reaches the sound layer only while playing.
+    void SetVolume(uint32_t volume);
+    uint32_t GetVolume() const;
+
+    // --- Time ruler ---
+    SysTime GetStartTime() const;
+    SysTime GetEndTime() const;
+    // Move one end of the ruler, clamped to the span of all queued recordings.
+    void SetStartTime(const SysTime& time);
+    void SetEndTime(const SysTime& time);
+    // Recomputes the ruler over the enabled files unless it is locked.
+    void UpdateTimeRuler();
+    bool IsTimeRulerLocked() const;
+    void SetTimeRulerLock(bool locked);
+
+    // --- Queue ---
+    // Queues a recording and returns its handle, or 0 with the reason in GetLastError. The
+    // worker opens it afterwards (file code 8 when that fails, engine code 1 when it works).
+    FileHandle AddFile(const std::string& name, const SysTime& start);
+    std::string GetLastError() const;
+    _FMODFile* FindFile(FileHandle handle) const;
+    // Compared without regard to case.
+    _FMODFile* FindFileByName(const std::string& name) const;
+    size_t GetFileCount() const;
+    void SetFileStartTime(FileHandle handle, const SysTime& start);
+    // Handle 0: every file.
+    void SetFileEnabled(FileHandle handle, bool enabled, bool notify);
+    bool GetFileEnabled(FileHandle handle) const;
+    void SetFileMarked(FileHandle handle, bool marked);
+    bool IsFileMarked(FileHandle handle) const;
+    void SetFileGroup(FileHandle handle, const std::string& group);
+    std::string GetFileGroup(FileHandle handle) const;
+    // Slot 0-9, -1 = none.
+    void SetFileEffect(FileHandle handle, int slot);
+    void SetFileVolume(FileHandle handle, uint32_t volume);
+    uint32_t GetFileVolume(FileHandle handle) const;
+    void SetFileBalance(FileHandle handle, uint32_t balance);
+    uint32_t GetFileBalance(FileHandle handle) const;
+    // Distinct group names in queue order (compared with case).
+    void GetGroupNames(std::vector<std::string>& names) const;
+    // Files of one group (null: every file), in queue order.
+    void GetGroupFiles(std::vector<_FMODFile*>& files, const char* group) const;
+    void GetMarkedFiles(std::vector<_FMODFile*>& files) const;
+    uint16_t GetMarkedCount() const;
+
+    // --- Effect slots ---
+    bool EditEffect(uint16_t slot, const std::string& name, const std::string& type,
+                    const std::string& param1, const std::string& param2);
+    // A copy of the slot; none for a slot outside 0-9.
+    std::optional<_FMODEffect> GetEffect(int slot) const;
+
+    // --- Index marks and silence skipping: flags the timer tick reads ---
+    void SetIndexLoop(bool loop);
+    bool GetIndexLoop() const;
+    void SetIndexBeep(uint16_t beep);
+    uint16_t GetIndexBeep() const;
+    void SetSkipSilence(bool skip);
+    bool GetSkipSilence() const;
+
+    // --- Notifications ---
+    // The callback is enabled exactly when the function is not null.
+    void SetEngineCallback(FMODEngineCallback callback, void* context);
+    void SetFileCallback(FMODFileCallback callback, void* context);
+    // Synchronises every file to the timeline, then calls the engine callback.
+    void NotifyEngine(int code);
+    void NotifyFile(_FMODFile* file, int code);
+
+    // --- Worker ---
+    // The worker's queue while it runs, else null.
+    zem::ThreadQueue* GetWorkerThread();
+    bool IsWorkerThread() const;
+    // Runs task on the worker: at once when called there, else in turn with the posted
+    // messages. False (task dropped) when no worker runs.
+    bool RunOnWorker(std::function<void()> task);
+    // Runs a held command as one unit on the worker: remember the state, pause when playing,
+    // the action, then return to the remembered state.
+    bool RunHeld(std::function<void()> action);
+
+    static const char* GetFMODErrorText(int code);
+    // The text of the sound layer's last failure.
+    std::string LastSoundErrorText() const;
+
+protected:
+    // Guards the queue, the ruler, the index list, the callbacks and the files' fields.
+    std::mutex& EngineLock() const { return lock_; }
+
+    // Index marks in ms, ascending; guarded by EngineLock().
+    std::vector<uint32_t> indices_;
+
+private:
+    friend class _FMODFile;
+
+    struct RulerSpan {
+        SysTime start;
+        SysTime end;
+    };
+
+    void WorkerMain();
+    // True when the worker ends after this message.
+    bool HandleMessage(const zem::ThreadMessage& message);
+    bool InitOnWorker();
+    void UninitOnWorker();
+    void WriteDriverNames(int drivers);
+    void SaveGroupSettings();
+    void CloseSound();
+    void Tick();
+    // Parts of the timer tick that belong to index marks and silence skipping.
+    void IndexStep();
+    void SkipStep();
+    FileHandle AddFileOnWorker(FileHandle handle);
+    void RunNextTask();
+    bool Post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+    // Gives the worker a chance to take a message just posted.
+    static void YieldToWorker();
+
+    // Under the engine lock.
+    _FMODFile* FindFileLocked(FileHandle handle) const;
+    _FMODFile* FindFileByNameLocked(const std::string& name) const;
+    uint32_t PositionLocked() const;
+    void SetLastErrorLocked(std::string text);
+
+    // The span of the queued files (only the enabled ones when asked); a null span when none
+    // has a valid start. inputs receives the ruler-input count it was computed at.
+    RulerSpan ComputeTimeRuler(bool enabledOnly, uint64_t* inputs = nullptr) const;
+    // The file notification by handle: the file may have left the queue meanwhile.
+    void NotifyFileByHandle(FileHandle handle, int code);
+    // Everything a ruler computation reads changed: counts so a computation can tell.
+    void RulerInputsChangedLocked() { ++rulerInputs_; }
+
+    zem::SoundSystem& Sound() const { return *sound_; }
+    zem::Clock& GetClock() const { return clock_; }
+    // Sleeps on the worker; false when the engine shuts down meanwhile.
+    bool SleepOnWorker(int64_t ms) { return sleep_.Sleep(ms); }
+
+    std::unique_ptr<zem::SoundSystem> ownedSound_;
+    zem::SoundSystem* const sound_;
+    zem::Clock& clock_;
+    const EngineSettings settings_;
+
+    mutable std::mutex lock_;
+    // --- under lock_ ---
+    // Shared so a reader working outside the lock keeps its file alive.
+    std::vector<std::shared_ptr<_FMODFile>> queue_;
+    FileHandle lastHandle_ = 0;
+    _FMODEffect effects_[kEffectSlots];
+    SysTime rulerStart_;
+    SysTime rulerEnd_;
+    bool rulerLocked_ = false;
+    uint64_t rulerInputs_ = 0;
+    uint32_t storedPosition_ = 0;  // the position while not playing, the clock's base while playing
+    int64_t originMs_ = 0;         // clock time when playback started
+    double speed_ = 1.0;
+    uint32_t volume_ = 255;
+    bool indexLoop_ = false;
+    uint16_t indexBeep_ = 0;
+    bool skipSilence_ = true;
+    FMODEngineCallback engineCallback_ = nullptr;
+    void* engineContext_ = nullptr;
+    FMODFileCallback fileCallback_ = nullptr;
+    void* fileContext_ = nullptr;
+    std::string lastError_;
+    std::deque<std::function<void()>> tasks_;
+
+    std::atomic<int> state_{kStopped};
+
+    // Worker thread only.
+    zem::SoundSample beep_ = 0;
+    int beepChannel_ = -1;
+
+    zem::ThreadQueue messages_;
+    StoppableSleep sleep_;
+    std::mutex workerMutex_;  // starting and joining the worker
+    std::thread worker_;
+    std::atomic<std::thread::id> workerId_{};
+    std::atomic<bool> workerRunning_{false};
+    std::atomic<bool> workerStarted_{false};
+};

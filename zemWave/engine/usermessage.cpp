@@ -1,0 +1,11 @@
+#include "usermessage.h"
+
+#include "base/trace.h"
+
+#include <cstdio>
+
+void ShowUserMessage(const std::string& text)
+{
+    zem::Trace("Message: %s", text.c_str());
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
