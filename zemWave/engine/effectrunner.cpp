@@ -402,9 +402,10 @@ std::string Run(const Command& command, int inputCount, int ioMode,
     size_t memorySize = 0;
     g_soxFailure.clear();
     sox_format_t* outFormat = nullptr;
+    const bool memoryOutput = !command.noOutput && ioMode == kSoxIoMemory && outFile.name != "-";
     if (command.noOutput)
         outFormat = sox_open_write("", &outSignal, &outEncoding, "null", nullptr, nullptr);
-    else if (ioMode == kSoxIoMemory && outFile.name != "-")
+    else if (memoryOutput)
         outFormat = sox_open_memstream_write(&memory, &memorySize, &outSignal, &outEncoding,
                                              TypeFromName(outFile.name).c_str(), nullptr);
     else {
@@ -412,6 +413,11 @@ std::string Run(const Command& command, int inputCount, int ioMode,
         outFormat = sox_open_write(outFile.name.c_str(), &outSignal, &outEncoding,
                                    type.empty() ? nullptr : type.c_str(), nullptr, nullptr);
     }
+    // libsox decides seekability with an fstat that fails on a memory stream and then reads
+    // an uninitialised result; a "seekable" memory output gets its header rewritten at
+    // close, which moves the stream's end back to the header and drops every sample.
+    if (outFormat && memoryOutput)
+        outFormat->seekable = sox_false;
     if (!outFormat) {
         std::free(memory);
         return Format("Can't open output file '%s': %s", outFile.name.c_str(),
