@@ -2,6 +2,8 @@
 // into its local copy in 1024-byte blocks with a callback per block), against a plain curl
 // transfer into memory of the same file, in the same run. Prints each throughput and the
 // ratio of the wave's download to plain curl.
+#include "plaincurl.h"
+#include "ratioreporter.h"
 #include "testserver.h"
 #include "wave.h"
 
@@ -98,73 +100,11 @@ void WaveDownload(benchmark::State& state)
 }
 BENCHMARK(WaveDownload)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-size_t AppendToString(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
-
 void PlainCurlToMemory(benchmark::State& state)
 {
-    const std::string address = g_server->Url("/rec.wav");
-    std::string body(kRecordingSize, '\0');  // touched once here, so no page faults are timed
-    for (auto _ : state) {
-        body.clear();
-        CURL* easy = curl_easy_init();
-        curl_easy_setopt(easy, CURLOPT_URL, address.c_str());
-        curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendToString);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-        const CURLcode code = curl_easy_perform(easy);
-        curl_easy_cleanup(easy);
-        if (code != CURLE_OK || body.size() != kRecordingSize) {
-            state.SkipWithError("plain transfer failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(
-        static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
+    RunPlainCurlToMemory(state, g_server->Url("/rec.wav"), kRecordingSize);
 }
 BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// Console output as usual, plus the throughput of every timed run, for the ratio at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto found = run.counters.find("bytes_per_second");
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred &&
-                found != run.counters.end())
-                rates_[run.run_name.str()].push_back(found->second.value);
-        }
-    }
-
-    // The median of each benchmark's repetitions, and its ratio to plain curl.
-    void PrintRatios() const
-    {
-        std::map<std::string, double> medians;
-        for (auto [name, rates] : rates_) {
-            std::sort(rates.begin(), rates.end());
-            medians[name] = rates[rates.size() / 2];
-        }
-        double plain = 0;
-        for (const auto& [name, rate] : medians) {
-            if (name.rfind(kPlainName, 0) == 0)
-                plain = rate;
-        }
-        for (const auto& [name, rate] : medians) {
-            std::printf("%-32s %8.1f MB/s", name.c_str(), rate / 1e6);
-            if (plain > 0)
-                std::printf("   ratio to plain curl %.2f", rate / plain);
-            std::printf("\n");
-        }
-    }
-
-private:
-    std::map<std::string, std::vector<double>> rates_;
-};
 
 }  // namespace
 
@@ -181,7 +121,7 @@ int main(int argc, char** argv)
         zemtest::TestServer server;
         server.Route("/rec.wav", zemtest::Reply{.body = Recording()});
         g_server = &server;
-        RatioReporter reporter;
+        RatioReporter reporter(kPlainName, "plain curl");
         benchmark::RunSpecifiedBenchmarks(&reporter);
         reporter.PrintRatios();
         g_server = nullptr;

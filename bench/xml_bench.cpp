@@ -1,10 +1,11 @@
 // XML parse and write speed of XmlElement next to raw expat on the same 1 MB document.
 #include "xmlelement.h"
 
+#include "ratioreporter.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <expat.h>
-#include <map>
 #include <string>
 
 namespace {
@@ -71,39 +72,14 @@ BENCHMARK(RawExpat)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParse)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParseAndSerialize)->Unit(benchmark::kMillisecond);
 
-// Prints each run's MB/s and its ratio to raw expat once all have run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end())
-                rates_[run.benchmark_name()] = it->second.value / 1e6;
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const double base = rates_.count("RawExpat") ? rates_["RawExpat"] : 0;
-        for (const auto& [name, rate] : rates_) {
-            std::printf("%-32s %8.1f MB/s  ratio to raw expat %.2f\n", name.c_str(), rate,
-                        base > 0 ? rate / base : 0.0);
-        }
-    }
-
-private:
-    std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    RatioReporter reporter("RawExpat", "raw expat");
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
     benchmark::Shutdown();
     return 0;
 }
