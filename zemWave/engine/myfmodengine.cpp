@@ -155,7 +155,7 @@ void MyFMODEngine::SetFileInfo(FileHandle handle, const std::string& xml)
 
 void MyFMODEngine::ApplyGroupSettings(FileHandle handle, const std::string& group)
 {
-    const std::string path = std::string(kEngineSettingsKey) + "\\" + kGroupsKey + "\\" + group;
+    const std::string path = std::string(kEngineSettingsKey) + "\\Groups\\" + group;
     zem::HKEY key = nullptr;
     if (zem::RegOpenKeyEx(zem::HKEY_CURRENT_USER, path, zem::KEY_READ, &key) != zem::ERROR_SUCCESS)
         return;

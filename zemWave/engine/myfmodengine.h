@@ -35,9 +35,6 @@ public:
     static constexpr uint32_t kNormalVolume = 100;
     static constexpr uint32_t kDefaultStepMs = 1000;  // "Vorwärts" and "Zurück" without an argument
 
-    // Below the settings key: one subkey per channel group.
-    static constexpr char kGroupsKey[] = "Groups";
-
     // Plays on `output` (by default what ZEM_AUDIO chooses). The host must outlive the engine.
     explicit MyFMODEngine(EngineHost& host, zem::OutputChoice output = zem::OutputChoice::FromEnvironment());
     // Leaves its master volume, index loop and skip silence with the host.
