@@ -22,7 +22,9 @@ ControlListLock::~ControlListLock()
 void ControlListLock::lock()
 {
     std::unique_lock guard(mutex_);
+    ++lockWaiters_;
     changed_.wait(guard, [this] { return !held_; });
+    --lockWaiters_;
     held_ = true;
 }
 
@@ -40,7 +42,7 @@ bool ControlListLock::TryLockFor(int64_t ms)
     for (;;) {
         if (turnAway_)
             return false;
-        if (!held_) {
+        if (!held_ && lockWaiters_ == 0) {
             held_ = true;
             return true;
         }

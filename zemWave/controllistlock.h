@@ -1,7 +1,8 @@
 // ControlListLock: the application object's lock over its control lists and its engine.
-// Window threads wait for it without a time-out; the engine's worker waits a limited time on
-// a clock, and not at all while the holder shuts that engine down (the holder then waits for
-// the worker, so a worker waiting for the lock would hold up the shut-down).
+// Window threads wait for it without a time-out and go first; the engine's worker waits a
+// limited time on a clock, and not at all while the holder shuts that engine down (the
+// holder then waits for the worker, so a worker waiting for the lock would hold up the
+// shut-down).
 #pragma once
 
 #include "base/clock.h"
@@ -18,7 +19,7 @@ public:
     ControlListLock(const ControlListLock&) = delete;
     ControlListLock& operator=(const ControlListLock&) = delete;
 
-    // Waits as long as it takes.
+    // Waits as long as it takes, ahead of every TryLockFor.
     void lock();
     void unlock();
     // False when the lock is not had within ms, or at once while waiters are turned away.
@@ -32,5 +33,6 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool held_ = false;
+    int lockWaiters_ = 0;  // threads waiting in lock()
     bool turnAway_ = false;
 };

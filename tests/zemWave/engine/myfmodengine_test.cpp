@@ -330,6 +330,11 @@ struct CommandCase {
     std::function<void(Snapshot&)> change;  // what the command changes, from the state before
 };
 
+void PrintTo(const CommandCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
+
 constexpr int kValue = -1;
 
 // One fresh engine per case, so each starts from the same state.
