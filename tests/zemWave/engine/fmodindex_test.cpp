@@ -286,25 +286,6 @@ TEST(EngineIndexLoop, TheWindowIsHalfTheAdvancePerTick)
     }
 }
 
-TEST(EngineIndexLoop, TheFirstMarkDoesNotLoopAndWithoutTheFlagNothingLoops)
-{
-    const struct {
-        std::vector<uint32_t> marks;
-        bool loop;
-    } cases[] = {{{1000}, true}, {{1000, 2000}, false}};
-    for (const auto& c : cases) {
-        EngineRig rig;
-        rig.engine().SetSkipSilence(false);
-        rig.Add(WriteTone(rig.Path("a.wav"), 440, 3000), At(0));
-        SetMarks(rig, c.marks);
-        rig.engine().SetIndexLoop(c.loop);
-        rig.StartPlaying();
-        rig.Ticks(25);
-        rig.Settle();
-        EXPECT_EQ(rig.engine().GetPosition(), 2500u);
-    }
-}
-
 // The beep sample, where the engine looks for it.
 void WriteBeep(double hertz, int ms)
 {
@@ -339,21 +320,6 @@ TEST(EngineIndexBeep, TheBeepIsMixedInAtEachMarkPassed)
             EXPECT_LT(level, kSilent);
         EXPECT_GT(EngineRig::Level(mix, 440, s.fromMs, s.toMs), kHeard) << "the recording plays on";
     }
-}
-
-TEST(EngineIndexBeep, WithoutTheSampleTheBeepIsSilentAndPlaybackGoesOn)
-{
-    std::remove(zem::MapPath(_FMODEngine::kBeepSamplePath).c_str());
-    EngineRig rig;
-    rig.engine().SetSkipSilence(false);
-    rig.Add(WriteTone(rig.Path("a.wav"), 440, 2000), At(0));
-    SetMarks(rig, {1000});
-    rig.engine().SetIndexBeep(1);
-    rig.StartPlaying();
-    rig.Ticks(15);
-    EXPECT_EQ(rig.engine().GetPosition(), 1500u);
-    const std::vector<int16_t> mix = rig.FinishMix();
-    EXPECT_GT(EngineRig::Level(mix, 440, 900, 1400), kHeard);
 }
 
 TEST(EngineSkipSilence, JumpsOverAGapBetweenTwoRecordingsOnTheFirstTickInside)

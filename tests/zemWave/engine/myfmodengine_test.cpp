@@ -123,7 +123,7 @@ TEST(ModuleEngine, StartsFromTheHostsSettingsAndLeavesItsValuesWhenDeleted)
 
 // --- Recordings from the host ---
 
-TEST(ModuleEngine, AddFileQueuesWithANullStartAndRefusesWhatTheEngineRefuses)
+TEST(ModuleEngine, AddFileQueuesWithANullStartAndRefusesAQueuedName)
 {
     ModuleRig rig;
     MyFMODEngine& e = rig.engine();
@@ -139,12 +139,6 @@ TEST(ModuleEngine, AddFileQueuesWithANullStartAndRefusesWhatTheEngineRefuses)
 
     const FileHandle missing = e.AddFile(rig.Path("missing.wav"));
     EXPECT_NE(missing, 0u) << "a file that cannot be opened stays queued";
-
-    e.Play();
-    rig.Settle();
-    const std::string late = WriteTone(rig.Path("late.wav"), 440, 1000);
-    EXPECT_EQ(e.AddFile(late), 0u);
-    EXPECT_EQ(e.GetLastError(), "AddFile " + late + " failed. Function allowed in playing-state!");
     EXPECT_EQ(e.GetFileCount(), 2u);
 }
 
