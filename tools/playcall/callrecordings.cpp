@@ -38,13 +38,13 @@ uint16_t Get16(const std::string& in, size_t at)
 
 }  // namespace
 
-bool WriteToneRecording(const std::string& path, const std::vector<ToneSpec>& tones, int ms)
+bool WriteToneRecording(const std::string& path, const std::vector<Tone>& tones, int ms)
 {
     const int frames = kRate * ms / 1000;
     std::string data;
     for (int i = 0; i < frames; ++i) {
         double value = 0;
-        for (const ToneSpec& t : tones)
+        for (const Tone& t : tones)
             value += t.amplitude * std::sin(2 * std::numbers::pi * t.hertz * i / kRate);
         Put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(std::clamp(value, -32768.0, 32767.0)))));
     }

@@ -10,13 +10,13 @@ namespace playcall {
 
 constexpr int kRate = 8000;
 
-struct ToneSpec {
+struct Tone {
     double hertz;
     double amplitude;  // of a 16-bit sample
 };
 
 // A 16-bit mono WAV file of the tones added up; false when it cannot be written.
-bool WriteToneRecording(const std::string& path, const std::vector<ToneSpec>& tones, int ms);
+bool WriteToneRecording(const std::string& path, const std::vector<Tone>& tones, int ms);
 
 // The left side of a 16-bit WAV file's samples (mono or stereo); empty when it cannot be read.
 std::vector<int16_t> ReadLeftSide(const std::string& path, int* rate);
