@@ -10,3 +10,7 @@ ls -1 build/bin | sed 's/^/  /'
 echo
 echo "Base library: XML parse and write speed next to raw expat"
 build/bin/xml_bench --benchmark_min_time=0.2
+echo
+echo "Playback: a short generated call (two recordings, band-reject on one) through the module engine"
+echo "(to the default audio device; ZEM_AUDIO=wav:PATH writes it to a WAV file instead)"
+build/bin/playcall

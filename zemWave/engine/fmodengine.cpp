@@ -348,16 +348,6 @@ void _FMODEngine::Tick()
     }
 }
 
-void _FMODEngine::IndexStep()
-{
-    // Index marks: beep and loop at the mark the position passes. Built with the index marks.
-}
-
-void _FMODEngine::SkipStep()
-{
-    // Silence skipping: jump over a gap between recordings. Built with the index marks.
-}
-
 bool _FMODEngine::Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     if (!workerRunning_)

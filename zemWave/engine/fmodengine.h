@@ -56,7 +56,7 @@ public:
         kEngineFileAdded = 1,
         kEngineFilesChanged = 2,   // file start or enabled flag, ruler ends
         kEngineIndexChanged = 3,
-        kEngineVolume = 4,         // master volume set while playing
+        kEngineVolume = 4,         // master volume set
         kEngineSpeed = 5,
         kEngineIndexLoop = 6,
         kEngineIndexBeep = 7,
@@ -131,7 +131,8 @@ public:
     uint32_t GetLength();
     void SetSpeed(double speed);
     double GetSpeed() const;
-    // Master volume 0-255; reaches the sound layer only while playing.
+    // Master volume 0-255; reaches the sound layer only while playing. Engine code 4 while
+    // playing, and for every change while not.
     void SetVolume(uint32_t volume);
     uint32_t GetVolume() const;
 
@@ -182,7 +183,34 @@ public:
     // A copy of the slot; none for a slot outside 0-9.
     std::optional<_FMODEffect> GetEffect(int slot) const;
 
-    // --- Index marks and silence skipping: flags the timer tick reads ---
+    // --- Index marks and navigation ---
+    // Marks are timeline positions in ms, ascending, no two closer than kIndexSpacingMs. An
+    // argument of 0 stands for the current position. A change of the marks sends engine code 3.
+    static constexpr uint32_t kIndexSpacingMs = 500;
+    // The mark added, or 0 when refused (at position 0, or too close to a mark).
+    uint32_t AddIndex(uint32_t ms);
+    // The first mark less than kIndexSpacingMs away.
+    bool RemoveIndex(uint32_t ms);
+    // The last mark before ms.
+    bool RemovePreviousIndex(uint32_t ms);
+    // The first mark at or after ms.
+    bool RemoveNextIndex(uint32_t ms);
+    // Always sends engine code 3.
+    void RemoveAllIndices();
+    bool IsNearIndex(uint32_t ms) const;
+    void GetIndices(std::vector<uint32_t>& indices) const;
+    // The moves go through SetPosition, so they are refused while playing; callers hold
+    // playback around them.
+    void NextIndex();
+    // Skips a mark just passed: goes to the last mark more than kIndexSpacingMs behind.
+    void PreviousIndex();
+    // To the start of the nearest later (earlier) recording; the ms moved, 0 when none.
+    uint32_t NextRecording();
+    uint32_t PreviousRecording();
+    // Enabled files placed on the timeline whose span covers the time (ends included).
+    void GetFilesAt(std::vector<_FMODFile*>& files, const SysTime& time) const;
+
+    // --- Flags the timer tick reads ---
     void SetIndexLoop(bool loop);
     bool GetIndexLoop() const;
     void SetIndexBeep(uint16_t beep);
@@ -237,9 +265,17 @@ private:
     void SaveGroupSettings();
     void CloseSound();
     void Tick();
-    // Parts of the timer tick that belong to index marks and silence skipping.
+    // Parts of the timer tick (worker, while playing): beep or loop at the mark the position
+    // passes, and the jump over a gap between recordings.
     void IndexStep();
     void SkipStep();
+    // A recording's place on the timeline, taken under the engine lock.
+    struct Placed {
+        std::shared_ptr<_FMODFile> file;
+        SysTime start;
+    };
+    // The enabled files with a valid, non-null start, in queue order.
+    std::vector<Placed> PlacedFiles() const;
     FileHandle AddFileOnWorker(FileHandle handle);
     void RunNextTask();
     bool Post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);

@@ -115,12 +115,18 @@ double _FMODEngine::GetSpeed() const
 
 void _FMODEngine::SetVolume(uint32_t volume)
 {
+    bool changed;
     {
         std::lock_guard lock(lock_);
+        changed = volume_ != volume;
         volume_ = volume;
     }
-    if (state_ != kPlaying)
+    if (state_ != kPlaying) {
+        // The controls show the volume while stopped too.
+        if (changed)
+            NotifyEngine(kEngineVolume);
         return;
+    }
     if (!IsWorkerThread()) {
         // The sound layer is the worker's: apply it there.
         RunOnWorker([this] {

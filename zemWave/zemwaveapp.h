@@ -1,0 +1,74 @@
+// CZemWaveApp: the control module's application object, one per process. It keeps the lists
+// of the live Player, Prompt and PlayList controls, owns the one engine of the process (made
+// with the first registered control, shut down and deleted with the last) and holds the
+// module's settings, read at start-up and written back at shut-down.
+//
+// Threads: the host's UI thread creates and destroys the controls, so it registers and
+// unregisters them; the engine's worker walks the lists to post its notifications. One lock
+// guards the lists and the engine, and is held for the whole of each operation.
+#pragma once
+
+#include "controllistlock.h"
+#include "modulesettings.h"
+#include "zemwavectrl.h"
+
+#include "enginehost.h"
+#include "myfmodengine.h"
+
+#include "sound/output.h"
+
+#include <memory>
+#include <vector>
+
+class CZemWaveApp : public ZemWaveSettings, public EngineHost {
+public:
+    // Engines play on `output` (by default what ZEM_AUDIO chooses); the lock's waits use
+    // output.clock (real time when null), which must outlive the object.
+    explicit CZemWaveApp(zem::OutputChoice output = zem::OutputChoice::FromEnvironment());
+    // Shuts down an engine that controls left behind.
+    ~CZemWaveApp() override;
+    CZemWaveApp(const CZemWaveApp&) = delete;
+    CZemWaveApp& operator=(const CZemWaveApp&) = delete;
+
+    // Module start-up: reads the settings. True on success.
+    bool InitInstance();
+    // Module shut-down: writes Volume, Loop and SkipSilence back. The exit code.
+    int ExitInstance();
+    // The message loop of the window layer; 0 when it fails.
+    int Run();
+
+    // Called by each control's constructor and destructor. Registering the first control
+    // creates the engine; unregistering the last shuts it down and deletes it.
+    void RegisterPlayerCtrl(CZemWaveCtrl* control);
+    void RegisterPlayListCtrl(CZemWaveCtrl* control);
+    void RegisterPromptCtrl(CZemWaveCtrl* control);
+    void UnregisterPlayerCtrl(CZemWaveCtrl* control);
+    void UnregisterPlayListCtrl(CZemWaveCtrl* control);
+    void UnregisterPromptCtrl(CZemWaveCtrl* control);
+    // 1 player, 2 prompt, 3 playlist, 0 not registered.
+    int GetControlKind(const CZemWaveCtrl* control);
+
+    // The engine (UI thread); never null while a control is registered.
+    MyFMODEngine* GetEngine() const { return m_pfmod.get(); }
+
+    // EngineHost
+    ModuleEngineSettings GetEngineSettings() const override;
+    void StoreEngineValues(uint32_t volume, bool loop, bool skipSilence) override;
+    bool VisitControlWindows(int64_t waitMs, const std::function<void(ControlKind, zem::HWND)>& visit) override;
+
+private:
+    using ControlList = std::vector<CZemWaveCtrl*>;
+
+    void Register(ControlList& list, CZemWaveCtrl* control);
+    void Unregister(ControlList& list, CZemWaveCtrl* control);
+    // Under the lock.
+    void DeleteEngine();
+
+    const zem::OutputChoice output_;
+    ControlListLock lock_;
+    // --- under lock_ ---
+    std::unique_ptr<MyFMODEngine> m_pfmod;
+    ControlList players_;
+    ControlList prompts_;
+    ControlList playlists_;
+};
