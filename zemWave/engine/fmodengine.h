@@ -249,6 +249,11 @@ protected:
     std::vector<uint32_t> indices_;
 
 private:
+    // Picks the mark to remove for a position (end() for none); called under the engine lock.
+    using IndexPicker =
+        std::function<std::vector<uint32_t>::iterator(std::vector<uint32_t>&, uint32_t)>;
+    bool RemoveIndexWhere(uint32_t ms, const IndexPicker& pick);
+
     friend class _FMODFile;
 
     struct RulerSpan {

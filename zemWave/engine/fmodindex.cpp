@@ -41,50 +41,42 @@ uint32_t _FMODEngine::AddIndex(uint32_t ms)
     return ms;
 }
 
-bool _FMODEngine::RemoveIndex(uint32_t ms)
+bool _FMODEngine::RemoveIndexWhere(uint32_t ms, const IndexPicker& pick)
 {
     if (ms == 0)
         ms = GetPosition();
     {
         std::lock_guard lock(lock_);
-        const auto near = std::find_if(indices_.begin(), indices_.end(),
-                                       [ms](uint32_t mark) { return Distance(mark, ms) < kIndexSpacingMs; });
-        if (near == indices_.end())
+        const auto mark = pick(indices_, ms);
+        if (mark == indices_.end())
             return false;
-        indices_.erase(near);
+        indices_.erase(mark);
     }
     NotifyEngine(kEngineIndexChanged);
     return true;
+}
+
+bool _FMODEngine::RemoveIndex(uint32_t ms)
+{
+    return RemoveIndexWhere(ms, [](std::vector<uint32_t>& marks, uint32_t at) {
+        return std::find_if(marks.begin(), marks.end(),
+                            [at](uint32_t mark) { return Distance(mark, at) < kIndexSpacingMs; });
+    });
 }
 
 bool _FMODEngine::RemovePreviousIndex(uint32_t ms)
 {
-    if (ms == 0)
-        ms = GetPosition();
-    {
-        std::lock_guard lock(lock_);
-        const auto after = std::lower_bound(indices_.begin(), indices_.end(), ms);
-        if (after == indices_.begin())
-            return false;
-        indices_.erase(std::prev(after));
-    }
-    NotifyEngine(kEngineIndexChanged);
-    return true;
+    return RemoveIndexWhere(ms, [](std::vector<uint32_t>& marks, uint32_t at) {
+        const auto after = std::lower_bound(marks.begin(), marks.end(), at);
+        return after == marks.begin() ? marks.end() : std::prev(after);
+    });
 }
 
 bool _FMODEngine::RemoveNextIndex(uint32_t ms)
 {
-    if (ms == 0)
-        ms = GetPosition();
-    {
-        std::lock_guard lock(lock_);
-        const auto next = std::lower_bound(indices_.begin(), indices_.end(), ms);
-        if (next == indices_.end())
-            return false;
-        indices_.erase(next);
-    }
-    NotifyEngine(kEngineIndexChanged);
-    return true;
+    return RemoveIndexWhere(ms, [](std::vector<uint32_t>& marks, uint32_t at) {
+        return std::lower_bound(marks.begin(), marks.end(), at);
+    });
 }
 
 void _FMODEngine::RemoveAllIndices()
