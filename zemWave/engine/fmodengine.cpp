@@ -412,15 +412,20 @@ bool _FMODEngine::RunHeld(std::function<void()> action)
         } catch (...) {
             zem::Trace("Held command failed");
         }
-        if (state_ == remembered)
-            return;
-        if (remembered == kPlaying)
-            Play();
-        else if (remembered == kPaused)
-            Pause();
-        else
-            Stop();
+        ReturnToState(remembered);
     });
+}
+
+void _FMODEngine::ReturnToState(int remembered)
+{
+    if (GetState() == remembered)
+        return;
+    if (remembered == kPlaying)
+        Play();
+    else if (remembered == kPaused)
+        Pause();
+    else
+        Stop();
 }
 
 std::string _FMODEngine::LastSoundErrorText() const

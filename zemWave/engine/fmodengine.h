@@ -242,6 +242,8 @@ public:
     std::string LastSoundErrorText() const;
 
 protected:
+    // Plays, pauses or stops so that the state becomes `remembered` again (nothing when it is).
+    void ReturnToState(int remembered);
     // Guards the queue, the ruler, the index list, the callbacks and the files' fields.
     std::mutex& EngineLock() const { return lock_; }
 

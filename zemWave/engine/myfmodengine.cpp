@@ -177,15 +177,7 @@ void MyFMODEngine::SaveState()
 
 void MyFMODEngine::RestoreState()
 {
-    const int remembered = rememberedState_;
-    if (GetState() == remembered)
-        return;
-    if (remembered == kPlaying)
-        Play();
-    else if (remembered == kPaused)
-        Pause();
-    else
-        Stop();
+    ReturnToState(rememberedState_);
 }
 
 // --- Notifications to the controls ---
