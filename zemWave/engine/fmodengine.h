@@ -283,6 +283,9 @@ private:
     };
     // The enabled files with a valid, non-null start, in queue order.
     std::vector<Placed> PlacedFiles() const;
+    // The smallest distance from now to the start of a placed file that `counts` accepts.
+    std::optional<uint64_t> NearestStartFrom(const SysTime& now,
+                                             const std::function<bool(const SysTime&)>& counts) const;
     FileHandle AddFileOnWorker(FileHandle handle);
     void RunNextTask();
     bool Post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -147,24 +148,29 @@ std::vector<_FMODEngine::Placed> _FMODEngine::PlacedFiles() const
     return placed;
 }
 
+std::optional<uint64_t> _FMODEngine::NearestStartFrom(
+    const SysTime& now, const std::function<bool(const SysTime&)>& counts) const
+{
+    std::optional<uint64_t> best;
+    for (const Placed& p : PlacedFiles()) {
+        if (!counts(p.start))
+            continue;
+        const uint64_t d = p.start.DiffMs(now);
+        if (!best || d < *best)
+            best = d;
+    }
+    return best;
+}
+
 uint32_t _FMODEngine::NextRecording()
 {
     const uint32_t position = GetPosition();
     const SysTime now = GetStartTime().AddMs(position);
-    bool found = false;
-    uint64_t best = 0;
-    for (const Placed& p : PlacedFiles()) {
-        if (p.start.Compare(now) <= 0)
-            continue;
-        const uint64_t d = p.start.DiffMs(now);
-        if (!found || d < best) {
-            found = true;
-            best = d;
-        }
-    }
-    if (!found)
+    const auto best =
+        NearestStartFrom(now, [&](const SysTime& start) { return start.Compare(now) > 0; });
+    if (!best)
         return 0;
-    const uint32_t moved = ClampMs(best);
+    const uint32_t moved = ClampMs(*best);
     SetPosition(ClampMs(uint64_t{position} + moved));
     return moved;
 }
@@ -175,20 +181,11 @@ uint32_t _FMODEngine::PreviousRecording()
     const SysTime now = GetStartTime().AddMs(position);
     // A listener who has just passed a recording's start goes to the one before it.
     const SysTime earlier = now.SubMs(kIndexSpacingMs);
-    bool found = false;
-    uint64_t best = 0;
-    for (const Placed& p : PlacedFiles()) {
-        if (p.start.Compare(earlier) >= 0)
-            continue;
-        const uint64_t d = p.start.DiffMs(now);
-        if (!found || d < best) {
-            found = true;
-            best = d;
-        }
-    }
-    if (!found)
+    const auto best =
+        NearestStartFrom(now, [&](const SysTime& start) { return start.Compare(earlier) < 0; });
+    if (!best)
         return 0;
-    const uint32_t moved = ClampMs(best);
+    const uint32_t moved = ClampMs(*best);
     SetPosition(position > moved ? position - moved : 0);
     return moved;
 }
