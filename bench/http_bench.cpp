@@ -2,26 +2,19 @@
 // against a plain curl transfer into memory of the same file, in the same run. Prints each
 // throughput and the ratio of the layer to plain curl.
 #include "http/httprequest.h"
-#include "plaincurl.h"
-#include "ratioreporter.h"
-#include "testserver.h"
+#include "loopbackdownload.h"
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr size_t kRecordingSize = 50 * 1000 * 1000;
-constexpr const char* kPlainName = "PlainCurlToMemory";
-
-zemtest::TestServer* g_server = nullptr;
 
 std::string Recording()
 {
@@ -34,7 +27,7 @@ std::string Recording()
 void LayerDownload(benchmark::State& state)
 {
     const zem::HttpSession session(zem::HttpSettings{.userAgent = "zem-bench"});
-    const zem::Url url = *zem::ParseUrl(g_server->Url("/rec.wav"));
+    const zem::Url url = *zem::ParseUrl(RecordingAddress());
     std::string block(static_cast<size_t>(state.range(0)), '\0');
     for (auto _ : state) {
         zem::HttpRequest request(session, url);
@@ -57,7 +50,7 @@ BENCHMARK(LayerDownload)->Arg(1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecon
 
 void PlainCurlToMemory(benchmark::State& state)
 {
-    RunPlainCurlToMemory(state, g_server->Url("/rec.wav"), kRecordingSize);
+    RunPlainCurlToMemory(state, RecordingAddress(), kRecordingSize);
 }
 BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -65,23 +58,5 @@ BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    // Loopback only: no proxy from the environment may take the requests elsewhere.
-    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-        unsetenv(name);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    {
-        zemtest::TestServer server;
-        server.Route("/rec.wav", zemtest::Reply{.body = Recording()});
-        g_server = &server;
-        RatioReporter reporter(kPlainName, "plain curl");
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintRatios();
-        g_server = nullptr;
-    }
-    benchmark::Shutdown();
-    curl_global_cleanup();
-    return 0;
+    return RunLoopbackDownloadBenchmarks(argc, argv, Recording());
 }

@@ -2,20 +2,16 @@
 // into its local copy in 1024-byte blocks with a callback per block), against a plain curl
 // transfer into memory of the same file, in the same run. Prints each throughput and the
 // ratio of the wave's download to plain curl.
-#include "plaincurl.h"
-#include "ratioreporter.h"
-#include "testserver.h"
+#include "loopbackdownload.h"
 #include "wave.h"
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,9 +19,6 @@
 namespace {
 
 constexpr size_t kRecordingSize = 50 * 1000 * 1000;
-constexpr const char* kPlainName = "PlainCurlToMemory";
-
-zemtest::TestServer* g_server = nullptr;
 
 void PutU32(std::string& bytes, size_t at, uint32_t value)
 {
@@ -80,7 +73,7 @@ private:
 
 void WaveDownload(benchmark::State& state)
 {
-    const std::string address = g_server->Url("/rec.wav");
+    const std::string address = RecordingAddress();
     for (auto _ : state) {
         StateWaiter waiter;
         _Wave wave;
@@ -102,7 +95,7 @@ BENCHMARK(WaveDownload)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PlainCurlToMemory(benchmark::State& state)
 {
-    RunPlainCurlToMemory(state, g_server->Url("/rec.wav"), kRecordingSize);
+    RunPlainCurlToMemory(state, RecordingAddress(), kRecordingSize);
 }
 BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -110,23 +103,5 @@ BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    // Loopback only: no proxy from the environment may take the requests elsewhere.
-    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-        unsetenv(name);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    {
-        zemtest::TestServer server;
-        server.Route("/rec.wav", zemtest::Reply{.body = Recording()});
-        g_server = &server;
-        RatioReporter reporter(kPlainName, "plain curl");
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintRatios();
-        g_server = nullptr;
-    }
-    benchmark::Shutdown();
-    curl_global_cleanup();
-    return 0;
+    return RunLoopbackDownloadBenchmarks(argc, argv, Recording());
 }
