@@ -3,8 +3,8 @@
 #pragma once
 
 #include "base/clock.h"
+#include "base/stoppablesleep.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -12,10 +12,7 @@ namespace zem {
 
 class Pacer {
 public:
-    explicit Pacer(Clock& clock);
-    ~Pacer();
-    Pacer(const Pacer&) = delete;
-    Pacer& operator=(const Pacer&) = delete;
+    explicit Pacer(Clock& clock) : clock_(clock), sleep_(clock) {}
 
     // Time 0 of the output is now.
     void Start(int rate);
@@ -23,19 +20,15 @@ public:
     bool WaitForRoom(int frames);
     // Counts frames as written.
     void Written(int frames);
-    void Interrupt();
+    void Interrupt() { sleep_.Stop(); }
 
 private:
-    int64_t DueMsLocked(int frames) const;
-
     Clock& clock_;
-    int observerId_ = 0;
+    StoppableSleep sleep_;
     std::mutex mutex_;
-    std::condition_variable wake_;
     int rate_ = 8000;
     int64_t startMs_ = 0;
     int64_t written_ = 0;
-    bool interrupted_ = false;
 };
 
 }  // namespace zem

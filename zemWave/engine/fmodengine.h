@@ -13,7 +13,7 @@
 
 #include "enginesettings.h"
 #include "fmodfile.h"
-#include "stoppablesleep.h"
+#include "base/stoppablesleep.h"
 
 #include "base/clock.h"
 #include "base/messages.h"
@@ -347,7 +347,7 @@ private:
     int beepChannel_ = -1;
 
     zem::ThreadQueue messages_;
-    StoppableSleep sleep_;
+    zem::StoppableSleep sleep_;
     std::mutex workerMutex_;  // starting and joining the worker
     std::thread worker_;
     std::atomic<std::thread::id> workerId_{};

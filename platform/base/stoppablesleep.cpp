@@ -1,13 +1,15 @@
-#include "stoppablesleep.h"
+#include "base/stoppablesleep.h"
 
 #include <algorithm>
 #include <chrono>
 
-StoppableSleep::StoppableSleep(zem::Clock& clock) : clock_(clock)
+namespace zem {
+
+StoppableSleep::StoppableSleep(Clock& clock) : clock_(clock)
 {
     // A manual clock moves only on Advance: be woken then instead of polling.
     if (clock_.IsManual()) {
-        observerId_ = static_cast<zem::ManualClock&>(clock_).AddObserver([this] {
+        observerId_ = static_cast<ManualClock&>(clock_).AddObserver([this] {
             std::lock_guard lock(mutex_);
             wake_.notify_all();
         });
@@ -17,17 +19,21 @@ StoppableSleep::StoppableSleep(zem::Clock& clock) : clock_(clock)
 StoppableSleep::~StoppableSleep()
 {
     if (observerId_)
-        static_cast<zem::ManualClock&>(clock_).RemoveObserver(observerId_);
+        static_cast<ManualClock&>(clock_).RemoveObserver(observerId_);
 }
 
 bool StoppableSleep::Sleep(int64_t ms)
 {
-    const int64_t until = clock_.NowMs() + ms;
+    return SleepUntil(clock_.NowMs() + ms);
+}
+
+bool StoppableSleep::SleepUntil(int64_t deadlineMs)
+{
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopped_)
             return false;
-        const int64_t wait = until - clock_.NowMs();
+        const int64_t wait = deadlineMs - clock_.NowMs();
         if (wait <= 0)
             return true;
         if (observerId_)
@@ -44,8 +50,16 @@ void StoppableSleep::Stop()
     wake_.notify_all();
 }
 
+void StoppableSleep::Resume()
+{
+    std::lock_guard lock(mutex_);
+    stopped_ = false;
+}
+
 bool StoppableSleep::IsStopped() const
 {
     std::lock_guard lock(mutex_);
     return stopped_;
 }
+
+}  // namespace zem
