@@ -1,4 +1,4 @@
-#include "browse.h"
+#include "ZemBaseLib/browse.h"
 
 #include "base/trace.h"
 

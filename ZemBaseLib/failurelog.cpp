@@ -1,4 +1,4 @@
-#include "failurelog.h"
+#include "ZemBaseLib/failurelog.h"
 
 #include "base/paths.h"
 

@@ -1,9 +1,9 @@
-#include "folders.h"
+#include "ZemBaseLib/folders.h"
 
 #include "base/paths.h"
 #include "base/trace.h"
-#include "formatting.h"
-#include "mounts.h"
+#include "ZemBaseLib/formatting.h"
+#include "ZemBaseLib/mounts.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "formatting.h"
+#include "ZemBaseLib/formatting.h"
 
-#include "numberformat.h"
+#include "ZemBaseLib/numberformat.h"
 
 #include <cerrno>
 #include <charconv>

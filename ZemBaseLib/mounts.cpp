@@ -1,4 +1,4 @@
-#include "mounts.h"
+#include "ZemBaseLib/mounts.h"
 
 #include <fstream>
 #include <sys/sysmacros.h>

@@ -1,4 +1,4 @@
-#include "numberformat.h"
+#include "ZemBaseLib/numberformat.h"
 
 #include <climits>
 #include <langinfo.h>

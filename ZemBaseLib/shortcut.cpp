@@ -1,4 +1,4 @@
-#include "shortcut.h"
+#include "ZemBaseLib/shortcut.h"
 
 #include "base/paths.h"
 #include "base/tempname.h"

@@ -1,6 +1,6 @@
-#include "systime.h"
+#include "ZemBaseLib/systime.h"
 
-#include "failurelog.h"
+#include "ZemBaseLib/failurelog.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "timestamps.h"
+#include "ZemBaseLib/timestamps.h"
 
 #include <cerrno>
 #include <cstdlib>

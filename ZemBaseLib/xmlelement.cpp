@@ -1,4 +1,4 @@
-#include "xmlelement.h"
+#include "ZemBaseLib/xmlelement.h"
 
 #include <cstdlib>
 #include <cstring>

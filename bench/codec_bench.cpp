@@ -2,8 +2,8 @@
 // files, each reported as a ratio to real time (x_realtime: seconds of audio decoded per
 // second, printed with a k for thousands).
 #include "codec/codec.h"
-#include "codecconverter.h"
-#include "codecwavefile.h"
+#include "zemWaveLib/codecconverter.h"
+#include "zemWaveLib/codecwavefile.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

@@ -1,7 +1,7 @@
 // One 100 ms block of 8 kHz audio through the band-reject filter: the effect runner (WAV image,
 // command line, libsox format handlers) next to a bare libsox chain on the same samples.
 // "x_realtime" is seconds of audio filtered per second.
-#include "effectrunner.h"
+#include "zemWave/engine/effectrunner.h"
 
 #include <benchmark/benchmark.h>
 #include <sox.h>

@@ -2,7 +2,7 @@
 // stepped by a manual clock. "worker_cpu_ms_per_s" is the worker's CPU time (timer tick and the
 // synchronisation of every file) per second of playback; "worker_load" the same as a fraction
 // of real time; "rss_MB" the resident memory of the process once everything is queued.
-#include "fmodclasses.h"
+#include "zemWave/engine/fmodclasses.h"
 
 #include "base/clock.h"
 #include "sound/soundsystem.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ratioreporter.h"
-#include "testserver.h"
+#include "support/testserver.h"
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>

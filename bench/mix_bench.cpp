@@ -1,6 +1,6 @@
 // Mixing 32 streams of 8 kHz recordings, each with the band-reject filter as its DSP unit,
 // on the mixer's one thread. "x_realtime" is seconds of audio mixed per second of wall time.
-#include "effectrunner.h"
+#include "zemWave/engine/effectrunner.h"
 #include "sound/soundsystem.h"
 
 #include "base/tempname.h"

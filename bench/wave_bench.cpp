@@ -1,7 +1,7 @@
 // Overview generation for one hour of 8 kHz 16-bit mono audio: the engine's 1024-point
 // request. Prints the time per overview and, as audio_seconds per second, how many times
 // faster than real time it is.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/tempname.h"
 

@@ -3,7 +3,7 @@
 // transfer into memory of the same file, in the same run. Prints each throughput and the
 // ratio of the wave's download to plain curl.
 #include "loopbackdownload.h"
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
 #include <benchmark/benchmark.h>
 

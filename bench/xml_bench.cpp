@@ -1,5 +1,5 @@
 // XML parse and write speed of XmlElement next to raw expat on the same 1 MB document.
-#include "xmlelement.h"
+#include "ZemBaseLib/xmlelement.h"
 
 #include "ratioreporter.h"
 

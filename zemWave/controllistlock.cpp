@@ -1,4 +1,4 @@
-#include "controllistlock.h"
+#include "zemWave/controllistlock.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "modulesettings.h"
+#include "zemWave/modulesettings.h"
 
 #include "registry/registry.h"
 

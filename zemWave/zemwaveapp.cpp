@@ -1,4 +1,4 @@
-#include "zemwaveapp.h"
+#include "zemWave/zemwaveapp.h"
 
 #include "base/trace.h"
 #include "ui/application.h"

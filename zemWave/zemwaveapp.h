@@ -8,12 +8,12 @@
 // guards the lists and the engine, and is held for the whole of each operation.
 #pragma once
 
-#include "controllistlock.h"
-#include "modulesettings.h"
-#include "zemwavectrl.h"
+#include "zemWave/controllistlock.h"
+#include "zemWave/modulesettings.h"
+#include "zemWave/zemwavectrl.h"
 
-#include "enginehost.h"
-#include "myfmodengine.h"
+#include "zemWave/engine/enginehost.h"
+#include "zemWave/engine/myfmodengine.h"
 
 #include "sound/output.h"
 

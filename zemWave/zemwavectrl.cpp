@@ -1,4 +1,4 @@
-#include "zemwavectrl.h"
+#include "zemWave/zemwavectrl.h"
 
 #include "ui/window.h"
 

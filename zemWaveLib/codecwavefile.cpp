@@ -1,4 +1,4 @@
-#include "codecwavefile.h"
+#include "zemWaveLib/codecwavefile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "samples.h"
+#include "zemWaveLib/samples.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,7 +17,7 @@ int16_t Top16(const uint8_t* sample, unsigned sampleBytes)
 
 }  // namespace
 
-SampleLayout SampleLayout::Of(const WAVEFORMATEX& format)
+SampleLayout SampleLayout::Of(const zem::WAVEFORMATEX& format)
 {
     return {static_cast<unsigned>((format.wBitsPerSample + 7) / 8), format.nChannels};
 }

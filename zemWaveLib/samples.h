@@ -2,7 +2,7 @@
 // the wave library takes of them (overview values and levels).
 #pragma once
 
-#include "waveformat.h"
+#include "codec/waveformat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@ struct SampleLayout {
     unsigned sampleBytes = 0;  // bytes of one sample: bits per sample rounded up to bytes
     unsigned channels = 0;
 
-    static SampleLayout Of(const WAVEFORMATEX& format);
+    static SampleLayout Of(const zem::WAVEFORMATEX& format);
 
     // One overview value: an 8-bit sample b as b x 257 (silence 128 gives 32896); a wider
     // sample as its top 16 bits as stored (16-bit data as it is; silence 0).

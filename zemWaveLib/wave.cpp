@@ -1,7 +1,7 @@
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
-#include "muldiv.h"
-#include "waveloader.h"
+#include "ZemBaseLib/muldiv.h"
+#include "zemWaveLib/waveloader.h"
 
 #include "base/tempname.h"
 #include "base/trace.h"
@@ -190,15 +190,15 @@ bool _Wave::HeaderValidLocked() const
     return (state_.load() & kStateValidBit) && chunks_[kSlotFormat] && chunks_[kSlotData];
 }
 
-const WAVEFORMATEX* _Wave::FormatLocked() const
+const zem::WAVEFORMATEX* _Wave::FormatLocked() const
 {
     const WaveChunk* chunk = chunks_[kSlotFormat].get();
-    return chunk ? reinterpret_cast<const WAVEFORMATEX*>(chunk->data.data()) : nullptr;
+    return chunk ? reinterpret_cast<const zem::WAVEFORMATEX*>(chunk->data.data()) : nullptr;
 }
 
-const WAVEFORMATEX* _Wave::UsableFormatLocked() const
+const zem::WAVEFORMATEX* _Wave::UsableFormatLocked() const
 {
-    const WAVEFORMATEX* format = FormatLocked();
+    const zem::WAVEFORMATEX* format = FormatLocked();
     if (!format || format->nBlockAlign == 0 || format->nAvgBytesPerSec == 0)
         return nullptr;
     return format;
@@ -222,7 +222,7 @@ uint32_t _Wave::GetDataSize() const
     return HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
 }
 
-const WAVEFORMATEX* _Wave::GetFormat() const
+const zem::WAVEFORMATEX* _Wave::GetFormat() const
 {
     std::lock_guard guard(lock_);
     return FormatLocked();
@@ -259,7 +259,7 @@ const uint8_t* _Wave::GetPrompt() const
 uint32_t _Wave::MsToBytes(uint32_t ms) const
 {
     std::lock_guard guard(lock_);
-    const WAVEFORMATEX* format = UsableFormatLocked();
+    const zem::WAVEFORMATEX* format = UsableFormatLocked();
     if (!(state_.load() & kStateValidBit) || !format)
         return 0;
     return MulDivRound(ms, format->nAvgBytesPerSec, 1000);
@@ -268,7 +268,7 @@ uint32_t _Wave::MsToBytes(uint32_t ms) const
 uint32_t _Wave::BytesToMs(uint32_t bytes) const
 {
     std::lock_guard guard(lock_);
-    const WAVEFORMATEX* format = UsableFormatLocked();
+    const zem::WAVEFORMATEX* format = UsableFormatLocked();
     if (!(state_.load() & kStateValidBit) || !format)
         return 0;
     return MulDivRound(bytes, 1000, format->nAvgBytesPerSec);

@@ -22,7 +22,7 @@
 
 #include "base/file.h"
 #include "base/messages.h"
-#include "waveformat.h"
+#include "codec/waveformat.h"
 
 #include <array>
 #include <atomic>
@@ -57,7 +57,7 @@ struct WaveChunk {
     uint32_t offset = 0;  // file offset of the first data byte
     // A copy of the data for "fmt ", "zemp" and "ksti", empty for "fact" and "data". Holds at
     // least size bytes and one zero byte beyond them; "fmt " is zero-padded to a full
-    // WAVEFORMATEX.
+    // zem::WAVEFORMATEX.
     std::vector<uint8_t> data;
 };
 
@@ -120,7 +120,7 @@ public:
     double GetLoadPercent() const;
     // 0 unless the header is valid with "fmt " and "data".
     uint32_t GetDataSize() const;
-    const WAVEFORMATEX* GetFormat() const;
+    const zem::WAVEFORMATEX* GetFormat() const;
     uint16_t GetFormatSize() const;
     // The "ksti" text, zero-terminated only when padded; use GetMetadataSize.
     const char* GetMetadata() const;
@@ -214,9 +214,9 @@ private:
     std::optional<TransferEnd> EndForMessage(Loader& loader);
     void ReplaceChunk(Slot slot, std::unique_ptr<WaveChunk> chunk);
     // Locked helpers (lock_ held by the caller).
-    const WAVEFORMATEX* FormatLocked() const;
+    const zem::WAVEFORMATEX* FormatLocked() const;
     // The format when its block alignment and byte rate allow positioning, else null.
-    const WAVEFORMATEX* UsableFormatLocked() const;
+    const zem::WAVEFORMATEX* UsableFormatLocked() const;
     bool HeaderValidLocked() const;
     std::string PlayablePathLocked() const;
     bool SaveCopy(uint32_t startMs, bool trimmed, const std::string& target);

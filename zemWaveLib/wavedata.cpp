@@ -1,7 +1,7 @@
 // Positioning in and reading of the sample data of a _Wave.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
-#include "samples.h"
+#include "zemWaveLib/samples.h"
 
 #include <algorithm>
 #include <vector>
@@ -9,7 +9,7 @@
 bool _Wave::Seek(uint32_t position, bool align)
 {
     std::lock_guard guard(lock_);
-    const WAVEFORMATEX* format = UsableFormatLocked();
+    const zem::WAVEFORMATEX* format = UsableFormatLocked();
     if (!file_.IsOpen() || !HeaderValidLocked() || !format)
         return false;
     if (align)
@@ -48,7 +48,7 @@ bool _Wave::IsEof() const
 uint32_t _Wave::Read(void* buffer, uint32_t count, double* level)
 {
     std::lock_guard guard(lock_);
-    const WAVEFORMATEX* format = UsableFormatLocked();
+    const zem::WAVEFORMATEX* format = UsableFormatLocked();
     if (!file_.IsOpen() || !HeaderValidLocked() || !format)
         return 0;
     const WaveChunk* data = chunks_[kSlotData].get();
@@ -96,7 +96,7 @@ double _Wave::GetLevelAt(uint32_t position, uint32_t extra)
     if (!(state_.load() & kStateValidBit))
         return 0.0;
     std::lock_guard guard(lock_);
-    const WAVEFORMATEX* format = UsableFormatLocked();
+    const zem::WAVEFORMATEX* format = UsableFormatLocked();
     if (!file_.IsOpen() || !HeaderValidLocked() || !format)
         return 0.0;
     const uint32_t remembered = GetPosition();

@@ -1,6 +1,6 @@
 // The two downloads of the loader thread: the header download (just enough bytes for a valid
 // header, kept in memory) and the full load (the whole file into the local copy).
-#include "waveloader.h"
+#include "zemWaveLib/waveloader.h"
 
 #include "base/paths.h"
 #include "base/trace.h"

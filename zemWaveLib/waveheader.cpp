@@ -1,5 +1,5 @@
 // _Wave::ReadHeader: the walk over the chunk list of a recording file.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/paths.h"
 #include "base/trace.h"
@@ -176,7 +176,7 @@ bool HeaderWalk::ReadKnown(int slot, const char (&id)[4])
     const uint64_t left = position_ < fileLength ? fileLength - position_ : 0;
     if (size > left)
         return Fail(kShortChunkData);
-    const size_t room = slot == _Wave::kSlotFormat ? std::max<size_t>(size, sizeof(WAVEFORMATEX)) : size;
+    const size_t room = slot == _Wave::kSlotFormat ? std::max<size_t>(size, sizeof(zem::WAVEFORMATEX)) : size;
     chunk->data.assign(room + 1, 0);
     if (!ReadExact(chunk->data.data(), size))
         return Fail(kShortChunkData);
@@ -288,7 +288,7 @@ bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found
         chunk->size = size;
         chunk->offset = static_cast<uint32_t>(offset);
         const size_t room =
-            slot == kSlotFormat ? std::max<size_t>(size, sizeof(WAVEFORMATEX)) : size;
+            slot == kSlotFormat ? std::max<size_t>(size, sizeof(zem::WAVEFORMATEX)) : size;
         chunk->data.assign(room + 1, 0);
         std::memcpy(chunk->data.data(), bytes + offset, size);
         if (slot == kSlotPrompt && !OverviewFits(*chunk))

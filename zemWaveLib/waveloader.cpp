@@ -1,6 +1,6 @@
 // The loader thread of a _Wave and the operations that drive it: Load, PauseLoad,
 // ContinueLoad, StopLoad and Download.
-#include "waveloader.h"
+#include "zemWaveLib/waveloader.h"
 
 #include "base/trace.h"
 

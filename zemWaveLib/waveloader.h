@@ -3,7 +3,7 @@
 // library.
 #pragma once
 
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/threadqueue.h"
 #include "http/httprequest.h"

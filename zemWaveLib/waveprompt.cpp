@@ -1,9 +1,9 @@
 // _Wave::GeneratePrompt: the waveform overview ("zemp") sampled from the data; compressed data
 // is sampled from a decoded PCM copy.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
-#include "codecconverter.h"
-#include "samples.h"
+#include "zemWaveLib/codecconverter.h"
+#include "zemWaveLib/samples.h"
 
 #include "base/trace.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 bool SampledDirectly(uint16_t tag)
 {
-    return tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_ALAW || tag == WAVE_FORMAT_MULAW;
+    return tag == zem::WAVE_FORMAT_PCM || tag == zem::WAVE_FORMAT_ALAW || tag == zem::WAVE_FORMAT_MULAW;
 }
 
 void PutU16(std::vector<uint8_t>& data, size_t at, uint16_t value)
@@ -77,14 +77,14 @@ std::optional<std::vector<uint8_t>> DecodedOverview(const std::string& path, uin
 
 bool _Wave::GeneratePrompt(uint16_t points)
 {
-    WAVEFORMATEX format{};
+    zem::WAVEFORMATEX format{};
     uint32_t dataSize = 0;
     uint64_t generation = 0;
     bool compressed = false;
     std::string path;
     {
         std::lock_guard guard(lock_);
-        const WAVEFORMATEX* stored = FormatLocked();
+        const zem::WAVEFORMATEX* stored = FormatLocked();
         if (!stored) {
             zem::Trace("Invalid wave file. no header information.\n");
             lastError_ = "Invalid wave file. no header information.\n";

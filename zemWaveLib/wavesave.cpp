@@ -1,8 +1,8 @@
 // Metadata and copies of a _Wave: SetMetadata and SaveAs.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
-#include "formatting.h"
-#include "xmlelement.h"
+#include "ZemBaseLib/formatting.h"
+#include "ZemBaseLib/xmlelement.h"
 
 #include "base/paths.h"
 
@@ -85,7 +85,7 @@ bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
     {
         std::lock_guard guard(lock_);
         snap.source = localName_.empty() ? fileName_ : localName_;
-        const WAVEFORMATEX* format = UsableFormatLocked();
+        const zem::WAVEFORMATEX* format = UsableFormatLocked();
         if (!HeaderValidLocked() || !format) {
             lastError_ = "No sample data to save in '" + snap.source + "'.";
             return false;

@@ -1,7 +1,7 @@
-#include "failurelog.h"
+#include "ZemBaseLib/failurelog.h"
 
 #include "base/paths.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdlib>
 #include <ctime>

@@ -1,11 +1,11 @@
 // Folder and file helpers: creating chains, path kinds, folder sizes, browsing, shortcuts.
-#include "browse.h"
-#include "folders.h"
-#include "mounts.h"
-#include "shortcut.h"
+#include "ZemBaseLib/browse.h"
+#include "ZemBaseLib/folders.h"
+#include "ZemBaseLib/mounts.h"
+#include "ZemBaseLib/shortcut.h"
 
 #include "base/paths.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Text from system values: sizes, numbers, error texts.
-#include "formatting.h"
-#include "numberformat.h"
+#include "ZemBaseLib/formatting.h"
+#include "ZemBaseLib/numberformat.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "muldiv.h"
+#include "ZemBaseLib/muldiv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "systime.h"
+#include "ZemBaseLib/systime.h"
 
 #include "base/paths.h"
-#include "failurelog.h"
-#include "scratch.h"
+#include "ZemBaseLib/failurelog.h"
+#include "support/scratch.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

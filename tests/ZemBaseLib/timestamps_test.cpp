@@ -1,5 +1,5 @@
 // The 23-character timestamp text: normalising and reading it as local time.
-#include "timestamps.h"
+#include "ZemBaseLib/timestamps.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

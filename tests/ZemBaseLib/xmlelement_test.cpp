@@ -1,6 +1,6 @@
-#include "xmlelement.h"
+#include "ZemBaseLib/xmlelement.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // Shared main of every test binary: a fresh ZEM_ROOT and TMP, removed at the end unless
 // ZEM_KEEP_TEST_ROOT is set.
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdlib>
 #include <filesystem>

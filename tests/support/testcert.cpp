@@ -1,4 +1,4 @@
-#include "testcert.h"
+#include "support/testcert.h"
 
 #include <openssl/bn.h>
 #include <openssl/evp.h>

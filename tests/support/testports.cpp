@@ -1,4 +1,4 @@
-#include "testports.h"
+#include "support/testports.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

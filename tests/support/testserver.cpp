@@ -1,7 +1,7 @@
-#include "testserver.h"
+#include "support/testserver.h"
 
 #include "base/tempname.h"
-#include "testcert.h"
+#include "support/testcert.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

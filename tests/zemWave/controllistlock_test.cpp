@@ -1,6 +1,6 @@
 // The application's control-list lock on a manual clock: window threads wait as long as it
 // takes, the engine's worker at most its time, and not at all while turned away.
-#include "controllistlock.h"
+#include "zemWave/controllistlock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The module settings over the user's settings key.
-#include "modulesettings.h"
+#include "zemWave/modulesettings.h"
 
 #include "base/paths.h"
 #include "registry/registry.h"

@@ -2,10 +2,10 @@
 // with the registered controls, the control kind query, the settings at start-up and
 // shut-down, which control windows receive which notification, and shutting down while the
 // engine's worker wants the control-list lock.
-#include "zemwaveapp.h"
+#include "zemWave/zemwaveapp.h"
 
-#include "enginerig.h"
-#include "scratch.h"
+#include "zemWave/engine/enginerig.h"
+#include "support/scratch.h"
 
 #include "base/paths.h"
 #include "registry/registry.h"

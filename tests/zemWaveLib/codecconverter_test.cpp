@@ -1,10 +1,10 @@
-#include "codecconverter.h"
+#include "zemWaveLib/codecconverter.h"
 
 #include "base/paths.h"
 #include "base/threadqueue.h"
-#include "scratch.h"
-#include "soxfixture.h"
-#include "wavebytes.h"
+#include "support/scratch.h"
+#include "platform/codec/soxfixture.h"
+#include "platform/codec/wavebytes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // _Wave::CheckHeader over every prefix of a recording, as the header download sees the bytes
 // arrive: each prefix is given in a buffer of exactly its size, so that a read past the
 // received bytes shows in the sanitizer build.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 #include "wavefiles.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ TEST(WaveCheckHeader, RecordsOfAValidHeader)
         ASSERT_NE(format, nullptr);
         EXPECT_EQ(format->offset, c.bytes.rfind("fmt ") + 8);
         EXPECT_EQ(format->size, U32At(c.bytes, format->offset - 4));
-        WAVEFORMATEX wfx{};
+        zem::WAVEFORMATEX wfx{};
         std::memcpy(&wfx, format->data.data(), sizeof wfx);
         EXPECT_EQ(wfx.nChannels, c.channels);
         EXPECT_EQ(wfx.nSamplesPerSec, 8000u);

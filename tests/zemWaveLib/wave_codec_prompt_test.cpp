@@ -1,9 +1,9 @@
 // Overviews of compressed recordings: sampled from a decoded copy that is gone afterwards.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/paths.h"
-#include "scratch.h"
-#include "soxfixture.h"
+#include "support/scratch.h"
+#include "platform/codec/soxfixture.h"
 #include "wavefiles.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Downloads of recordings from HTTP and HTTPS servers that the test runs on 127.0.0.1.
-#include "testports.h"
-#include "testserver.h"
-#include "wave.h"
+#include "support/testports.h"
+#include "support/testserver.h"
+#include "zemWaveLib/wave.h"
 #include "wavefiles.h"
 
 #include <gtest/gtest.h>

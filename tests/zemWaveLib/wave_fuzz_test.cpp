@@ -1,7 +1,7 @@
 // Random mutations of a valid recording: each is accepted or refused without a crash or a
 // leak (the sanitizer build checks), every refusal says why, and what is accepted is safe
 // to use.
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 #include "wavefiles.h"
 
 #include <gtest/gtest.h>

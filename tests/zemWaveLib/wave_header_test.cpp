@@ -1,4 +1,4 @@
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 #include "wavefiles.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
-#include "wave.h"
+#include "zemWaveLib/wave.h"
 #include "wavefiles.h"
-#include "xmlelement.h"
+#include "ZemBaseLib/xmlelement.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Recording files for the wave tests, composed byte by byte at run time.
 #pragma once
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdint>
 #include <cstring>

@@ -6,7 +6,7 @@
 // call goes to a WAV file under the build folder. The recordings are kept beside it.
 #include "callrecordings.h"
 
-#include "myfmodengine.h"
+#include "zemWave/engine/myfmodengine.h"
 
 #include "base/paths.h"
 #include "sound/soundsystem.h"

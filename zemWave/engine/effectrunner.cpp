@@ -1,4 +1,4 @@
-#include "effectrunner.h"
+#include "zemWave/engine/effectrunner.h"
 
 #include "base/trace.h"
 

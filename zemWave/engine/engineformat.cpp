@@ -1,4 +1,4 @@
-#include "engineformat.h"
+#include "zemWave/engine/engineformat.h"
 
 #include <cstdarg>
 #include <cstdio>

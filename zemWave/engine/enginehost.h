@@ -3,7 +3,7 @@
 // behind, and the windows of the registered controls.
 #pragma once
 
-#include "enginesettings.h"
+#include "zemWave/engine/enginesettings.h"
 
 #include "ui/wintypes.h"
 

@@ -1,5 +1,5 @@
 // The playback engine's classes: the engine core and its files.
 #pragma once
 
-#include "fmodengine.h"
-#include "fmodfile.h"
+#include "zemWave/engine/fmodengine.h"
+#include "zemWave/engine/fmodfile.h"

@@ -1,7 +1,7 @@
 // _FMODEngine: life cycle, the worker thread and its messages, the timer tick.
-#include "fmodengine.h"
+#include "zemWave/engine/fmodengine.h"
 
-#include "engineformat.h"
+#include "zemWave/engine/engineformat.h"
 
 #include "base/paths.h"
 #include "base/trace.h"

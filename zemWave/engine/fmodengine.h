@@ -11,15 +11,15 @@
 // _Wave or a callback (the wave's loader and the mixer call back into the engine).
 #pragma once
 
-#include "enginesettings.h"
-#include "fmodfile.h"
+#include "zemWave/engine/enginesettings.h"
+#include "zemWave/engine/fmodfile.h"
 #include "base/stoppablesleep.h"
 
 #include "base/clock.h"
 #include "base/messages.h"
 #include "base/threadqueue.h"
 #include "sound/soundsystem.h"
-#include "systime.h"
+#include "ZemBaseLib/systime.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "fmodfile.h"
+#include "zemWave/engine/fmodfile.h"
 
-#include "effectrunner.h"
-#include "engineformat.h"
-#include "fmodengine.h"
-#include "usermessage.h"
-#include "wave.h"
+#include "zemWave/engine/effectrunner.h"
+#include "zemWave/engine/engineformat.h"
+#include "zemWave/engine/fmodengine.h"
+#include "zemWave/engine/usermessage.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/paths.h"
 #include "base/trace.h"
@@ -100,7 +100,7 @@ bool _FMODFile::HasFormat() const
 uint32_t _FMODFile::SampleRate() const
 {
     std::lock_guard guard(wave_->GetLock());
-    const WAVEFORMATEX* format = wave_->GetFormat();
+    const zem::WAVEFORMATEX* format = wave_->GetFormat();
     return format ? format->nSamplesPerSec : 0;
 }
 

@@ -10,8 +10,8 @@
 #pragma once
 
 #include "sound/soundsystem.h"
-#include "systime.h"
-#include "wave.h"
+#include "ZemBaseLib/systime.h"
+#include "zemWaveLib/wave.h"
 
 #include <atomic>
 #include <cstdint>

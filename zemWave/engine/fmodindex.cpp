@@ -1,6 +1,6 @@
 // _FMODEngine: index marks, jumps between marks and between recordings, and the two parts of
 // the timer tick that use them (beep and loop at a mark, skipping the gaps between recordings).
-#include "fmodengine.h"
+#include "zemWave/engine/fmodengine.h"
 
 #include "base/trace.h"
 

@@ -1,5 +1,5 @@
 // _FMODEngine: play state, position clock, master volume and speed, notifications.
-#include "fmodengine.h"
+#include "zemWave/engine/fmodengine.h"
 
 #include "base/trace.h"
 

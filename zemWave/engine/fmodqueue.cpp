@@ -1,7 +1,7 @@
 // _FMODEngine: the file queue, the per-file settings, the effect slots and the time ruler.
-#include "fmodengine.h"
+#include "zemWave/engine/fmodengine.h"
 
-#include "engineformat.h"
+#include "zemWave/engine/engineformat.h"
 
 #include "base/trace.h"
 

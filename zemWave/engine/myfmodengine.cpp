@@ -1,9 +1,9 @@
-#include "myfmodengine.h"
+#include "zemWave/engine/myfmodengine.h"
 
 #include "base/trace.h"
 #include "registry/registry.h"
 #include "ui/window.h"
-#include "xmlelement.h"
+#include "ZemBaseLib/xmlelement.h"
 
 #include <algorithm>
 #include <exception>

@@ -9,9 +9,9 @@
 // the worker never waits for a window thread.
 #pragma once
 
-#include "commandids.h"
-#include "enginehost.h"
-#include "fmodengine.h"
+#include "zemWave/engine/commandids.h"
+#include "zemWave/engine/enginehost.h"
+#include "zemWave/engine/fmodengine.h"
 
 #include "base/messages.h"
 #include "sound/output.h"

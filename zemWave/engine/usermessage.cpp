@@ -1,4 +1,4 @@
-#include "usermessage.h"
+#include "zemWave/engine/usermessage.h"
 
 #include "base/trace.h"
 

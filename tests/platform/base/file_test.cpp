@@ -1,5 +1,5 @@
 #include "base/file.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "base/paths.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

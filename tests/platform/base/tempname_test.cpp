@@ -1,5 +1,5 @@
 #include "base/tempname.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdlib>
 #include <filesystem>

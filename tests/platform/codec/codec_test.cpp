@@ -1,6 +1,6 @@
 #include "codec/codec.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 #include "soxfixture.h"
 #include "wavebytes.h"
 

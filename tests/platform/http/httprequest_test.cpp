@@ -1,7 +1,7 @@
 // The HTTP layer against the loopback test server.
 #include "http/httprequest.h"
-#include "testports.h"
-#include "testserver.h"
+#include "support/testports.h"
+#include "support/testserver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The hive files: their text, .reg import, malformed hives, writers in two processes and
 // the machine hive's owner.
 #include "regtest.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdio>
 #include <sys/wait.h>

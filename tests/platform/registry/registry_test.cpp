@@ -1,6 +1,6 @@
 // Keys, values, names without case, enumeration, buffers and rights through the API.
 #include "regtest.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "regtest.h"
 
 #include "base/paths.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // Compressed recordings in the mixer: decoded block by block, after seeks and while they grow.
 #include "mixerfixture.h"
-#include "scratch.h"
-#include "soxfixture.h"
-#include "wavebytes.h"
+#include "support/scratch.h"
+#include "platform/codec/soxfixture.h"
+#include "platform/codec/wavebytes.h"
 #include "wavfiles.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "sound/soundsystem.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 #include "wavfiles.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "sound/soundsystem.h"
 
 #include "mixerfixture.h"
-#include "scratch.h"
-#include "soxfixture.h"
+#include "support/scratch.h"
+#include "platform/codec/soxfixture.h"
 #include "wavfiles.h"
 
 #include <gtest/gtest.h>

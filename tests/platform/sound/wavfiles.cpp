@@ -1,6 +1,6 @@
 #include "wavfiles.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <algorithm>
 #include <cmath>

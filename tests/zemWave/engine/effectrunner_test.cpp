@@ -1,10 +1,10 @@
 // The effect runner: WAV images of a block, the band-reject filter's effect on tones, the
 // command line's error texts, and the filter as a DSP unit of a playing stream.
-#include "effectrunner.h"
+#include "zemWave/engine/effectrunner.h"
 
 #include "sound/soundsystem.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 

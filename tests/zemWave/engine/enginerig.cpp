@@ -1,8 +1,8 @@
 #include "enginerig.h"
 
-#include "wavfiles.h"
+#include "platform/sound/wavfiles.h"
 
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <thread>
 

@@ -3,7 +3,7 @@
 // period at a time, running code on the worker, and reading back what was mixed.
 #pragma once
 
-#include "fmodclasses.h"
+#include "zemWave/engine/fmodclasses.h"
 
 #include "base/clock.h"
 #include "sound/soundsystem.h"

@@ -3,8 +3,8 @@
 // recording cannot be opened and the test is skipped.
 #include "enginerig.h"
 
-#include "testserver.h"
-#include "wavfiles.h"
+#include "support/testserver.h"
+#include "platform/sound/wavfiles.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // pass unchanged.
 #include "enginerig.h"
 
-#include "wavfiles.h"
+#include "platform/sound/wavfiles.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // the timer tick's beep, loop and silence skipping, heard in the wav output.
 #include "enginerig.h"
 
-#include "scratch.h"
-#include "wavfiles.h"
+#include "support/scratch.h"
+#include "platform/sound/wavfiles.h"
 
 #include "base/paths.h"
 

@@ -3,8 +3,8 @@
 // shutting down while playing.
 #include "enginerig.h"
 
-#include "scratch.h"
-#include "wavfiles.h"
+#include "support/scratch.h"
+#include "platform/sound/wavfiles.h"
 
 #include <cstdio>
 #include <future>

@@ -3,10 +3,10 @@
 // changes (and that it changes nothing else).
 #include "enginerig.h"
 
-#include "myfmodengine.h"
+#include "zemWave/engine/myfmodengine.h"
 
 #include "registry/registry.h"
-#include "scratch.h"
+#include "support/scratch.h"
 
 #include <future>
 #include <optional>
