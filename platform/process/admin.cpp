@@ -1,0 +1,12 @@
+#include "process/admin.h"
+
+#include <unistd.h>
+
+namespace zem {
+
+bool IsAdministrator()
+{
+    return geteuid() == 0;
+}
+
+}  // namespace zem
