@@ -141,24 +141,20 @@ void CProcessRunner::Run()
 
 uint32_t CProcessRunner::ExitCode() const
 {
-    std::lock_guard lock(mutex_);
-    return exitCode_;
+    return Read(exitCode_);
 }
 
 std::string CProcessRunner::Output() const
 {
-    std::lock_guard lock(mutex_);
-    return output_;
+    return Read(output_);
 }
 
 SysTime CProcessRunner::StartTime() const
 {
-    std::lock_guard lock(mutex_);
-    return startTime_;
+    return Read(startTime_);
 }
 
 SysTime CProcessRunner::EndTime() const
 {
-    std::lock_guard lock(mutex_);
-    return endTime_;
+    return Read(endTime_);
 }

@@ -71,6 +71,12 @@ protected:
 
 private:
     void Run();  // runner thread
+    template <class T>
+    T Read(const T& field) const
+    {
+        std::lock_guard lock(mutex_);
+        return field;
+    }
 
     std::atomic<uint32_t> status_{kNotStarted};
     mutable std::mutex mutex_;  // guards the fields below

@@ -52,11 +52,7 @@ TEST(ZipExtractor, KeepsOrDropsFoldersAndRestoresTimes)
     const std::string file = kept.destination + "/pages/img/a.gif";
     EXPECT_EQ(zemtest::ReadFile(file), "GIF89a");
     std::tm local{};
-    local.tm_year = 124;
-    local.tm_mon = 4;
-    local.tm_mday = 1;
-    local.tm_hour = 13;
-    local.tm_min = 33;
+    strptime("2024-05-01 13:33:00", "%Y-%m-%d %H:%M:%S", &local);
     local.tm_isdst = -1;
     EXPECT_EQ(fs::last_write_time(file), fs::file_time_type::clock::from_sys(
                                              std::chrono::system_clock::from_time_t(std::mktime(&local))));

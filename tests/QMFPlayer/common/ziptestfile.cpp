@@ -5,16 +5,11 @@
 namespace ziptest {
 namespace {
 
-void Put16(std::string& out, uint32_t v)
+// Little-endian, `bytes` bytes wide.
+void Put(std::string& out, uint32_t value, int bytes)
 {
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>((v >> 8) & 0xff);
-}
-
-void Put32(std::string& out, uint32_t v)
-{
-    Put16(out, v & 0xffff);
-    Put16(out, v >> 16);
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xff);
 }
 
 }  // namespace
@@ -29,45 +24,45 @@ std::string MakeZip(const std::vector<Entry>& entries)
         const uint32_t offset = static_cast<uint32_t>(body.size());
         const uint32_t name = static_cast<uint32_t>(e.name.size());
 
-        Put32(body, 0x04034b50);
-        Put16(body, 20);
-        Put16(body, 0);  // flags
-        Put16(body, 0);  // stored
-        Put32(body, e.dosDateTime);
-        Put32(body, crc);
-        Put32(body, size);
-        Put32(body, size);
-        Put16(body, name);
-        Put16(body, 0);
+        Put(body, 0x04034b50, 4);
+        Put(body, 20, 2);
+        Put(body, 0, 2);  // flags
+        Put(body, 0, 2);  // stored
+        Put(body, e.dosDateTime, 4);
+        Put(body, crc, 4);
+        Put(body, size, 4);
+        Put(body, size, 4);
+        Put(body, name, 2);
+        Put(body, 0, 2);
         body += e.name + e.data;
 
-        Put32(directory, 0x02014b50);
-        Put16(directory, e.unixMode ? (3 << 8 | 20) : 20);
-        Put16(directory, 20);
-        Put16(directory, 0);
-        Put16(directory, 0);
-        Put32(directory, e.dosDateTime);
-        Put32(directory, crc);
-        Put32(directory, size);
-        Put32(directory, size);
-        Put16(directory, name);
-        Put16(directory, 0);  // extra
-        Put16(directory, 0);  // comment
-        Put16(directory, 0);  // disk
-        Put16(directory, 0);  // internal attributes
-        Put32(directory, e.unixMode << 16 | e.dosAttributes);
-        Put32(directory, offset);
+        Put(directory, 0x02014b50, 4);
+        Put(directory, e.unixMode ? (3 << 8 | 20) : 20, 2);
+        Put(directory, 20, 2);
+        Put(directory, 0, 2);
+        Put(directory, 0, 2);
+        Put(directory, e.dosDateTime, 4);
+        Put(directory, crc, 4);
+        Put(directory, size, 4);
+        Put(directory, size, 4);
+        Put(directory, name, 2);
+        Put(directory, 0, 2);  // extra
+        Put(directory, 0, 2);  // comment
+        Put(directory, 0, 2);  // disk
+        Put(directory, 0, 2);  // internal attributes
+        Put(directory, e.unixMode << 16 | e.dosAttributes, 4);
+        Put(directory, offset, 4);
         directory += e.name;
     }
     std::string zip = body + directory;
-    Put32(zip, 0x06054b50);
-    Put16(zip, 0);
-    Put16(zip, 0);
-    Put16(zip, static_cast<uint32_t>(entries.size()));
-    Put16(zip, static_cast<uint32_t>(entries.size()));
-    Put32(zip, static_cast<uint32_t>(directory.size()));
-    Put32(zip, static_cast<uint32_t>(body.size()));
-    Put16(zip, 0);
+    Put(zip, 0x06054b50, 4);
+    Put(zip, 0, 2);
+    Put(zip, 0, 2);
+    Put(zip, static_cast<uint32_t>(entries.size()), 2);
+    Put(zip, static_cast<uint32_t>(entries.size()), 2);
+    Put(zip, static_cast<uint32_t>(directory.size()), 4);
+    Put(zip, static_cast<uint32_t>(body.size()), 4);
+    Put(zip, 0, 2);
     return zip;
 }
 
