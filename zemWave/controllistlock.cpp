@@ -1,64 +1,35 @@
 #include "zemWave/controllistlock.h"
 
-#include <chrono>
-
-ControlListLock::ControlListLock(zem::Clock& clock) : clock_(clock)
-{
-    // A manual clock moves only on Advance: waiters are woken then instead of polling.
-    if (clock_.IsManual()) {
-        observerId_ = static_cast<zem::ManualClock&>(clock_).AddObserver([this] {
-            std::lock_guard guard(mutex_);
-            changed_.notify_all();
-        });
-    }
-}
-
-ControlListLock::~ControlListLock()
-{
-    if (observerId_)
-        static_cast<zem::ManualClock&>(clock_).RemoveObserver(observerId_);
-}
-
 void ControlListLock::lock()
 {
-    std::unique_lock guard(mutex_);
+    auto guard = wait_.Lock();
     ++lockWaiters_;
-    changed_.wait(guard, [this] { return !held_; });
+    wait_.WaitUntil(guard, zem::ClockWait::kNoDeadline, [this] { return !held_; });
     --lockWaiters_;
     held_ = true;
 }
 
 void ControlListLock::unlock()
 {
-    std::lock_guard guard(mutex_);
+    auto guard = wait_.Lock();
     held_ = false;
-    changed_.notify_all();
+    wait_.Wake();
 }
 
 bool ControlListLock::TryLockFor(int64_t ms)
 {
-    const int64_t until = clock_.NowMs() + ms;
-    std::unique_lock guard(mutex_);
-    for (;;) {
-        if (turnAway_)
-            return false;
-        if (!held_ && lockWaiters_ == 0) {
-            held_ = true;
-            return true;
-        }
-        const int64_t left = until - clock_.NowMs();
-        if (left <= 0)
-            return false;
-        if (observerId_)
-            changed_.wait(guard);
-        else
-            changed_.wait_for(guard, std::chrono::milliseconds(left));
-    }
+    const int64_t until = wait_.GetClock().NowMs() + ms;
+    auto guard = wait_.Lock();
+    const bool free = wait_.WaitUntil(guard, until, [this] { return turnAway_ || (!held_ && lockWaiters_ == 0); });
+    if (!free || turnAway_)
+        return false;
+    held_ = true;
+    return true;
 }
 
 void ControlListLock::TurnAwayWaiters(bool turnAway)
 {
-    std::lock_guard guard(mutex_);
+    auto guard = wait_.Lock();
     turnAway_ = turnAway;
-    changed_.notify_all();
+    wait_.Wake();
 }

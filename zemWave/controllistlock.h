@@ -7,17 +7,12 @@
 
 #include "base/clock.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 class ControlListLock {
 public:
     // Waits are measured on `clock`, which must outlive the lock.
-    explicit ControlListLock(zem::Clock& clock);
-    ~ControlListLock();
-    ControlListLock(const ControlListLock&) = delete;
-    ControlListLock& operator=(const ControlListLock&) = delete;
+    explicit ControlListLock(zem::Clock& clock) : wait_(clock) {}
 
     // Waits as long as it takes, ahead of every TryLockFor.
     void lock();
@@ -28,10 +23,8 @@ public:
     void TurnAwayWaiters(bool turnAway);
 
 private:
-    zem::Clock& clock_;
-    int observerId_ = 0;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    zem::ClockWait wait_;
+    // --- under wait_'s lock ---
     bool held_ = false;
     int lockWaiters_ = 0;  // threads waiting in lock()
     bool turnAway_ = false;

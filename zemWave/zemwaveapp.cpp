@@ -1,5 +1,7 @@
 #include "zemWave/zemwaveapp.h"
 
+#include "zemWave/engine/usermessage.h"
+
 #include "base/trace.h"
 #include "ui/application.h"
 
@@ -8,7 +10,10 @@
 #include <mutex>
 
 CZemWaveApp::CZemWaveApp(zem::OutputChoice output)
-    : output_(std::move(output)), lock_(output_.clock ? *output_.clock : zem::Clock::Steady())
+    : output_(std::move(output)), lock_(output_.clock ? *output_.clock : zem::Clock::Steady()),
+      notifier_([this](int64_t waitMs, const ControlNotifier::WindowVisit& visit) {
+          return VisitControlWindows(waitMs, visit);
+      })
 {
 }
 
@@ -165,7 +170,23 @@ void CZemWaveApp::StoreEngineValues(uint32_t volume, bool loop, bool skipSilence
     SkipSilence = skipSilence ? 1 : 0;
 }
 
-bool CZemWaveApp::VisitControlWindows(int64_t waitMs, const std::function<void(ControlKind, zem::HWND)>& visit)
+void CZemWaveApp::OnEngineEvent(int code, uintptr_t argument)
+{
+    notifier_.EngineEvent(code, argument);
+}
+
+void CZemWaveApp::OnFileEvent(FileHandle file, int code)
+{
+    notifier_.FileEvent(file, code);
+}
+
+void CZemWaveApp::OnUserMessage(const std::string& text)
+{
+    // No message boxes yet: the text goes where a box without a display goes.
+    PrintUserMessage(text);
+}
+
+bool CZemWaveApp::VisitControlWindows(int64_t waitMs, const ControlNotifier::WindowVisit& visit)
 {
     if (!lock_.TryLockFor(waitMs))
         return false;

@@ -4,11 +4,13 @@
 // module's settings, read at start-up and written back at shut-down.
 //
 // Threads: the host's UI thread creates and destroys the controls, so it registers and
-// unregisters them; the engine's worker walks the lists to post its notifications. One lock
-// guards the lists and the engine, and is held for the whole of each operation.
+// unregisters them; the engine's worker hands its notifications over, which the control
+// notifier posts to the listed windows. One lock guards the lists and the engine, and is
+// held for the whole of each operation.
 #pragma once
 
 #include "zemWave/controllistlock.h"
+#include "zemWave/controlnotifier.h"
 #include "zemWave/modulesettings.h"
 #include "zemWave/zemwavectrl.h"
 
@@ -51,10 +53,17 @@ public:
     // The engine (UI thread); never null while a control is registered.
     MyFMODEngine* GetEngine() const { return m_pfmod.get(); }
 
+    // Under the control-list lock, waited for at most waitMs, calls visit with the window of
+    // every registered control (the window may be gone already). False, with nothing visited,
+    // when the lock could not be had in time or the engine is being shut down.
+    bool VisitControlWindows(int64_t waitMs, const ControlNotifier::WindowVisit& visit);
+
     // EngineHost
     ModuleEngineSettings GetEngineSettings() const override;
     void StoreEngineValues(uint32_t volume, bool loop, bool skipSilence) override;
-    bool VisitControlWindows(int64_t waitMs, const std::function<void(ControlKind, zem::HWND)>& visit) override;
+    void OnEngineEvent(int code, uintptr_t argument) override;
+    void OnFileEvent(FileHandle file, int code) override;
+    void OnUserMessage(const std::string& text) override;
 
 private:
     using ControlList = std::vector<CZemWaveCtrl*>;
@@ -66,6 +75,7 @@ private:
 
     const zem::OutputChoice output_;
     ControlListLock lock_;
+    ControlNotifier notifier_;
     // --- under lock_ ---
     std::unique_ptr<MyFMODEngine> m_pfmod;
     ControlList players_;

@@ -6,6 +6,9 @@
 
 #include <atomic>
 
+// The kinds of control, numbered as the application's control kind query answers.
+enum class ControlKind : int { Player = 1, Prompt = 2, PlayList = 3 };
+
 class CZemWaveCtrl {
 public:
     // Destroys the control's window when it is still there.

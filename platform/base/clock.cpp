@@ -82,4 +82,33 @@ void ManualClock::Changed()
         o.second();
 }
 
+ClockWait::ClockWait(Clock& clock) : clock_(clock)
+{
+    // A manual clock moves only on Advance: be woken then instead of polling. The wake is
+    // sent under the lock, so it cannot fall between a waiter's look at the time and its wait.
+    if (clock_.IsManual()) {
+        observerId_ = static_cast<ManualClock&>(clock_).AddObserver([this] {
+            std::lock_guard lock(mutex_);
+            changed_.notify_all();
+        });
+    }
+}
+
+ClockWait::~ClockWait()
+{
+    if (observerId_)
+        static_cast<ManualClock&>(clock_).RemoveObserver(observerId_);
+}
+
+void ClockWait::WaitOnce(std::unique_lock<std::mutex>& lock, int64_t deadlineMs)
+{
+    if (observerId_ || deadlineMs == kNoDeadline) {
+        changed_.wait(lock);
+        return;
+    }
+    const int64_t left = deadlineMs - clock_.NowMs();
+    if (left > 0)
+        changed_.wait_for(lock, std::chrono::milliseconds(left));
+}
+
 }  // namespace zem

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -55,6 +56,48 @@ private:
     std::mutex observersMutex_;  // guards the observer list and every call of an observer
     int nextObserverId_ = 1;
     std::vector<std::pair<int, std::function<void()>>> observers_;
+};
+
+// The one way a thread waits on time: for state guarded by this object's mutex, until a
+// deadline on a Clock. Waiters are woken by Wake and, on a manual clock, by every advance,
+// so a deadline on a manual clock needs no polling and one on a real clock no busy loop.
+class ClockWait {
+public:
+    static constexpr int64_t kNoDeadline = std::numeric_limits<int64_t>::max();
+
+    // The clock must outlive the wait.
+    explicit ClockWait(Clock& clock);
+    ~ClockWait();
+    ClockWait(const ClockWait&) = delete;
+    ClockWait& operator=(const ClockWait&) = delete;
+
+    Clock& GetClock() const { return clock_; }
+    // Guards what the waiters look at: change it under this lock, then Wake.
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
+    // Wakes every waiter to look again; with or without the lock.
+    void Wake() { changed_.notify_all(); }
+
+    // With the lock held: one round, until woken or the clock reads deadlineMs. May return
+    // early; the caller looks again.
+    void WaitOnce(std::unique_lock<std::mutex>& lock, int64_t deadlineMs);
+    // With the lock held: true once done() holds, false when the clock reads deadlineMs
+    // first. done() is called under the lock.
+    template <class Done>
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, int64_t deadlineMs, Done done)
+    {
+        while (!done()) {
+            if (clock_.NowMs() >= deadlineMs)
+                return false;
+            WaitOnce(lock, deadlineMs);
+        }
+        return true;
+    }
+
+private:
+    Clock& clock_;
+    int observerId_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
 };
 
 }  // namespace zem

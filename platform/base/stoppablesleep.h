@@ -4,18 +4,13 @@
 
 #include "base/clock.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 namespace zem {
 
 class StoppableSleep {
 public:
-    explicit StoppableSleep(Clock& clock);
-    ~StoppableSleep();
-    StoppableSleep(const StoppableSleep&) = delete;
-    StoppableSleep& operator=(const StoppableSleep&) = delete;
+    explicit StoppableSleep(Clock& clock) : wait_(clock) {}
 
     // Blocks until the clock has moved on by ms; false at once, or as soon as Stop is called.
     bool Sleep(int64_t ms);
@@ -24,14 +19,10 @@ public:
     // Ends every running and later sleep, until Resume.
     void Stop();
     void Resume();
-    bool IsStopped() const;
 
 private:
-    Clock& clock_;
-    int observerId_ = 0;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopped_ = false;
+    ClockWait wait_;
+    bool stopped_ = false;  // under wait_'s lock
 };
 
 }  // namespace zem

@@ -1,30 +1,14 @@
 #include "base/threadqueue.h"
 
-#include <chrono>
+#include <algorithm>
 
 namespace zem {
 
-ThreadQueue::ThreadQueue(Clock& clock) : clock_(clock)
-{
-    if (auto* manual = dynamic_cast<ManualClock*>(&clock_)) {
-        observerId_ = manual->AddObserver([this] {
-            std::lock_guard lock(mutex_);
-            changed_.notify_all();
-        });
-    }
-}
-
-ThreadQueue::~ThreadQueue()
-{
-    if (auto* manual = dynamic_cast<ManualClock*>(&clock_))
-        manual->RemoveObserver(observerId_);
-}
+ThreadQueue::ThreadQueue(Clock& clock) : wait_(clock) {}
 
 void ThreadQueue::Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    std::lock_guard lock(mutex_);
-    messages_.push_back(ThreadMessage{message, wParam, lParam});
-    changed_.notify_all();
+    Push(ThreadMessage{message, wParam, lParam});
 }
 
 void ThreadQueue::PostQuit(int exitCode)
@@ -32,26 +16,29 @@ void ThreadQueue::PostQuit(int exitCode)
     Post(WM_QUIT, static_cast<uintptr_t>(exitCode), 0);
 }
 
+void ThreadQueue::PostTask(std::function<void()> task)
+{
+    Push(ThreadMessage{WM_NULL, 0, 0, std::move(task)});
+}
+
+void ThreadQueue::Push(ThreadMessage message)
+{
+    auto lock = wait_.Lock();
+    messages_.push_back(std::move(message));
+    wait_.Wake();
+}
+
 bool ThreadQueue::Get(ThreadMessage& out)
 {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        if (TakeLocked(out, true))
-            return out.message != WM_QUIT;
-        const int64_t due = NextDueLocked();
-        if (due < 0 || clock_.IsManual()) {
-            changed_.wait(lock);
-        } else {
-            const int64_t wait = due - clock_.NowMs();
-            if (wait > 0)
-                changed_.wait_for(lock, std::chrono::milliseconds(wait));
-        }
-    }
+    auto lock = wait_.Lock();
+    while (!TakeLocked(out, true))
+        wait_.WaitOnce(lock, NextDueLocked());
+    return out.message != WM_QUIT;
 }
 
 bool ThreadQueue::Peek(ThreadMessage& out, bool remove)
 {
-    std::lock_guard lock(mutex_);
+    auto lock = wait_.Lock();
     return TakeLocked(out, remove);
 }
 
@@ -60,32 +47,35 @@ void ThreadQueue::SetTimer(uintptr_t id, uint32_t periodMs)
     constexpr uint32_t kMinimumPeriodMs = 10;  // as the window system clamps
     if (periodMs < kMinimumPeriodMs)
         periodMs = kMinimumPeriodMs;
-    std::lock_guard lock(mutex_);
-    timers_[id] = Timer{periodMs, clock_.NowMs() + periodMs};
-    changed_.notify_all();
+    auto lock = wait_.Lock();
+    timers_[id] = Timer{periodMs, GetClock().NowMs() + periodMs};
+    wait_.Wake();
 }
 
 bool ThreadQueue::KillTimer(uintptr_t id)
 {
-    std::lock_guard lock(mutex_);
+    auto lock = wait_.Lock();
     return timers_.erase(id) > 0;
 }
 
 size_t ThreadQueue::PendingCount() const
 {
-    std::lock_guard lock(mutex_);
+    auto lock = wait_.Lock();
     return messages_.size();
 }
 
 bool ThreadQueue::TakeLocked(ThreadMessage& out, bool remove)
 {
     if (!messages_.empty()) {
-        out = messages_.front();
-        if (remove)
+        if (remove) {
+            out = std::move(messages_.front());
             messages_.pop_front();
+        } else {
+            out = messages_.front();
+        }
         return true;
     }
-    const int64_t now = clock_.NowMs();
+    const int64_t now = GetClock().NowMs();
     for (auto& [id, timer] : timers_) {
         if (timer.dueMs > now)
             continue;
@@ -103,11 +93,9 @@ bool ThreadQueue::TakeLocked(ThreadMessage& out, bool remove)
 
 int64_t ThreadQueue::NextDueLocked() const
 {
-    int64_t due = -1;
-    for (const auto& [id, timer] : timers_) {
-        if (due < 0 || timer.dueMs < due)
-            due = timer.dueMs;
-    }
+    int64_t due = ClockWait::kNoDeadline;
+    for (const auto& [id, timer] : timers_)
+        due = std::min(due, timer.dueMs);
     return due;
 }
 

@@ -1,6 +1,6 @@
 #include "sound/soundsystem.h"
 
-#include "sound/handletable.h"
+#include "base/handletable.h"
 #include "sound/resampler.h"
 #include "sound/wavestream.h"
 

@@ -82,6 +82,10 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
     record->widget = widget;
 
     const HWND hwnd = Windows().Add(record);
+    if (!hwnd) {
+        delete widget;
+        return nullptr;
+    }
     if (parentRecord)
         parentRecord->children.push_back(hwnd);
 

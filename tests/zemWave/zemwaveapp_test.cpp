@@ -33,8 +33,8 @@ using zem::WPARAM;
 
 constexpr int kBoundMs = 20000;  // only a broken layer gets near it
 constexpr auto kPatience = std::chrono::seconds(30);
-constexpr UINT kEngineUpdate = MyFMODEngine::WM_FMODENGINE_UPDATE;
-constexpr UINT kFileUpdate = MyFMODEngine::WM_FMODFILE_UPDATE;
+constexpr UINT kEngineUpdate = ControlNotifier::WM_FMODENGINE_UPDATE;
+constexpr UINT kFileUpdate = ControlNotifier::WM_FMODFILE_UPDATE;
 
 struct Received {
     UINT message;
@@ -363,7 +363,7 @@ TEST_F(ZemWaveApp, ShuttingDownDoesNotWaitForANotificationThatWantsTheLock)
     std::this_thread::sleep_for(kSettle);
     holder.Release();
     if (unregistered.wait_for(kPatience) != std::future_status::ready) {
-        clock.Advance(MyFMODEngine::kControlLockWaitMs);  // lets the worker give up, so the test ends
+        clock.Advance(ControlNotifier::kControlLockWaitMs);  // lets the worker give up, so the test ends
         unregistered.wait();
         FAIL() << "shutting down waited for the notification's time-out";
     }
@@ -385,7 +385,7 @@ TEST_F(ZemWaveApp, ANotificationThatCannotHaveTheLockWithin5000MsIsDropped)
     ASSERT_TRUE(engine->RunOnWorker([&] { past = true; }));
     const auto giveUp = std::chrono::steady_clock::now() + kPatience;
     while (!past && std::chrono::steady_clock::now() < giveUp) {
-        clock.Advance(MyFMODEngine::kControlLockWaitMs);
+        clock.Advance(ControlNotifier::kControlLockWaitMs);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     holder.Release();

@@ -44,7 +44,9 @@ public:
         return settings;
     }
     void StoreEngineValues(uint32_t, bool, bool) override {}
-    bool VisitControlWindows(int64_t, const std::function<void(ControlKind, zem::HWND)>&) override { return true; }
+    void OnEngineEvent(int, uintptr_t) override {}
+    void OnFileEvent(FileHandle, int) override {}
+    void OnUserMessage(const std::string& text) override { std::fprintf(stderr, "playcall: %s\n", text.c_str()); }
 };
 
 // The folder this job writes into: build/playcall beside build/bin.

@@ -1,17 +1,14 @@
 // EngineHost: what the module engine takes from the module's application object, which
 // implements it: the settings a new engine starts with, a place for the values it leaves
-// behind, and the windows of the registered controls.
+// behind, and a sink for the engine's notifications. The engine knows no windows; the host
+// decides who hears of what.
 #pragma once
 
 #include "zemWave/engine/enginesettings.h"
-
-#include "ui/wintypes.h"
+#include "zemWave/engine/fmodfile.h"
 
 #include <cstdint>
-#include <functional>
-
-// The kinds of control, numbered as the application's control kind query answers.
-enum class ControlKind : int { Player = 1, Prompt = 2, PlayList = 3 };
+#include <string>
 
 struct ModuleEngineSettings {
     EngineSettings engine;     // output driver, group settings
@@ -28,9 +25,13 @@ public:
     virtual ModuleEngineSettings GetEngineSettings() const = 0;
     // Called by the engine's destructor, while the host deletes it, with its last values.
     virtual void StoreEngineValues(uint32_t volume, bool loop, bool skipSilence) = 0;
-    // Engine worker. Under the host's control-list lock, waited for at most waitMs, calls
-    // visit with the window of every registered control (the window may be dead already).
-    // False, with nothing visited, when the lock could not be had in time or the engine is
-    // being shut down.
-    virtual bool VisitControlWindows(int64_t waitMs, const std::function<void(ControlKind, zem::HWND)>& visit) = 0;
+
+    // Notifications, called on the engine's worker (a user message also on the mixer
+    // thread). They return promptly and never wait for a window thread.
+    // An engine code (_FMODEngine::EngineCode) with its argument (0).
+    virtual void OnEngineEvent(int code, uintptr_t argument) = 0;
+    // A file code (_FMODEngine::FileCode) for a queued file.
+    virtual void OnFileEvent(FileHandle file, int code) = 0;
+    // A text for the user, such as "Fehler !".
+    virtual void OnUserMessage(const std::string& text) = 0;
 };

@@ -2,6 +2,7 @@
 #include "zemWave/engine/fmodengine.h"
 
 #include "zemWave/engine/engineformat.h"
+#include "zemWave/engine/usermessage.h"
 
 #include "base/paths.h"
 #include "base/trace.h"
@@ -58,7 +59,7 @@ _FMODEngine::~_FMODEngine()
     std::vector<std::shared_ptr<_FMODFile>> files;
     {
         std::lock_guard lock(lock_);
-        files.swap(queue_);
+        files = queue_.RemoveAll();
     }
     files.clear();
 }
@@ -176,12 +177,12 @@ void _FMODEngine::UninitOnWorker()
             std::lock_guard lock(lock_);
             if (queue_.empty())
                 break;
-            file = queue_.front();
+            file = *queue_.begin();
         }
         file->Uninit();
         {
             std::lock_guard lock(lock_);
-            std::erase(queue_, file);
+            queue_.Remove(file->handle_);
             RulerInputsChangedLocked();
         }
     }
@@ -248,11 +249,10 @@ void _FMODEngine::WorkerMain()
     } catch (...) {
         zem::Trace("Closing the sound layer failed");
     }
-    {
-        std::lock_guard lock(lock_);
-        tasks_.clear();
-    }
     workerRunning_ = false;
+    // Tasks left behind hold what they captured; nothing will run them.
+    while (messages_.Peek(message, true)) {
+    }
     workerId_ = std::thread::id();
 }
 
@@ -307,8 +307,9 @@ bool _FMODEngine::HandleMessage(const zem::ThreadMessage& message)
                 file->Uninit();
         }
         break;
-    case kMsgRunTask:
-        RunNextTask();
+    case zem::WM_NULL:
+        if (message.task)
+            RunGuarded(message.task);
         break;
     case zem::WM_TIMER:
         if (message.wParam == kTimerId && state_ == kPlaying)
@@ -379,24 +380,8 @@ bool _FMODEngine::RunOnWorker(std::function<void()> task)
     }
     if (!workerRunning_)
         return false;
-    {
-        std::lock_guard lock(lock_);
-        tasks_.push_back(std::move(task));
-    }
-    return Post(kMsgRunTask);
-}
-
-void _FMODEngine::RunNextTask()
-{
-    std::function<void()> task;
-    {
-        std::lock_guard lock(lock_);
-        if (tasks_.empty())
-            return;
-        task = std::move(tasks_.front());
-        tasks_.pop_front();
-    }
-    RunGuarded(task);
+    messages_.PostTask(std::move(task));
+    return true;
 }
 
 bool _FMODEngine::RunHeld(std::function<void()> action)
@@ -426,6 +411,11 @@ void _FMODEngine::ReturnToState(int remembered)
         Pause();
     else
         Stop();
+}
+
+void _FMODEngine::ShowUserMessage(const std::string& text)
+{
+    PrintUserMessage(text);
 }
 
 std::string _FMODEngine::LastSoundErrorText() const

@@ -13,17 +13,17 @@
 
 #include "zemWave/engine/enginesettings.h"
 #include "zemWave/engine/fmodfile.h"
-#include "base/stoppablesleep.h"
 
 #include "base/clock.h"
+#include "base/handletable.h"
 #include "base/messages.h"
+#include "base/stoppablesleep.h"
 #include "base/threadqueue.h"
 #include "sound/soundsystem.h"
 #include "ZemBaseLib/systime.h"
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -87,7 +87,6 @@ public:
     static constexpr uint32_t kMsgNotifyFile = zem::WM_USER + 11;    // wParam: code, lParam: handle
     // lParam: handle; wParam kUninitFile: the file's Uninit, kReleaseStream: its stream only.
     static constexpr uint32_t kMsgUninitFile = zem::WM_USER + 12;
-    static constexpr uint32_t kMsgRunTask = zem::WM_USER + 13;       // the next task of RunOnWorker
     static constexpr uintptr_t kUninitFile = 0;
     static constexpr uintptr_t kReleaseStream = 1;
 
@@ -246,6 +245,9 @@ protected:
     void ReturnToState(int remembered);
     // Guards the queue, the ruler, the index list, the callbacks and the files' fields.
     std::mutex& EngineLock() const { return lock_; }
+    // A text for the user, from the worker or the mixer thread (a filter that failed). Here
+    // it goes to standard error.
+    virtual void ShowUserMessage(const std::string& text);
 
     // Index marks in ms, ascending; guarded by EngineLock().
     std::vector<uint32_t> indices_;
@@ -287,7 +289,6 @@ private:
     std::optional<uint64_t> NearestStartFrom(const SysTime& now,
                                              const std::function<bool(const SysTime&)>& counts) const;
     FileHandle AddFileOnWorker(FileHandle handle);
-    void RunNextTask();
     bool Post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
     // Gives the worker a chance to take a message just posted.
     static void YieldToWorker();
@@ -318,9 +319,9 @@ private:
 
     mutable std::mutex lock_;
     // --- under lock_ ---
-    // Shared so a reader working outside the lock keeps its file alive.
-    std::vector<std::shared_ptr<_FMODFile>> queue_;
-    FileHandle lastHandle_ = 0;
+    // By FileHandle, in queue order; shared so a reader working outside the lock keeps its
+    // file alive.
+    zem::HandleTable<_FMODFile, 20> queue_;
     _FMODEffect effects_[kEffectSlots];
     SysTime rulerStart_;
     SysTime rulerEnd_;
@@ -338,7 +339,6 @@ private:
     FMODFileCallback fileCallback_ = nullptr;
     void* fileContext_ = nullptr;
     std::string lastError_;
-    std::deque<std::function<void()>> tasks_;
 
     std::atomic<int> state_{kStopped};
 

@@ -3,7 +3,6 @@
 #include "zemWave/engine/effectrunner.h"
 #include "zemWave/engine/engineformat.h"
 #include "zemWave/engine/fmodengine.h"
-#include "zemWave/engine/usermessage.h"
 #include "zemWaveLib/wave.h"
 
 #include "base/paths.h"
@@ -431,5 +430,5 @@ void _FMODFile::DspCallback(zem::DspBlock& block)
     // The block passes unfiltered; the user hears of it once per file, not every block.
     zem::Trace("Band-reject %d/%d on %s failed: %s", centre, width, name_.c_str(), SoxLastError().c_str());
     if (!filterFailureShown_.exchange(true))
-        ShowUserMessage("Fehler !");
+        engine_->ShowUserMessage("Fehler !");
 }

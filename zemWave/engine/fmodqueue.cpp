@@ -24,10 +24,11 @@ FileHandle _FMODEngine::AddFile(const std::string& name, const SysTime& start)
             SetLastErrorLocked(EngineFormat("AddFile %s failed. File is already in queue!", name.c_str()));
             return 0;
         }
-        // Handles are never 0 and never handed out twice while the engine lives.
-        handle = ++lastHandle_;
-        if (handle == 0)
-            handle = ++lastHandle_;
+        handle = queue_.Reserve();
+        if (handle == 0) {
+            SetLastErrorLocked(EngineFormat("AddFile %s failed. The queue is full!", name.c_str()));
+            return 0;
+        }
     }
     // Made outside the engine lock: the file registers with its wave, whose callbacks take
     // the engine lock.
@@ -35,10 +36,11 @@ FileHandle _FMODEngine::AddFile(const std::string& name, const SysTime& start)
     {
         std::lock_guard lock(lock_);
         if (FindFileByNameLocked(name)) {
+            queue_.Remove(handle);
             SetLastErrorLocked(EngineFormat("AddFile %s failed. File is already in queue!", name.c_str()));
             return 0;
         }
-        queue_.push_back(std::move(file));
+        queue_.Put(handle, std::move(file));
         RulerInputsChangedLocked();
     }
     if (IsWorkerThread())
@@ -86,13 +88,7 @@ std::string _FMODEngine::GetLastError() const
 
 _FMODFile* _FMODEngine::FindFileLocked(FileHandle handle) const
 {
-    if (handle == 0)
-        return nullptr;
-    for (const auto& file : queue_) {
-        if (file->handle_ == handle)
-            return file.get();
-    }
-    return nullptr;
+    return queue_.Find(handle).get();
 }
 
 _FMODFile* _FMODEngine::FindFileByNameLocked(const std::string& name) const

@@ -2,16 +2,10 @@
 
 #include "base/trace.h"
 #include "registry/registry.h"
-#include "ui/window.h"
 #include "ZemBaseLib/xmlelement.h"
 
 #include <algorithm>
-#include <exception>
 #include <strings.h>
-
-using zem::LPARAM;
-using zem::UINT;
-using zem::WPARAM;
 
 namespace {
 
@@ -50,42 +44,6 @@ uint32_t ReadNumber(zem::HKEY key, const char* name, uint32_t fallback)
         type != zem::REG_DWORD || size != sizeof value)
         return fallback;
     return value;
-}
-
-// Which file codes reach which kind of control.
-bool ReceivesFileCode(ControlKind kind, int code)
-{
-    switch (kind) {
-    case ControlKind::PlayList:
-        return true;
-    case ControlKind::Prompt:
-        return code != _FMODEngine::kFileHeaderDownload && code != _FMODEngine::kFileLoading;
-    case ControlKind::Player:
-        return code == _FMODEngine::kFileMarked || code == _FMODEngine::kFileVolume ||
-               code == _FMODEngine::kFileBalance || code == _FMODEngine::kFileEffect;
-    }
-    return false;
-}
-
-void PostToControls(void* context, UINT message, const std::function<bool(ControlKind)>& receives, WPARAM wParam,
-                    LPARAM lParam)
-{
-    auto* host = static_cast<EngineHost*>(context);
-    if (!host)
-        return;
-    try {
-        const bool visited = host->VisitControlWindows(
-            MyFMODEngine::kControlLockWaitMs, [&](ControlKind kind, zem::HWND window) {
-                if (receives(kind) && zem::IsWindow(window))
-                    zem::PostMessage(window, message, wParam, lParam);
-            });
-        if (!visited)
-            zem::Trace("Notification 0x%X (%u) dropped: the control list is busy", message, static_cast<unsigned>(wParam));
-    } catch (const std::exception& e) {
-        zem::Trace("Notification 0x%X failed: %s", message, e.what());
-    } catch (...) {
-        zem::Trace("Notification 0x%X failed", message);
-    }
 }
 
 }  // namespace
@@ -180,20 +138,23 @@ void MyFMODEngine::RestoreState()
     ReturnToState(rememberedState_);
 }
 
-// --- Notifications to the controls ---
+// --- Notifications to the host ---
 
 void MyFMODEngine::OnEngineNotify(void* context, _FMODEngine*, int code, uintptr_t argument)
 {
-    PostToControls(context, WM_FMODENGINE_UPDATE, [](ControlKind) { return true; }, static_cast<WPARAM>(code),
-                   static_cast<LPARAM>(argument));
+    if (context)
+        static_cast<EngineHost*>(context)->OnEngineEvent(code, argument);
 }
 
 void MyFMODEngine::OnFileNotify(void* context, _FMODFile* file, int code)
 {
-    if (!file)
-        return;
-    PostToControls(context, WM_FMODFILE_UPDATE, [code](ControlKind kind) { return ReceivesFileCode(kind, code); },
-                   static_cast<WPARAM>(code), static_cast<LPARAM>(file->GetHandle()));
+    if (context && file)
+        static_cast<EngineHost*>(context)->OnFileEvent(file->GetHandle(), code);
+}
+
+void MyFMODEngine::ShowUserMessage(const std::string& text)
+{
+    host_.OnUserMessage(text);
 }
 
 // --- Commands ---

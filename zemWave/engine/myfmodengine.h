@@ -1,19 +1,18 @@
 // MyFMODEngine: the control module's one engine per process. Around _FMODEngine it adds the
 // start values from the module's settings (written back when it is deleted), the train-radio
-// filter presets, queueing and placing recordings for the host, the notifications to the
-// registered control windows, and CommandHandler, which carries out every menu and toolbar
+// filter presets, queueing and placing recordings for the host, handing the engine's
+// notifications to the host, and CommandHandler, which carries out every menu and toolbar
 // command of the controls.
 //
 // Threads: CommandHandler, AddFile and SetFileInfo run on the controls' window thread; the
-// two notification functions run on the engine's worker and only post to the windows, so
-// the worker never waits for a window thread.
+// two notification functions run on the engine's worker and hand over to the host, which
+// never waits for a window thread.
 #pragma once
 
 #include "zemWave/engine/commandids.h"
 #include "zemWave/engine/enginehost.h"
 #include "zemWave/engine/fmodengine.h"
 
-#include "base/messages.h"
 #include "sound/output.h"
 
 #include <atomic>
@@ -24,11 +23,6 @@
 
 class MyFMODEngine : public _FMODEngine {
 public:
-    // Posted to the control windows; wParam is the notification code.
-    static constexpr uint32_t WM_FMODFILE_UPDATE = zem::WM_USER + 0x32;    // lParam: the FileHandle
-    static constexpr uint32_t WM_FMODENGINE_UPDATE = zem::WM_USER + 0x33;  // lParam: 0
-    // How long a notification waits for the host's control-list lock before it is dropped.
-    static constexpr int64_t kControlLockWaitMs = 5000;
     static constexpr double kMinSpeed = 0.33;
     static constexpr double kMaxSpeed = 3.0;
     static constexpr uint32_t kMaxVolume = 255;
@@ -57,6 +51,10 @@ public:
     // The engine's callbacks (worker thread); context is the host.
     static void OnEngineNotify(void* context, _FMODEngine* engine, int code, uintptr_t argument);
     static void OnFileNotify(void* context, _FMODFile* file, int code);
+
+protected:
+    // To the host.
+    void ShowUserMessage(const std::string& text) override;
 
 private:
     void DefinePresets();

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-void ShowUserMessage(const std::string& text)
+void PrintUserMessage(const std::string& text)
 {
     zem::Trace("Message: %s", text.c_str());
     std::fprintf(stderr, "%s\n", text.c_str());

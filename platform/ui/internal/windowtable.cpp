@@ -8,22 +8,20 @@ namespace zem::ui {
 HWND WindowTable::Add(const std::shared_ptr<WindowRecord>& record)
 {
     std::lock_guard lock(mutex_);
-    record->hwnd = reinterpret_cast<HWND>(++lastHandle_);
-    windows_[record->hwnd] = record;
+    record->hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(windows_.Add(record)));
     return record->hwnd;
 }
 
 void WindowTable::Remove(HWND hwnd)
 {
     std::lock_guard lock(mutex_);
-    windows_.erase(hwnd);
+    windows_.Remove(Id(hwnd));
 }
 
 std::shared_ptr<WindowRecord> WindowTable::Find(HWND hwnd) const
 {
     std::lock_guard lock(mutex_);
-    auto it = windows_.find(hwnd);
-    return it == windows_.end() ? nullptr : it->second;
+    return windows_.Find(Id(hwnd));
 }
 
 std::vector<HWND> WindowTable::Handles() const
@@ -31,32 +29,32 @@ std::vector<HWND> WindowTable::Handles() const
     std::lock_guard lock(mutex_);
     std::vector<HWND> handles;
     handles.reserve(windows_.size());
-    for (const auto& [hwnd, record] : windows_)
-        handles.push_back(hwnd);
+    for (const auto& record : windows_)
+        handles.push_back(record->hwnd);
     return handles;
 }
 
 bool WindowTable::Contains(HWND hwnd) const
 {
     std::lock_guard lock(mutex_);
-    return windows_.contains(hwnd);
+    return windows_.Find(Id(hwnd)) != nullptr;
 }
 
 bool WindowTable::Describe(HWND hwnd, HWND* parent, uintptr_t* id) const
 {
     std::lock_guard lock(mutex_);
-    auto it = windows_.find(hwnd);
-    if (it == windows_.end())
+    const std::shared_ptr<WindowRecord>& record = windows_.Find(Id(hwnd));
+    if (!record)
         return false;
-    *parent = it->second->parent;
-    *id = it->second->id;
+    *parent = record->parent;
+    *id = record->id;
     return true;
 }
 
 bool WindowTable::Post(HWND hwnd, QEvent* event, int priority)
 {
     std::unique_lock lock(mutex_);
-    if (!receiver_ || (hwnd && !windows_.contains(hwnd))) {
+    if (!receiver_ || (hwnd && !windows_.Find(Id(hwnd)))) {
         lock.unlock();
         delete event;
         return false;

@@ -3,6 +3,7 @@
 // read and changed on the UI thread.
 #pragma once
 
+#include "base/handletable.h"
 #include "ui/wintypes.h"
 
 #include <QPointer>
@@ -34,7 +35,8 @@ struct WindowRecord {
 
 class WindowTable {
 public:
-    // Gives the record a handle never used before and makes it live.
+    // Gives the record a handle never used before and makes it live; null when every handle
+    // is taken.
     HWND Add(const std::shared_ptr<WindowRecord>& record);
     void Remove(HWND hwnd);
 
@@ -52,9 +54,10 @@ public:
     void SetReceiver(QObject* receiver);
 
 private:
+    static uint32_t Id(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
+
     mutable std::mutex mutex_;
-    std::map<HWND, std::shared_ptr<WindowRecord>> windows_;
-    uintptr_t lastHandle_ = 0;
+    HandleTable<WindowRecord> windows_;
     QObject* receiver_ = nullptr;  // the UI thread's dispatcher while the application runs
 };
 

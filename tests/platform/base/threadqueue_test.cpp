@@ -130,3 +130,24 @@ TEST(ThreadQueue, BlockedGetWakesWhenManualClockReachesTimer)
     worker.join();
     EXPECT_EQ(ticks, 3);
 }
+
+TEST(ThreadQueue, TasksComeInTurnWithMessagesAsWmNull)
+{
+    ThreadQueue queue;
+    std::vector<int> ran;
+    queue.Post(zem::WM_USER + 1);
+    queue.PostTask([&ran] { ran.push_back(1); });
+    queue.Post(zem::WM_USER + 2);
+    queue.PostTask([&ran] { ran.push_back(2); });
+    queue.PostQuit();
+    std::vector<uint32_t> order;
+    ThreadMessage msg;
+    while (queue.Get(msg)) {
+        order.push_back(msg.message);
+        EXPECT_EQ(static_cast<bool>(msg.task), msg.message == zem::WM_NULL);
+        if (msg.task)
+            msg.task();
+    }
+    EXPECT_EQ(order, (std::vector<uint32_t>{zem::WM_USER + 1, zem::WM_NULL, zem::WM_USER + 2, zem::WM_NULL}));
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}

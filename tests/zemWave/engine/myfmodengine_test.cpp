@@ -9,9 +9,11 @@
 #include "support/scratch.h"
 
 #include <future>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -20,7 +22,8 @@ using enginetest::CallbackLog;
 using enginetest::Event;
 using enginetest::WriteTone;
 
-// A host without controls: the settings it hands out and the values the engine leaves.
+// A host without controls: the settings it hands out, the values the engine leaves and what
+// it is told.
 class TestHost : public EngineHost {
 public:
     ModuleEngineSettings GetEngineSettings() const override { return settings; }
@@ -28,10 +31,32 @@ public:
     {
         stored = std::make_tuple(volume, loop, skipSilence);
     }
-    bool VisitControlWindows(int64_t, const std::function<void(ControlKind, zem::HWND)>&) override { return true; }
+    void OnEngineEvent(int code, uintptr_t) override { Add({'E', code}); }
+    void OnFileEvent(FileHandle file, int code) override { Add({'F', code, file}); }
+    void OnUserMessage(const std::string& text) override
+    {
+        std::lock_guard lock(mutex_);
+        messages.push_back(text);
+    }
+    std::vector<Event> TakeEvents()
+    {
+        std::lock_guard lock(mutex_);
+        return std::exchange(events_, {});
+    }
 
     ModuleEngineSettings settings;
     std::optional<std::tuple<uint32_t, bool, bool>> stored;
+    std::vector<std::string> messages;  // read once the engine is settled
+
+private:
+    void Add(Event e)
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back(e);
+    }
+
+    std::mutex mutex_;
+    std::vector<Event> events_;
 };
 
 // A module engine on a manual clock that nobody advances: playback holds its position.
@@ -119,6 +144,31 @@ TEST(ModuleEngine, StartsFromTheHostsSettingsAndLeavesItsValuesWhenDeleted)
         rig.DeleteEngine();
         EXPECT_EQ(rig.host.stored, std::make_tuple(40u, !c.loop, c.skip));
     }
+}
+
+TEST(ModuleEngine, TheHostHearsEngineAndFileEventsAndTheUsersMessages)
+{
+    ModuleRig rig;
+    MyFMODEngine& e = rig.engine();
+    const FileHandle file = e.AddFile(WriteTone(rig.Path("a.wav"), 440, 200));
+    rig.Settle();
+    rig.host.TakeEvents();
+
+    e.SetSpeed(2.0);
+    e.SetFileMarked(file, true);
+    rig.Settle();
+    EXPECT_EQ(rig.host.TakeEvents(), (std::vector<Event>{{'E', _FMODEngine::kEngineSpeed},
+                                                         {'F', _FMODEngine::kFileMarked, file}}));
+
+    // A filter that cannot run (above half the sampling rate) tells the user through the host.
+    ASSERT_TRUE(e.EditEffect(0, "slot", "bandreject", "5000", "300"));
+    e.SetFileEffect(file, 0);
+    std::vector<int16_t> block(800, 1000);
+    zem::DspBlock dsp{block.data(), 800, 1, enginetest::kRate};
+    ::testing::internal::CaptureStderr();
+    e.FindFile(file)->DspCallback(dsp);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(rig.host.messages, std::vector<std::string>{"Fehler !"});
 }
 
 // --- Recordings from the host ---

@@ -1,0 +1,104 @@
+// Objects by id, for owners that hand out ids instead of pointers (windows, sound streams
+// and channels, the engine's files). Ids count up from 1 in the order they are taken: never
+// 0, never handed out twice by one table, and positive as an int, so a stale id finds
+// nothing instead of the next object. Iteration goes in id order. Not locked: the owner
+// guards its table.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <ranges>
+#include <set>
+#include <vector>
+
+namespace zem {
+
+template <class T, int CountBits = 16>
+class HandleTable {
+public:
+    // At most this many objects (reserved ids included) at once.
+    static constexpr uint32_t kMaxSlots = (1u << CountBits) - 1;
+    static constexpr uint32_t kLastId = 0x7FFFFFFF;
+
+    explicit HandleTable(uint32_t capacity = kMaxSlots) : capacity_(capacity < kMaxSlots ? capacity : kMaxSlots) {}
+
+    // The object's new id; 0 when the table is full or every id has been handed out.
+    uint32_t Add(std::shared_ptr<T> object)
+    {
+        const uint32_t id = Reserve();
+        if (id)
+            Put(id, std::move(object));
+        return id;
+    }
+
+    // Takes an id for an object made later (Put); until then the id finds nothing. 0 as Add.
+    uint32_t Reserve()
+    {
+        if (objects_.size() + reserved_.size() >= capacity_ || lastId_ == kLastId)
+            return 0;
+        reserved_.insert(++lastId_);
+        return lastId_;
+    }
+
+    // False when id is not reserved.
+    bool Put(uint32_t id, std::shared_ptr<T> object)
+    {
+        if (reserved_.erase(id) == 0)
+            return false;
+        objects_.emplace(id, std::move(object));
+        return true;
+    }
+
+    // Null for a stale, reserved or unknown id.
+    const std::shared_ptr<T>& Find(uint32_t id) const
+    {
+        static const std::shared_ptr<T> none;
+        const auto found = objects_.find(id);
+        return found == objects_.end() ? none : found->second;
+    }
+
+    // The object, or null; a reserved id is given up.
+    std::shared_ptr<T> Remove(uint32_t id)
+    {
+        reserved_.erase(id);
+        const auto found = objects_.find(id);
+        if (found == objects_.end())
+            return nullptr;
+        std::shared_ptr<T> object = std::move(found->second);
+        objects_.erase(found);
+        return object;
+    }
+
+    // Calls f(id, object) for every object; f may not add or remove.
+    template <class F>
+    void ForEach(F&& f) const
+    {
+        for (const auto& [id, object] : objects_)
+            f(id, object);
+    }
+
+    std::vector<std::shared_ptr<T>> RemoveAll()
+    {
+        std::vector<std::shared_ptr<T>> objects;
+        for (auto& [id, object] : objects_)
+            objects.push_back(std::move(object));
+        objects_.clear();
+        reserved_.clear();
+        return objects;
+    }
+
+    // A range over the objects (not the ids), in id order.
+    auto begin() const { return std::views::values(objects_).begin(); }
+    auto end() const { return std::views::values(objects_).end(); }
+    size_t size() const { return objects_.size(); }
+    bool empty() const { return objects_.empty(); }
+
+private:
+    uint32_t capacity_;
+    uint32_t lastId_ = 0;
+    std::map<uint32_t, std::shared_ptr<T>> objects_;
+    std::set<uint32_t> reserved_;
+};
+
+}  // namespace zem
