@@ -115,6 +115,12 @@ public:
     // the channel handle, or -1. A stream plays on one channel at a time (kSoundPlayFailed).
     // A stream that had run out starts from the beginning.
     int StreamPlay(int channel, SoundStream stream);
+    // As StreamPlay, but the channel stays silent until mixer frame `frame` (see NowFrame)
+    // and begins there, inside a block; a frame already mixed begins with the next block.
+    int StreamPlayAt(int channel, SoundStream stream, int64_t frame);
+    // The mixer frame (counted at MixRate() from Init) that plays at this moment of the
+    // output's clock; never one already mixed. 0 before Init.
+    int64_t NowFrame() const;
     // Frees the stream's channel and rewinds it to the start; fails when it is not playing.
     bool StreamStop(SoundStream stream);
     bool StreamClose(SoundStream stream);  // also frees its DSP unit and channel
