@@ -74,8 +74,9 @@ using EndCallback = std::function<void()>;
 
 class SoundSystem {
 public:
-    // Length of one mixer block; DSP units see one block of their stream per call.
-    static constexpr int kBlockMs = 100;
+    // Length of one mixer block; DSP units see one block of their stream per call. Short, so
+    // a change reaches the output within a few milliseconds.
+    static constexpr int kBlockMs = 20;
 
     // The interface level of this layer; callers written for an older one compare against it.
     static float Version() { return 3.75f; }
