@@ -227,19 +227,27 @@ TEST(EnginePlayback, AChannelStartedAtAnotherSpeedPlaysAtThatSpeedAtOnce)
     EXPECT_LT(EngineRig::Level(mix, 500, 200, 700), kSilent);
 }
 
-TEST(EnginePlayback, TheBandRejectEffectOfAFileFiltersWhatIsMixed)
+// Two seconds of a 2800 Hz pilot tone at pilotAmplitude over a 1000 Hz tone, played for one
+// second through the "Pilotton" band-reject.
+std::vector<int16_t> MixThroughPilotton(double pilotAmplitude)
 {
     EngineRig rig;
-    std::vector<int16_t> tones = soundtest::Tone(2800, 6000, enginetest::kRate, 2 * enginetest::kRate);
-    const std::vector<int16_t> low = soundtest::Tone(1000, 6000, enginetest::kRate, 2 * enginetest::kRate);
-    for (size_t i = 0; i < tones.size(); ++i)
-        tones[i] = static_cast<int16_t>(tones[i] + low[i]);
-    const FileHandle file = rig.Add(enginetest::WriteRecording(rig.Path("a.wav"), tones), At(0));
-    ASSERT_TRUE(rig.engine().EditEffect(0, "Pilotton", "bandreject", "2800", "300"));
+    rig.engine().SetSkipSilence(false);
+    std::vector<int16_t> call = soundtest::Tone(2800, pilotAmplitude, enginetest::kRate, 2 * enginetest::kRate);
+    const std::vector<int16_t> voice = soundtest::Tone(1000, 6000, enginetest::kRate, 2 * enginetest::kRate);
+    for (size_t i = 0; i < call.size(); ++i)
+        call[i] = static_cast<int16_t>(call[i] + voice[i]);
+    const FileHandle file = rig.Add(enginetest::WriteRecording(rig.Path("a.wav"), call), At(0));
+    EXPECT_TRUE(rig.engine().EditEffect(0, "Pilotton", "bandreject", "2800", "300"));
     rig.engine().SetFileEffect(file, 0);
     rig.StartPlaying();
     rig.Ticks(10);
-    const std::vector<int16_t> mix = rig.FinishMix();
+    return rig.FinishMix();
+}
+
+TEST(EnginePlayback, TheBandRejectEffectOfAFileFiltersWhatIsMixed)
+{
+    const std::vector<int16_t> mix = MixThroughPilotton(6000);
     const double kept = EngineRig::Level(mix, 1000, 300, 900);
     const double rejected = EngineRig::Level(mix, 2800, 300, 900);
     EXPECT_GT(kept, kHeard);
@@ -280,18 +288,7 @@ TEST(EnginePlayback, RecordingsBeginInTheMixAtTheFrameOfTheirPlaceWhereverTheTic
 
 TEST(EnginePlayback, ThePilotToneStaysRejectedAcrossMixerBlocks)
 {
-    EngineRig rig;
-    rig.engine().SetSkipSilence(false);
-    std::vector<int16_t> call = soundtest::Tone(2800, 3277, enginetest::kRate, 2 * enginetest::kRate);  // -20 dBFS
-    const std::vector<int16_t> voice = soundtest::Tone(1000, 6000, enginetest::kRate, 2 * enginetest::kRate);
-    for (size_t i = 0; i < call.size(); ++i)
-        call[i] = static_cast<int16_t>(call[i] + voice[i]);
-    const FileHandle file = rig.Add(enginetest::WriteRecording(rig.Path("a.wav"), call), At(0));
-    ASSERT_TRUE(rig.engine().EditEffect(0, "Pilotton", "bandreject", "2800", "300"));
-    rig.engine().SetFileEffect(file, 0);
-    rig.StartPlaying();
-    rig.Ticks(10);
-    const std::vector<int16_t> mix = rig.FinishMix();
+    const std::vector<int16_t> mix = MixThroughPilotton(3277);  // -20 dBFS
     // 10 ms windows, so a burst at any block edge stands out.
     for (int from = 50; from < 950; from += 10) {
         EXPECT_LT(EngineRig::Level(mix, 2800, from, from + 10), 30) << "window at " << from << " ms";
