@@ -1,5 +1,6 @@
 #include "sound/decoder.h"
 
+#include <cstring>
 #include <span>
 
 namespace zem {
@@ -14,7 +15,9 @@ std::unique_ptr<Decoder> Decoder::Open(const WaveFormat& format)
     std::unique_ptr<codec::Stream> stream;
     if (codec::OpenStream(0, source, codec::DecodedPcmFormat(source), stream) != MMSYSERR_NOERROR)
         return nullptr;
-    return std::unique_ptr<Decoder>(new Decoder(std::move(stream)));
+    auto decoder = std::unique_ptr<Decoder>(new Decoder(std::move(stream)));
+    decoder->copies_ = format.formatTag == WAVE_FORMAT_PCM && format.bitsPerSample == 16;
+    return decoder;
 }
 
 Decoder::Decoder(std::unique_ptr<codec::Stream> stream)
@@ -26,6 +29,10 @@ Decoder::Decoder(std::unique_ptr<codec::Stream> stream)
 void Decoder::Decode(const uint8_t* in, size_t blocks, int16_t* out)
 {
     // 16-bit PCM bytes are the samples themselves on this little-endian machine.
+    if (copies_) {
+        std::memcpy(out, in, blocks * blockBytes_);
+        return;
+    }
     const std::span<const uint8_t> source(in, blocks * blockBytes_);
     const std::span<uint8_t> target(reinterpret_cast<uint8_t*>(out),
                                     blocks * stream_->TargetBlockBytes());

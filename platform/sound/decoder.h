@@ -31,6 +31,7 @@ private:
     std::unique_ptr<codec::Stream> stream_;
     size_t blockBytes_;
     size_t blockFrames_;
+    bool copies_ = false;  // 16-bit PCM: decoding is a copy
 };
 
 }  // namespace zem

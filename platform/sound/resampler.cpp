@@ -40,7 +40,20 @@ size_t Resampler::MixInto(float* mix, size_t outFrames, double step, float gainL
     const size_t ch = static_cast<size_t>(channels_);
     const size_t right = ch > 1 ? 1 : 0;
     size_t made = 0;
-    for (; made < outFrames; ++made) {
+    const bool direct = step == 1.0 && phase_ == std::floor(phase_);
+    if (direct) {
+        // The source's own rate: every output frame is a source frame, nothing to interpolate.
+        const size_t first = static_cast<size_t>(phase_);
+        const size_t held = sourceEnded ? 0 : 1;  // as below: wait for the frame after the last
+        const size_t ready = count_ > first + held ? count_ - first - held : 0;
+        made = std::min(outFrames, ready);
+        const int16_t* a = frames_.data() + first * ch;
+        for (size_t k = 0; k < made; ++k, a += ch) {
+            mix[2 * k] += a[0] * gainLeft;
+            mix[2 * k + 1] += a[right] * gainRight;
+        }
+    }
+    for (; made < outFrames && !direct; ++made) {
         const double pos = phase_ + static_cast<double>(made) * step;
         const size_t i = static_cast<size_t>(pos);
         if (i >= count_ || (i + 1 >= count_ && !sourceEnded))

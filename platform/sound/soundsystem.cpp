@@ -1,19 +1,10 @@
+// The front of the sound layer: every argument is checked here, once, under the table lock;
+// the mixer (sound/mixer.h) only ever sees valid objects.
 #include "sound/soundsystem.h"
 
-#include "base/handletable.h"
-#include "sound/resampler.h"
-#include "sound/wavestream.h"
+#include "sound/mixer.h"
 
 #include "base/trace.h"
-
-#include <algorithm>
-#include <atomic>
-#include <cmath>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace zem {
 namespace {
@@ -23,101 +14,16 @@ constexpr int kMaxMixRate = 192000;
 constexpr int kMinFrequency = 100;
 constexpr int kMaxFrequency = 705600;
 
-struct DspUnit {
-    explicit DspUnit(DspCallback cb) : callback(std::move(cb)) {}
-    const DspCallback callback;
-    bool active = false;            // under the table lock
-    std::atomic<bool> freed{false};
-};
-
-struct StreamObject {
-    explicit StreamObject(std::unique_ptr<WaveStream> r)
-        : reader(std::move(r)), channels(reader->Channels()), rate(reader->SampleRate()),
-          totalFrames(reader->TotalFrames())
-    {
-    }
-    const std::unique_ptr<WaveStream> reader;  // mixer thread only
-    const int channels;
-    const int rate;
-    const uint64_t totalFrames;
-    // Under the table lock:
-    uint64_t position = 0;                // frames played
-    std::optional<uint64_t> pendingSeek;  // applied by the mixer before the next block
-    bool ranOut = false;
-    uint32_t channel = 0;                 // channel handle while playing
-    uint32_t dspHandle = 0;
-    std::shared_ptr<DspUnit> dsp;
-    std::shared_ptr<EndCallback> onEnd;
-    std::atomic<bool> closed{false};
-};
-
-struct SampleObject {
-    std::vector<int16_t> data;
-    int channels = 1;
-    int rate = 8000;
-    bool loop = false;  // under the table lock
-};
-
-struct Voice {
-    Voice(int channels, int hertz) : resampler(channels), frequency(hertz) {}
-    std::shared_ptr<StreamObject> stream;        // one of these two
-    std::shared_ptr<const SampleObject> sample;
-    Resampler resampler;       // mixer thread only
-    uint64_t sampleCursor = 0; // mixer thread only
-    // Under the table lock:
-    int volume = 255;
-    int pan = 128;
-    int frequency;
-    bool paused = false;
-};
-
-// One voice's share of a block, taken under the lock and worked on outside it.
-struct Job {
-    uint32_t channel;
-    std::shared_ptr<Voice> voice;
-    std::shared_ptr<DspUnit> dsp;  // only when active
-    std::optional<uint64_t> seek;
-    bool loop = false;
-    double step = 1;
-    float gainLeft = 1;
-    float gainRight = 1;
-    bool exhausted = false;
-};
-
 }  // namespace
 
-struct SoundSystem::State {
-    explicit State(OutputChoice choice) : outputChoice(std::move(choice)), output(MakeOutput(outputChoice)) {}
+struct SoundSystem::State : Mixer {
+    using Mixer::Mixer;
 
-    // Every table and every field marked "under the table lock".
     std::mutex lifecycle;  // Init and Close, one at a time
-    mutable std::mutex tables;
-    // Held by the mixer thread for each block, callbacks included: taking it once after a
-    // stream left the tables waits out the last block that could still call it.
-    std::mutex mixing;
-
-    OutputChoice outputChoice;
-    std::unique_ptr<Output> output;
-    int driver = 0;
+    int driver = 0;        // under the table lock, as the rest below
     int bufferMs = 1000;
     bool initialised = false;
-    int mixRate = 0;
-    int masterVolume = 255;
-    HandleTable<StreamObject, 16> streams;
-    HandleTable<SampleObject, 16> samples;
-    HandleTable<DspUnit, 16> dsps;
-    HandleTable<Voice, 12> channels{0};
     std::atomic<int> lastError{kSoundOk};
-
-    std::thread mixer;
-    std::atomic<std::thread::id> mixerId{};
-    std::atomic<bool> stopping{false};
-    std::mutex progressMutex;
-    std::condition_variable progress;
-    int64_t mixedFrames = 0;  // under progressMutex
-    bool mixerRunning = false;  // under progressMutex
-
-    bool OnMixerThread() const { return std::this_thread::get_id() == mixerId.load(); }
 
     bool Fail(int error)
     {
@@ -129,197 +35,40 @@ struct SoundSystem::State {
         lastError = kSoundOk;
         return true;
     }
-
-    void MixerLoop();
-    void RenderBlock(std::vector<float>& mix, size_t frames);
-    void PullFrames(Job& job, size_t frames, bool& ended);
-    void StopVoiceLocked(uint32_t channel);
-    // Under the table lock: the channel's live voice, or null with the error recorded.
-    Voice* VoiceLocked(int channel)
+    // Under the table lock: false, with the error recorded, before Init and after Close.
+    bool Running() { return initialised || Fail(kSoundUninitialized); }
+    // Under the table lock: the live object a handle names, or null with the error recorded.
+    template <class T, int Bits>
+    T* Live(const HandleTable<T, Bits>& table, uint32_t handle)
     {
-        if (!initialised)
-            return Fail(kSoundUninitialized), nullptr;
-        Voice* voice = channel < 0 ? nullptr : channels.Find(static_cast<uint32_t>(channel)).get();
-        if (!voice)
+        if (!Running())
+            return nullptr;
+        T* object = table.Find(handle).get();
+        if (!object)
             return Fail(kSoundInvalidParam), nullptr;
         Ok();
-        return voice;
+        return object;
     }
-    void WaitOutMixer()
+    // Under the table lock: removes the live object a handle names, as Live.
+    template <class T, int Bits>
+    std::shared_ptr<T> Take(HandleTable<T, Bits>& table, uint32_t handle)
     {
-        if (!OnMixerThread())
-            std::lock_guard barrier(mixing);
+        if (!Live(table, handle))
+            return nullptr;
+        return table.Remove(handle);
     }
+    Voice* LiveVoice(int channel) { return Live(channels, channel < 0 ? 0u : static_cast<uint32_t>(channel)); }
+    // Under the table lock: a new channel for a stream or sample, or -1 with the error.
+    int AddVoice(std::shared_ptr<Voice> voice)
+    {
+        const uint32_t handle = channels.Add(std::move(voice));
+        if (!handle)
+            return Fail(kSoundChannelAlloc), -1;
+        Ok();
+        return static_cast<int>(handle);
+    }
+    bool InRange(int value, int low, int high) { return (value >= low && value <= high) || Fail(kSoundInvalidParam); }
 };
-
-namespace {
-
-int16_t Saturate(float v)
-{
-    const float r = std::nearbyint(v);
-    if (r > 32767.0f)
-        return 32767;
-    if (r < -32768.0f)
-        return -32768;
-    return static_cast<int16_t>(r);
-}
-
-}  // namespace
-
-void SoundSystem::State::MixerLoop()
-{
-    mixerId = std::this_thread::get_id();
-    const size_t frames = static_cast<size_t>(mixRate) * kBlockMs / 1000;
-    std::vector<float> mix(frames * 2);
-    std::vector<int16_t> out(frames * 2);
-    while (!stopping && output->WaitForRoom(static_cast<int>(frames))) {
-        try {
-            std::fill(mix.begin(), mix.end(), 0.0f);
-            {
-                std::lock_guard lock(mixing);
-                RenderBlock(mix, frames);
-            }
-            std::transform(mix.begin(), mix.end(), out.begin(), Saturate);
-            output->Write(out.data(), static_cast<int>(frames));
-        } catch (const std::exception& e) {
-            Trace("sound: mixer block failed: %s", e.what());
-        } catch (...) {
-            Trace("sound: mixer block failed");
-        }
-        std::lock_guard lock(progressMutex);
-        mixedFrames += static_cast<int64_t>(frames);
-        progress.notify_all();
-    }
-    std::lock_guard lock(progressMutex);
-    mixerRunning = false;
-    progress.notify_all();
-}
-
-void SoundSystem::State::PullFrames(Job& job, size_t frames, bool& ended)
-{
-    Voice& voice = *job.voice;
-    int16_t* dest = voice.resampler.Extend(frames);
-    size_t got = 0;
-    if (voice.stream) {
-        got = voice.stream->reader->Read(dest, frames, ended);
-    } else {
-        const SampleObject& s = *voice.sample;
-        const size_t ch = static_cast<size_t>(s.channels);
-        const uint64_t total = s.data.size() / ch;
-        while (got < frames && total > 0) {
-            if (voice.sampleCursor >= total) {
-                if (!job.loop)
-                    break;
-                voice.sampleCursor = 0;
-            }
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(frames - got, total - voice.sampleCursor));
-            std::copy_n(s.data.begin() + static_cast<long>(voice.sampleCursor * ch), n * ch, dest + got * ch);
-            voice.sampleCursor += n;
-            got += n;
-        }
-        ended = !job.loop && voice.sampleCursor >= total;
-    }
-    if (got > 0 && job.dsp && !job.dsp->freed && !voice.stream->closed) {
-        DspBlock block{dest, static_cast<int>(got), voice.stream->channels, voice.stream->rate};
-        try {
-            job.dsp->callback(block);
-        } catch (const std::exception& e) {
-            Trace("sound: DSP callback threw: %s", e.what());
-        } catch (...) {
-            Trace("sound: DSP callback threw");
-        }
-    }
-    voice.resampler.Commit(got);
-}
-
-void SoundSystem::State::RenderBlock(std::vector<float>& mix, size_t frames)
-{
-    std::vector<Job> jobs;
-    {
-        std::lock_guard lock(tables);
-        const float master = static_cast<float>(masterVolume) / 255.0f;
-        channels.ForEach([&](uint32_t handle, const std::shared_ptr<Voice>& voice) {
-            if (voice->paused)
-                return;
-            Job job;
-            job.channel = handle;
-            job.voice = voice;
-            if (voice->stream) {
-                StreamObject& s = *voice->stream;
-                if (s.dsp && s.dsp->active)
-                    job.dsp = s.dsp;
-                job.seek = s.pendingSeek;
-                s.pendingSeek.reset();
-                job.step = static_cast<double>(voice->frequency) / mixRate;
-            } else {
-                job.loop = voice->sample->loop;
-                job.step = static_cast<double>(voice->frequency) / mixRate;
-            }
-            PanGains(voice->pan, job.gainLeft, job.gainRight);
-            const float gain = static_cast<float>(voice->volume) / 255.0f * master;
-            job.gainLeft *= gain;
-            job.gainRight *= gain;
-            jobs.push_back(std::move(job));
-        });
-    }
-
-    for (Job& job : jobs) {
-        Voice& voice = *job.voice;
-        if (job.seek) {
-            voice.stream->reader->Seek(*job.seek);
-            voice.resampler.Reset(voice.stream->reader->Position());
-        }
-        bool ended = false;
-        const size_t wanted = voice.resampler.FramesWanted(frames, job.step);
-        if (wanted > 0)
-            PullFrames(job, wanted, ended);
-        else if (voice.stream)
-            ended = voice.stream->reader->Position() >= voice.stream->totalFrames;
-        voice.resampler.MixInto(mix.data(), frames, job.step, job.gainLeft, job.gainRight, ended);
-        job.exhausted = voice.resampler.Exhausted(ended);
-    }
-
-    std::vector<std::pair<std::shared_ptr<StreamObject>, std::shared_ptr<EndCallback>>> ends;
-    {
-        std::lock_guard lock(tables);
-        for (Job& job : jobs) {
-            if (channels.Find(job.channel) != job.voice)
-                continue;  // stopped or closed meanwhile
-            const std::shared_ptr<StreamObject>& stream = job.voice->stream;
-            if (stream && !stream->pendingSeek)
-                stream->position = job.voice->resampler.Position();
-            if (!job.exhausted)
-                continue;
-            channels.Remove(job.channel);
-            if (stream) {
-                stream->channel = 0;
-                stream->ranOut = true;
-                if (stream->onEnd)
-                    ends.emplace_back(stream, stream->onEnd);
-            }
-        }
-    }
-    for (auto& [stream, onEnd] : ends) {
-        if (stream->closed)
-            continue;
-        try {
-            (*onEnd)();
-        } catch (const std::exception& e) {
-            Trace("sound: end callback threw: %s", e.what());
-        } catch (...) {
-            Trace("sound: end callback threw");
-        }
-    }
-}
-
-void SoundSystem::State::StopVoiceLocked(uint32_t channel)
-{
-    const std::shared_ptr<Voice> voice = channels.Remove(channel);
-    if (voice && voice->stream)
-        voice->stream->channel = 0;
-}
-
-// --- Front ---
 
 SoundSystem::SoundSystem(OutputChoice output) : state_(std::make_unique<State>(std::move(output))) {}
 
@@ -353,10 +102,8 @@ std::string SoundSystem::DriverName(int driver)
     State& s = *state_;
     std::lock_guard lock(s.tables);
     const std::vector<std::string> names = s.output->DriverNames();
-    if (driver < 0 || driver >= static_cast<int>(names.size())) {
-        s.Fail(kSoundInvalidParam);
+    if (!s.InRange(driver, 0, static_cast<int>(names.size()) - 1))
         return {};
-    }
     s.Ok();
     return names[static_cast<size_t>(driver)];
 }
@@ -367,8 +114,8 @@ bool SoundSystem::SetDriver(int driver)
     std::lock_guard lock(s.tables);
     if (s.initialised)
         return s.Fail(kSoundBusy);
-    if (driver < 0 || driver >= static_cast<int>(s.output->DriverNames().size()))
-        return s.Fail(kSoundInvalidParam);
+    if (!s.InRange(driver, 0, static_cast<int>(s.output->DriverNames().size()) - 1))
+        return false;
     s.driver = driver;
     return s.Ok();
 }
@@ -377,8 +124,8 @@ bool SoundSystem::SetStreamBufferSize(int ms)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (ms < 1 || ms > 60000)
-        return s.Fail(kSoundInvalidParam);
+    if (!s.InRange(ms, 1, 60000))
+        return false;
     s.bufferMs = ms;
     return s.Ok();
 }
@@ -390,9 +137,9 @@ bool SoundSystem::Init(int mixRate, int maxChannels)
     std::lock_guard lock(s.tables);
     if (s.initialised)
         return s.Fail(kSoundBusy);
-    if (mixRate < kMinMixRate || mixRate > kMaxMixRate || maxChannels < 1 ||
-        maxChannels > static_cast<int>(HandleTable<Voice, 12>::kMaxSlots))
-        return s.Fail(kSoundInvalidParam);
+    if (!s.InRange(mixRate, kMinMixRate, kMaxMixRate) ||
+        !s.InRange(maxChannels, 1, static_cast<int>(Mixer::Channels::kMaxSlots)))
+        return false;
     int rate = s.output->Open(s.driver, mixRate);
     if (rate == 0 && s.outputChoice.kind == OutputChoice::Kind::Device && s.outputChoice.fallBackToNull) {
         Trace("sound: no output device could be opened; using the null output");
@@ -404,16 +151,7 @@ bool SoundSystem::Init(int mixRate, int maxChannels)
             s.output->Close();
         return s.Fail(kSoundInitFailed);
     }
-    s.mixRate = rate;
-    s.masterVolume = 255;
-    s.channels = HandleTable<Voice, 12>(static_cast<uint32_t>(maxChannels));
-    s.stopping = false;
-    {
-        std::lock_guard progress(s.progressMutex);
-        s.mixedFrames = 0;
-        s.mixerRunning = true;
-    }
-    s.mixer = std::thread([&s] { s.MixerLoop(); });
+    s.Start(rate, static_cast<uint32_t>(maxChannels));
     s.initialised = true;
     return s.Ok();
 }
@@ -435,21 +173,10 @@ bool SoundSystem::Close()
         if (!s.initialised)
             return s.Ok();
     }
-    s.stopping = true;
-    s.output->Interrupt();
-    if (s.mixer.joinable())
-        s.mixer.join();
-    s.mixerId = std::thread::id();
+    s.Stop();
     std::lock_guard lock(s.tables);
-    for (auto& stream : s.streams.RemoveAll())
-        stream->closed = true;
-    for (auto& dsp : s.dsps.RemoveAll())
-        dsp->freed = true;
-    s.samples.RemoveAll();
-    s.channels.RemoveAll();
     s.output->Close();
     s.initialised = false;
-    s.mixRate = 0;
     return s.Ok();
 }
 
@@ -464,8 +191,8 @@ SoundStream SoundSystem::StreamOpen(const std::string& path)
     int bufferMs;
     {
         std::lock_guard lock(s.tables);
-        if (!s.initialised)
-            return s.Fail(kSoundUninitialized);
+        if (!s.Running())
+            return 0;
         bufferMs = s.bufferMs;
     }
     // The file is read outside the lock, so a slow disk does not hold up the mixer.
@@ -474,8 +201,8 @@ SoundStream SoundSystem::StreamOpen(const std::string& path)
     if (!reader)
         return s.Fail(error);
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
+    if (!s.Running())
+        return 0;
     const SoundStream handle = s.streams.Add(std::make_shared<StreamObject>(std::move(reader)));
     if (!handle)
         return s.Fail(kSoundMemory);
@@ -485,42 +212,50 @@ SoundStream SoundSystem::StreamOpen(const std::string& path)
 
 int SoundSystem::StreamPlay(int channel, SoundStream stream)
 {
+    return StreamPlayAt(channel, stream, 0);
+}
+
+int SoundSystem::StreamPlayAt(int channel, SoundStream stream, int64_t frame)
+{
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized), -1;
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
-    if (channel != kFreeChannel || !obj)
+    const std::shared_ptr<StreamObject> obj = s.streams.Find(stream);
+    if (!s.Live(s.streams, stream))
+        return -1;
+    if (channel != kFreeChannel)
         return s.Fail(kSoundInvalidParam), -1;
     if (s.channels.Find(obj->channel))
         return s.Fail(kSoundPlayFailed), -1;
     auto voice = std::make_shared<Voice>(obj->channels, obj->rate);
     voice->stream = obj;
-    const uint32_t handle = s.channels.Add(voice);
-    if (!handle)
-        return s.Fail(kSoundChannelAlloc), -1;
+    voice->startFrame = frame;
+    const int handle = s.AddVoice(std::move(voice));
+    if (handle < 0)
+        return -1;
     obj->pendingSeek = obj->ranOut ? 0 : obj->pendingSeek.value_or(obj->position);
     obj->position = *obj->pendingSeek;
     obj->ranOut = false;
-    obj->channel = handle;
-    s.Ok();
-    return static_cast<int>(handle);
+    obj->channel = static_cast<uint32_t>(handle);
+    return handle;
+}
+
+int64_t SoundSystem::NowFrame() const
+{
+    return state_->Mixer::NowFrame();
 }
 
 bool SoundSystem::StreamStop(SoundStream stream)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
+    StreamObject* obj = s.Live(s.streams, stream);
     if (!obj)
-        return s.Fail(kSoundInvalidParam);
+        return false;
     s.StopVoiceLocked(obj->channel);
     obj->pendingSeek = 0;
     obj->position = 0;
     obj->ranOut = false;
-    return s.Ok();
+    return true;
 }
 
 bool SoundSystem::StreamClose(SoundStream stream)
@@ -528,11 +263,9 @@ bool SoundSystem::StreamClose(SoundStream stream)
     State& s = *state_;
     {
         std::lock_guard lock(s.tables);
-        if (!s.initialised)
-            return s.Fail(kSoundUninitialized);
-        const std::shared_ptr<StreamObject> obj = s.streams.Remove(stream);
+        const std::shared_ptr<StreamObject> obj = s.Take(s.streams, stream);
         if (!obj)
-            return s.Fail(kSoundInvalidParam);
+            return false;
         obj->closed = true;
         s.StopVoiceLocked(obj->channel);
         if (obj->dsp) {
@@ -541,20 +274,17 @@ bool SoundSystem::StreamClose(SoundStream stream)
         }
     }
     s.WaitOutMixer();
-    return s.Ok();
+    return true;
 }
 
 int64_t SoundSystem::StreamGetTime(SoundStream stream)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized), -1;
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
+    const StreamObject* obj = s.Live(s.streams, stream);
     if (!obj)
-        return s.Fail(kSoundInvalidParam), -1;
+        return -1;
     const uint64_t frames = obj->pendingSeek.value_or(obj->position);
-    s.Ok();
     return static_cast<int64_t>(frames * 1000 / static_cast<uint64_t>(obj->rate));
 }
 
@@ -562,28 +292,26 @@ bool SoundSystem::StreamSetTime(SoundStream stream, int64_t ms)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
-    if (!obj || ms < 0)
-        return s.Fail(kSoundInvalidParam);
-    const uint64_t frame = static_cast<uint64_t>(ms) * static_cast<uint64_t>(obj->rate) / 1000;
-    if (frame > obj->totalFrames)
+    StreamObject* obj = s.Live(s.streams, stream);
+    if (!obj)
+        return false;
+    const uint64_t frame = static_cast<uint64_t>(std::max<int64_t>(ms, 0)) * static_cast<uint64_t>(obj->rate) / 1000;
+    if (ms < 0 || frame > obj->totalFrames)
         return s.Fail(kSoundInvalidParam);
     obj->pendingSeek = frame;
     obj->position = frame;
     obj->ranOut = false;
-    return s.Ok();
+    return true;
 }
 
 SoundDsp SoundSystem::StreamCreateDsp(SoundStream stream, DspCallback callback)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
-    if (!obj || !callback || obj->dsp)
+    StreamObject* obj = s.Live(s.streams, stream);
+    if (!obj)
+        return 0;
+    if (!callback || obj->dsp)
         return s.Fail(kSoundInvalidParam);
     auto unit = std::make_shared<DspUnit>(std::move(callback));
     const SoundDsp handle = s.dsps.Add(unit);
@@ -591,7 +319,6 @@ SoundDsp SoundSystem::StreamCreateDsp(SoundStream stream, DspCallback callback)
         return s.Fail(kSoundMemory);
     obj->dsp = std::move(unit);
     obj->dspHandle = handle;
-    s.Ok();
     return handle;
 }
 
@@ -599,13 +326,11 @@ bool SoundSystem::DspSetActive(SoundDsp dsp, bool active)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<DspUnit>& unit = s.dsps.Find(dsp);
+    DspUnit* unit = s.Live(s.dsps, dsp);
     if (!unit)
-        return s.Fail(kSoundInvalidParam);
+        return false;
     unit->active = active;
-    return s.Ok();
+    return true;
 }
 
 bool SoundSystem::DspFree(SoundDsp dsp)
@@ -613,11 +338,9 @@ bool SoundSystem::DspFree(SoundDsp dsp)
     State& s = *state_;
     {
         std::lock_guard lock(s.tables);
-        if (!s.initialised)
-            return s.Fail(kSoundUninitialized);
-        const std::shared_ptr<DspUnit> unit = s.dsps.Remove(dsp);
+        const std::shared_ptr<DspUnit> unit = s.Take(s.dsps, dsp);
         if (!unit)
-            return s.Fail(kSoundInvalidParam);
+            return false;
         unit->freed = true;
         s.streams.ForEach([&](uint32_t, const std::shared_ptr<StreamObject>& obj) {
             if (obj->dsp == unit) {
@@ -627,43 +350,37 @@ bool SoundSystem::DspFree(SoundDsp dsp)
         });
     }
     s.WaitOutMixer();
-    return s.Ok();
+    return true;
 }
 
 bool SoundSystem::StreamSetEndCallback(SoundStream stream, EndCallback callback)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<StreamObject>& obj = s.streams.Find(stream);
+    StreamObject* obj = s.Live(s.streams, stream);
     if (!obj)
-        return s.Fail(kSoundInvalidParam);
+        return false;
     obj->onEnd = callback ? std::make_shared<EndCallback>(std::move(callback)) : nullptr;
-    return s.Ok();
+    return true;
 }
 
 bool SoundSystem::IsPlaying(int channel)
 {
     std::lock_guard lock(state_->tables);
-    return state_->VoiceLocked(channel) != nullptr;
+    return state_->LiveVoice(channel) != nullptr;
 }
 
 bool SoundSystem::GetPaused(int channel)
 {
-    State& s = *state_;
-    std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
-        return false;
-    return voice->paused;
+    std::lock_guard lock(state_->tables);
+    const Voice* voice = state_->LiveVoice(channel);
+    return voice && voice->paused;
 }
 
 bool SoundSystem::SetPaused(int channel, bool paused)
 {
-    State& s = *state_;
-    std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
+    std::lock_guard lock(state_->tables);
+    Voice* voice = state_->LiveVoice(channel);
     if (!voice)
         return false;
     voice->paused = paused;
@@ -672,46 +389,36 @@ bool SoundSystem::SetPaused(int channel, bool paused)
 
 int SoundSystem::GetVolume(int channel)
 {
-    State& s = *state_;
-    std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
-        return -1;
-    return voice->volume;
+    std::lock_guard lock(state_->tables);
+    const Voice* voice = state_->LiveVoice(channel);
+    return voice ? voice->volume : -1;
 }
 
 bool SoundSystem::SetVolume(int channel, int volume)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
+    Voice* voice = s.LiveVoice(channel);
+    if (!voice || !s.InRange(volume, 0, 255))
         return false;
-    if (volume < 0 || volume > 255)
-        return s.Fail(kSoundInvalidParam);
     voice->volume = volume;
     return true;
 }
 
 int SoundSystem::GetPan(int channel)
 {
-    State& s = *state_;
-    std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
-        return -1;
-    return voice->pan;
+    std::lock_guard lock(state_->tables);
+    const Voice* voice = state_->LiveVoice(channel);
+    return voice ? voice->pan : -1;
 }
 
 bool SoundSystem::SetPan(int channel, int pan)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
+    Voice* voice = s.LiveVoice(channel);
+    if (!voice || !s.InRange(pan, 0, 255))
         return false;
-    if (pan < 0 || pan > 255)
-        return s.Fail(kSoundInvalidParam);
     voice->pan = pan;
     return true;
 }
@@ -720,11 +427,9 @@ bool SoundSystem::SetFrequency(int channel, int hertz)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    Voice* voice = s.VoiceLocked(channel);
-    if (!voice)
+    Voice* voice = s.LiveVoice(channel);
+    if (!voice || !s.InRange(hertz, kMinFrequency, kMaxFrequency))
         return false;
-    if (hertz < kMinFrequency || hertz > kMaxFrequency)
-        return s.Fail(kSoundInvalidParam);
     voice->frequency = hertz;
     return true;
 }
@@ -733,10 +438,8 @@ bool SoundSystem::SetMasterVolume(int volume)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    if (volume < 0 || volume > 255)
-        return s.Fail(kSoundInvalidParam);
+    if (!s.Running() || !s.InRange(volume, 0, 255))
+        return false;
     s.masterVolume = volume;
     return s.Ok();
 }
@@ -746,8 +449,8 @@ SoundSample SoundSystem::SampleLoad(const std::string& path)
     State& s = *state_;
     {
         std::lock_guard lock(s.tables);
-        if (!s.initialised)
-            return s.Fail(kSoundUninitialized);
+        if (!s.Running())
+            return 0;
     }
     int error = kSoundOk;
     std::unique_ptr<WaveStream> reader = WaveStream::Open(path, 1000, error);
@@ -761,8 +464,8 @@ SoundSample SoundSystem::SampleLoad(const std::string& path)
     const size_t got = reader->Read(sample->data.data(), reader->TotalFrames(), ended);
     sample->data.resize(got * static_cast<size_t>(sample->channels));
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
+    if (!s.Running())
+        return 0;
     const SoundSample handle = s.samples.Add(std::move(sample));
     if (!handle)
         return s.Fail(kSoundMemory);
@@ -774,24 +477,20 @@ bool SoundSystem::SampleSetLoop(SoundSample sample, bool loop)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<SampleObject>& obj = s.samples.Find(sample);
+    SampleObject* obj = s.Live(s.samples, sample);
     if (!obj)
-        return s.Fail(kSoundInvalidParam);
+        return false;
     obj->loop = loop;
-    return s.Ok();
+    return true;
 }
 
 bool SoundSystem::SampleFree(SoundSample sample)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized);
-    const std::shared_ptr<SampleObject> obj = s.samples.Remove(sample);
+    const std::shared_ptr<SampleObject> obj = s.Take(s.samples, sample);
     if (!obj)
-        return s.Fail(kSoundInvalidParam);
+        return false;
     std::vector<uint32_t> playing;
     s.channels.ForEach([&](uint32_t handle, const std::shared_ptr<Voice>& voice) {
         if (voice->sample == obj)
@@ -799,40 +498,26 @@ bool SoundSystem::SampleFree(SoundSample sample)
     });
     for (uint32_t handle : playing)
         s.channels.Remove(handle);
-    return s.Ok();
+    return true;
 }
 
 int SoundSystem::PlaySample(int channel, SoundSample sample)
 {
     State& s = *state_;
     std::lock_guard lock(s.tables);
-    if (!s.initialised)
-        return s.Fail(kSoundUninitialized), -1;
-    const std::shared_ptr<SampleObject>& obj = s.samples.Find(sample);
-    if (channel != kFreeChannel || !obj)
+    const std::shared_ptr<SampleObject> obj = s.samples.Find(sample);
+    if (!s.Live(s.samples, sample))
+        return -1;
+    if (channel != kFreeChannel)
         return s.Fail(kSoundInvalidParam), -1;
     auto voice = std::make_shared<Voice>(obj->channels, obj->rate);
     voice->sample = obj;
-    const uint32_t handle = s.channels.Add(std::move(voice));
-    if (!handle)
-        return s.Fail(kSoundChannelAlloc), -1;
-    s.Ok();
-    return static_cast<int>(handle);
+    return s.AddVoice(std::move(voice));
 }
 
 bool SoundSystem::WaitForMixedMs(int64_t ms)
 {
-    State& s = *state_;
-    int rate;
-    {
-        std::lock_guard lock(s.tables);
-        rate = s.mixRate;
-    }
-    if (rate == 0)
-        return false;
-    std::unique_lock lock(s.progressMutex);
-    s.progress.wait(lock, [&] { return !s.mixerRunning || s.mixedFrames * 1000 / rate >= ms; });
-    return s.mixedFrames * 1000 / rate >= ms;
+    return state_->Mixer::WaitForMixedMs(ms);
 }
 
 }  // namespace zem

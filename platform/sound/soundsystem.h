@@ -74,8 +74,9 @@ using EndCallback = std::function<void()>;
 
 class SoundSystem {
 public:
-    // Length of one mixer block; DSP units see one block of their stream per call.
-    static constexpr int kBlockMs = 100;
+    // Length of one mixer block; DSP units see one block of their stream per call. Short, so
+    // a change reaches the output within a few milliseconds.
+    static constexpr int kBlockMs = 20;
 
     // The interface level of this layer; callers written for an older one compare against it.
     static float Version() { return 3.75f; }
@@ -115,6 +116,12 @@ public:
     // the channel handle, or -1. A stream plays on one channel at a time (kSoundPlayFailed).
     // A stream that had run out starts from the beginning.
     int StreamPlay(int channel, SoundStream stream);
+    // As StreamPlay, but the channel stays silent until mixer frame `frame` (see NowFrame)
+    // and begins there, inside a block; a frame already mixed begins with the next block.
+    int StreamPlayAt(int channel, SoundStream stream, int64_t frame);
+    // The mixer frame (counted at MixRate() from Init) that plays at this moment of the
+    // output's clock; never one already mixed. 0 before Init.
+    int64_t NowFrame() const;
     // Frees the stream's channel and rewinds it to the start; fails when it is not playing.
     bool StreamStop(SoundStream stream);
     bool StreamClose(SoundStream stream);  // also frees its DSP unit and channel

@@ -1,6 +1,5 @@
 #include "zemWave/engine/fmodfile.h"
 
-#include "zemWave/engine/effectrunner.h"
 #include "zemWave/engine/engineformat.h"
 #include "zemWave/engine/fmodengine.h"
 #include "zemWaveLib/wave.h"
@@ -8,6 +7,7 @@
 #include "base/paths.h"
 #include "base/trace.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <strings.h>
@@ -78,6 +78,7 @@ bool _FMODFile::ReleaseStream()
         channel_ = -1;
         speed_ = 1.0;
     }
+    filterReset_ = true;  // a stream opened again starts afresh
     if (dsp_) {
         if (!Sound().DspFree(dsp_))
             zem::Trace("DSP_Free of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
@@ -156,6 +157,11 @@ bool _FMODFile::OpenStream(std::string& error)
 
 void _FMODFile::Play()
 {
+    StartAt(std::nullopt, 0);
+}
+
+void _FMODFile::StartAt(std::optional<uint32_t> positionMs, int64_t delayMs)
+{
     if (!stream_) {
         std::string error;
         if (!OpenStream(error)) {
@@ -163,8 +169,15 @@ void _FMODFile::Play()
             return;  // the next synchronisation tries again
         }
     }
+    // A held channel that is to begin later waits for its new start as a new channel.
+    if (channel_ >= 0 && delayMs > 0)
+        Stop();
+    if (positionMs)
+        SetPosition(WithinLoaded(*positionMs));
     if (channel_ < 0) {
-        const int channel = Sound().StreamPlay(zem::kFreeChannel, stream_);
+        zem::SoundSystem& sound = Sound();
+        const int64_t frame = sound.NowFrame() + delayMs * sound.MixRate() / 1000;
+        const int channel = sound.StreamPlayAt(zem::kFreeChannel, stream_, frame);
         if (channel < 0) {
             zem::Trace("Stream_Play of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
             return;
@@ -179,6 +192,13 @@ void _FMODFile::Play()
         zem::Trace("SetPaused of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
 }
 
+uint32_t _FMODFile::WithinLoaded(uint32_t ms) const
+{
+    if (wave_->GetState() == _Wave::kStateLoaded)
+        return ms;
+    return std::min(ms, wave_->BytesToMs(wave_->GetLoadedLength()));
+}
+
 void _FMODFile::Stop()
 {
     if (channel_ <= -1)
@@ -189,6 +209,7 @@ void _FMODFile::Stop()
     }
     channel_ = -1;
     speed_ = 1.0;
+    filterReset_ = true;
 }
 
 void _FMODFile::Pause()
@@ -224,6 +245,7 @@ bool _FMODFile::SetPosition(uint32_t ms)
         zem::Trace("Stream_SetTime of %s to %u: %s", name_.c_str(), ms, engine_->LastSoundErrorText().c_str());
         return false;
     }
+    filterReset_ = true;
     return true;
 }
 
@@ -277,14 +299,17 @@ bool _FMODFile::SyncPlaying(const SysTime& cur, const SysTime& start)
         if (wave_->BytesToMs(wave_->GetLoadedLength()) < GetPosition() + kMinBufferedMs)
             return false;
     }
+    const bool ahead = start.Compare(cur) > 0;
+    const double speed = engine_->GetSpeed();
     if (covers) {
-        const bool wasPlaying = IsPlaying();
-        if (!wasPlaying)
-            Play();
-        // Also when the channel has just started or resumed, so it never plays from a stale
-        // place until the next tick.
-        if (wasPlaying || IsPlaying())
+        if (IsPlaying())
             CorrectDrift(start, cur);
+        else
+            StartAt(static_cast<uint32_t>(start.DiffMs(cur)), 0);  // at its place in the recording
+    } else if (ahead && speed > 0 && static_cast<double>(start.DiffMs(cur)) <= kStartAheadMs * speed) {
+        // It begins before the next tick could start it: the mixer starts it at its frame.
+        if (!IsPlaying())
+            StartAt(0, static_cast<int64_t>(static_cast<double>(start.DiffMs(cur)) / speed));
     } else if (IsPlaying()) {
         Pause();
     }
@@ -297,7 +322,7 @@ void _FMODFile::CorrectDrift(const SysTime& start, const SysTime& cur)
     const int64_t actual = GetPosition();
     const int64_t off = expected - actual;
     if (off > kMaxDriftMs || off < -static_cast<int64_t>(kMaxDriftMs))
-        SetPosition(static_cast<uint32_t>(expected));
+        SetPosition(WithinLoaded(static_cast<uint32_t>(expected)));
 }
 
 bool _FMODFile::ApplySpeed(double engineSpeed)
@@ -425,10 +450,18 @@ void _FMODFile::DspCallback(zem::DspBlock& block)
     const int width = std::atoi(slot.param2.c_str());
     if (centre <= 0 || width <= 0)
         return;
-    if (SoxBandRejectBlock(centre, width, block.samples, block.frames, block.channels, block.sampleRate) == 0)
-        return;
-    // The block passes unfiltered; the user hears of it once per file, not every block.
-    zem::Trace("Band-reject %d/%d on %s failed: %s", centre, width, name_.c_str(), SoxLastError().c_str());
-    if (!filterFailureShown_.exchange(true))
-        engine_->ShowUserMessage("Fehler !");
+    // One filter for the stream's life: its state runs on from block to block.
+    if (filter_.IsConfigured(centre, width, block.sampleRate, block.channels)) {
+        if (filterReset_.exchange(false))
+            filter_.Reset();
+    } else {
+        filterReset_ = false;
+        if (!filter_.Configure(centre, width, block.sampleRate, block.channels)) {
+            // The block passes unfiltered; the user hears of it once per file, not every block.
+            zem::Trace("Band-reject %d/%d on %s at %d Hz refused", centre, width, name_.c_str(), block.sampleRate);
+            if (!filterFailureShown_.exchange(true))
+                engine_->ShowUserMessage("Fehler !");
+        }
+    }
+    filter_.Process(block.samples, block.frames);
 }

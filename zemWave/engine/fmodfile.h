@@ -10,12 +10,14 @@
 #pragma once
 
 #include "sound/soundsystem.h"
+#include "zemWave/engine/bandrejectfilter.h"
 #include "ZemBaseLib/systime.h"
 #include "zemWaveLib/wave.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class _FMODEngine;
@@ -34,6 +36,9 @@ public:
     static constexpr uint32_t kMaxDriftMs = 200;
     // A recording this close ahead of the position starts loading.
     static constexpr int64_t kPreloadSeconds = 5;
+    // A recording that begins this close ahead of the position is started by the mixer at
+    // its own frame (two timer periods: one tick may come late).
+    static constexpr uint32_t kStartAheadMs = 200;
     // A recording still loading plays only with this much more of it present locally.
     static constexpr uint32_t kMinBufferedMs = 10000;
 
@@ -91,6 +96,11 @@ private:
 
     // Sync while the engine plays: false when this synchronisation ends early.
     bool SyncPlaying(const SysTime& cur, const SysTime& start);
+    // Starts or resumes the channel, first moved to positionMs when given, and begins it
+    // delayMs of the mixer's clock from now.
+    void StartAt(std::optional<uint32_t> positionMs, int64_t delayMs);
+    // ms, or less for a recording still loading: never past what is on disk.
+    uint32_t WithinLoaded(uint32_t ms) const;
     // Moves the stream to where the timeline expects it when it is more than kMaxDriftMs off.
     void CorrectDrift(const SysTime& start, const SysTime& cur);
     // Sets the channel's frequency for the engine speed; false when it could not.
@@ -122,4 +132,7 @@ private:
     zem::SoundDsp dsp_ = 0;
 
     std::atomic<bool> filterFailureShown_{false};
+    // Mixer thread only; the worker asks for a fresh state after a seek, stop or reopening.
+    BandRejectFilter filter_;
+    std::atomic<bool> filterReset_{false};
 };

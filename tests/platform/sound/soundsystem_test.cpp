@@ -363,7 +363,7 @@ TEST_F(Mixer, SampleFormatsAndFileErrors)
         {"empty file", "", zem::kSoundFileBad},
         {"missing file", std::nullopt, zem::kSoundFileNotFound},
     };
-    constexpr int kSlotMs = 2 * kBlock;
+    constexpr int kSlotMs = 200;
     int n = 0;
     int slot = 0;
     std::vector<std::pair<int, const Case*>> played;

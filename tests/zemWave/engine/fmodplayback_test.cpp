@@ -7,6 +7,7 @@
 #include "platform/sound/wavfiles.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 
 namespace {
@@ -226,23 +227,73 @@ TEST(EnginePlayback, AChannelStartedAtAnotherSpeedPlaysAtThatSpeedAtOnce)
     EXPECT_LT(EngineRig::Level(mix, 500, 200, 700), kSilent);
 }
 
-TEST(EnginePlayback, TheBandRejectEffectOfAFileFiltersWhatIsMixed)
+// Two seconds of a 2800 Hz pilot tone at pilotAmplitude over a 1000 Hz tone, played for one
+// second through the "Pilotton" band-reject.
+std::vector<int16_t> MixThroughPilotton(double pilotAmplitude)
 {
     EngineRig rig;
-    std::vector<int16_t> tones = soundtest::Tone(2800, 6000, enginetest::kRate, 2 * enginetest::kRate);
-    const std::vector<int16_t> low = soundtest::Tone(1000, 6000, enginetest::kRate, 2 * enginetest::kRate);
-    for (size_t i = 0; i < tones.size(); ++i)
-        tones[i] = static_cast<int16_t>(tones[i] + low[i]);
-    const FileHandle file = rig.Add(enginetest::WriteRecording(rig.Path("a.wav"), tones), At(0));
-    ASSERT_TRUE(rig.engine().EditEffect(0, "Pilotton", "bandreject", "2800", "300"));
+    rig.engine().SetSkipSilence(false);
+    std::vector<int16_t> call = soundtest::Tone(2800, pilotAmplitude, enginetest::kRate, 2 * enginetest::kRate);
+    const std::vector<int16_t> voice = soundtest::Tone(1000, 6000, enginetest::kRate, 2 * enginetest::kRate);
+    for (size_t i = 0; i < call.size(); ++i)
+        call[i] = static_cast<int16_t>(call[i] + voice[i]);
+    const FileHandle file = rig.Add(enginetest::WriteRecording(rig.Path("a.wav"), call), At(0));
+    EXPECT_TRUE(rig.engine().EditEffect(0, "Pilotton", "bandreject", "2800", "300"));
     rig.engine().SetFileEffect(file, 0);
     rig.StartPlaying();
     rig.Ticks(10);
-    const std::vector<int16_t> mix = rig.FinishMix();
+    return rig.FinishMix();
+}
+
+TEST(EnginePlayback, TheBandRejectEffectOfAFileFiltersWhatIsMixed)
+{
+    const std::vector<int16_t> mix = MixThroughPilotton(6000);
     const double kept = EngineRig::Level(mix, 1000, 300, 900);
     const double rejected = EngineRig::Level(mix, 2800, 300, 900);
     EXPECT_GT(kept, kHeard);
     EXPECT_LT(rejected, kept / 10) << "at least 20 dB down";
+}
+
+// The first frame after fromMs where the left side of the mix is clearly not silent.
+long Onset(const std::vector<int16_t>& mix, int fromMs)
+{
+    for (size_t frame = static_cast<size_t>(fromMs) * enginetest::kRate / 1000; 2 * frame < mix.size(); ++frame)
+        if (std::abs(mix[2 * frame]) > 500)
+            return static_cast<long>(frame);
+    return -1;
+}
+
+TEST(EnginePlayback, RecordingsBeginInTheMixAtTheFrameOfTheirPlaceWhereverTheTicksFall)
+{
+    const int kPlayAtMs = 500;
+    for (int offset : {0, 1, 30, 50, 99, 100, 130, 170, 250}) {
+        SCOPED_TRACE(offset);
+        EngineRig rig;
+        rig.engine().SetSkipSilence(false);
+        rig.Add(enginetest::WriteRecording(rig.Path("anchor.wav"), std::vector<int16_t>(8000)), At(0));
+        rig.Add(WriteTone(rig.Path("a.wav"), 500, 300), At(offset));
+        rig.Add(WriteTone(rig.Path("b.wav"), 1200, 300), At(offset + 2000));
+        rig.Idle(kPlayAtMs);
+        rig.StartPlaying();
+        for (int tick = 0; tick < 40 && rig.engine().GetState() == _FMODEngine::kPlaying && !HasFatalFailure(); ++tick)
+            rig.Tick();
+        const std::vector<int16_t> mix = rig.FinishMix();
+        const long first = Onset(mix, kPlayAtMs);
+        const long second = Onset(mix, kPlayAtMs + offset + 1000);
+        // The tone's first sample is 0: the onset shows one frame after the place.
+        EXPECT_NEAR(first, (kPlayAtMs + offset) * enginetest::kRate / 1000 + 1, 1);
+        EXPECT_NEAR(second - first, 2 * enginetest::kRate, 1) << "2.000 s apart";
+    }
+}
+
+TEST(EnginePlayback, ThePilotToneStaysRejectedAcrossMixerBlocks)
+{
+    const std::vector<int16_t> mix = MixThroughPilotton(3277);  // -20 dBFS
+    // 10 ms windows, so a burst at any block edge stands out.
+    for (int from = 50; from < 950; from += 10) {
+        EXPECT_LT(EngineRig::Level(mix, 2800, from, from + 10), 30) << "window at " << from << " ms";
+        EXPECT_GT(EngineRig::Level(mix, 1000, from, from + 10), 5000) << "window at " << from << " ms";
+    }
 }
 
 TEST(EnginePlayback, ABadStartTimeOfOneFileLeavesTheOthersPlaying)
