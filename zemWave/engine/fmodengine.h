@@ -304,6 +304,28 @@ private:
     RulerSpan ComputeTimeRuler(bool enabledOnly, uint64_t* inputs = nullptr) const;
     // The file notification by handle: the file may have left the queue meanwhile.
     void NotifyFileByHandle(FileHandle handle, int code);
+    // One guarded field of a queued file; `none` when the handle names no file.
+    template <class T>
+    T ReadFileField(FileHandle handle, T _FMODFile::*field, T none) const
+    {
+        std::lock_guard lock(lock_);
+        const _FMODFile* file = FindFileLocked(handle);
+        return file ? file->*field : none;
+    }
+    // Sets one guarded field and sends `code` for it; with `onlyChanges` an equal value is no
+    // change and sends nothing.
+    template <class T>
+    void WriteFileField(FileHandle handle, T _FMODFile::*field, T value, int code, bool onlyChanges)
+    {
+        {
+            std::lock_guard lock(lock_);
+            _FMODFile* file = FindFileLocked(handle);
+            if (!file || (onlyChanges && file->*field == value))
+                return;
+            file->*field = std::move(value);
+        }
+        NotifyFileByHandle(handle, code);
+    }
     // Everything a ruler computation reads changed: counts so a computation can tell.
     void RulerInputsChangedLocked() { ++rulerInputs_; }
 

@@ -366,32 +366,34 @@ std::string _FMODFile::GetInfo(const std::string& key) const
 {
     if (!IsCallId(key))
         return {};
+    return Guarded(callId_);
+}
+
+template <class T>
+T _FMODFile::Guarded(const T& field) const
+{
     std::lock_guard lock(engine_->lock_);
-    return callId_;
+    return field;
 }
 
 SysTime _FMODFile::GetStartTime() const
 {
-    std::lock_guard lock(engine_->lock_);
-    return start_;
+    return Guarded(start_);
 }
 
 bool _FMODFile::IsEnabled() const
 {
-    std::lock_guard lock(engine_->lock_);
-    return enabled_;
+    return Guarded(enabled_);
 }
 
 bool _FMODFile::IsMarked() const
 {
-    std::lock_guard lock(engine_->lock_);
-    return marked_;
+    return Guarded(marked_);
 }
 
 int _FMODFile::GetEffect() const
 {
-    std::lock_guard lock(engine_->lock_);
-    return effect_;
+    return Guarded(effect_);
 }
 
 void _FMODFile::OnWaveLoadEvent(_Wave* wave, uint32_t state, uintptr_t user)

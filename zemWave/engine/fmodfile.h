@@ -94,6 +94,10 @@ public:
 private:
     friend class _FMODEngine;  // writes the guarded fields under its lock
 
+    // A guarded field read under the engine lock.
+    template <class T>
+    T Guarded(const T& field) const;
+
     // Sync while the engine plays: false when this synchronisation ends early.
     bool SyncPlaying(const SysTime& cur, const SysTime& start);
     // Starts or resumes the channel, first moved to positionMs when given, and begins it

@@ -169,28 +169,17 @@ void _FMODEngine::SetFileEnabled(FileHandle handle, bool enabled, bool notify)
 
 bool _FMODEngine::GetFileEnabled(FileHandle handle) const
 {
-    std::lock_guard lock(lock_);
-    const _FMODFile* file = FindFileLocked(handle);
-    return file && file->enabled_;
+    return ReadFileField(handle, &_FMODFile::enabled_, false);
 }
 
 void _FMODEngine::SetFileMarked(FileHandle handle, bool marked)
 {
-    {
-        std::lock_guard lock(lock_);
-        _FMODFile* file = FindFileLocked(handle);
-        if (!file || file->marked_ == marked)
-            return;
-        file->marked_ = marked;
-    }
-    NotifyFileByHandle(handle, kFileMarked);
+    WriteFileField(handle, &_FMODFile::marked_, marked, kFileMarked, true);
 }
 
 bool _FMODEngine::IsFileMarked(FileHandle handle) const
 {
-    std::lock_guard lock(lock_);
-    const _FMODFile* file = FindFileLocked(handle);
-    return file && file->marked_;
+    return ReadFileField(handle, &_FMODFile::marked_, false);
 }
 
 void _FMODEngine::SetFileGroup(FileHandle handle, const std::string& group)
@@ -202,59 +191,32 @@ void _FMODEngine::SetFileGroup(FileHandle handle, const std::string& group)
 
 std::string _FMODEngine::GetFileGroup(FileHandle handle) const
 {
-    std::lock_guard lock(lock_);
-    const _FMODFile* file = FindFileLocked(handle);
-    return file ? file->group_ : std::string();
+    return ReadFileField(handle, &_FMODFile::group_, std::string());
 }
 
 void _FMODEngine::SetFileEffect(FileHandle handle, int slot)
 {
-    {
-        std::lock_guard lock(lock_);
-        _FMODFile* file = FindFileLocked(handle);
-        if (!file || file->effect_ == slot)
-            return;
-        file->effect_ = slot;
-    }
-    NotifyFileByHandle(handle, kFileEffect);
+    WriteFileField(handle, &_FMODFile::effect_, slot, kFileEffect, true);
 }
 
 void _FMODEngine::SetFileVolume(FileHandle handle, uint32_t volume)
 {
-    {
-        std::lock_guard lock(lock_);
-        _FMODFile* file = FindFileLocked(handle);
-        if (!file)
-            return;
-        file->volume_ = volume;
-    }
-    NotifyFileByHandle(handle, kFileVolume);
+    WriteFileField(handle, &_FMODFile::volume_, volume, kFileVolume, false);
 }
 
 uint32_t _FMODEngine::GetFileVolume(FileHandle handle) const
 {
-    std::lock_guard lock(lock_);
-    const _FMODFile* file = FindFileLocked(handle);
-    return file ? file->volume_ : 0;
+    return ReadFileField(handle, &_FMODFile::volume_, 0u);
 }
 
 void _FMODEngine::SetFileBalance(FileHandle handle, uint32_t balance)
 {
-    {
-        std::lock_guard lock(lock_);
-        _FMODFile* file = FindFileLocked(handle);
-        if (!file)
-            return;
-        file->balance_ = balance;
-    }
-    NotifyFileByHandle(handle, kFileBalance);
+    WriteFileField(handle, &_FMODFile::balance_, balance, kFileBalance, false);
 }
 
 uint32_t _FMODEngine::GetFileBalance(FileHandle handle) const
 {
-    std::lock_guard lock(lock_);
-    const _FMODFile* file = FindFileLocked(handle);
-    return file ? file->balance_ : 0;
+    return ReadFileField(handle, &_FMODFile::balance_, 0u);
 }
 
 void _FMODEngine::GetGroupNames(std::vector<std::string>& names) const
