@@ -44,22 +44,45 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// The seven German letters, UTF-8 to Latin-1, in the order they are replaced.
-std::string FoldUmlauts(std::string text)
+// The seven German letters, UTF-8 to Latin-1; every other byte stays as it is.
+void FoldUmlauts(std::string& text)
 {
-    if (text.find('\xC3') == std::string::npos)
-        return text;
-    static const struct {
-        char utf8Second;
-        char latin1;
-    } kFolds[] = {{'\xB6', '\xF6'}, {'\xA4', '\xE4'}, {'\xBC', '\xFC'}, {'\x96', '\xD6'},
-                  {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'}};
-    for (const auto& fold : kFolds) {
-        const char pair[] = {'\xC3', fold.utf8Second, 0};
-        for (size_t pos = text.find(pair); pos != std::string::npos; pos = text.find(pair, pos + 1))
-            text.replace(pos, 2, 1, fold.latin1);
+    size_t out = text.find('\xC3');
+    if (out == std::string::npos)
+        return;
+    for (size_t in = out; in < text.size(); ++in, ++out) {
+        char c = text[in];
+        if (c == '\xC3' && in + 1 < text.size()) {
+            switch (text[in + 1]) {
+            case '\xB6': c = '\xF6'; break;
+            case '\xA4': c = '\xE4'; break;
+            case '\xBC': c = '\xFC'; break;
+            case '\x96': c = '\xD6'; break;
+            case '\x84': c = '\xC4'; break;
+            case '\x9C': c = '\xDC'; break;
+            case '\x9F': c = '\xDF'; break;
+            default: break;
+            }
+            if (c != '\xC3')
+                ++in;
+        }
+        text[out] = c;
     }
-    return text;
+    text.resize(out);
+}
+
+// True when text begins with a lead byte of 0xC2 to 0xEF and all of its continuation bytes.
+bool StartsUtf8Sequence(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const size_t continuations = lead >= 0xE0 ? 2 : 1;
+    if (lead < 0xC2 || lead > 0xEF || text.size() <= continuations)
+        return false;
+    for (size_t i = 1; i <= continuations; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return false;
+    }
+    return true;
 }
 
 std::string IntText(int32_t value)
@@ -80,7 +103,8 @@ void AppendEscapedText(std::string& out, std::string_view text)
     }
 }
 
-// Attribute values are written inside double quotes: & < " become entities.
+// Attribute values are written inside double quotes: & < " become entities, and TAB, LF and
+// CR character references, which a parser would otherwise read back as blanks.
 void AppendEscapedValue(std::string& out, std::string_view value)
 {
     for (char c : value) {
@@ -88,6 +112,9 @@ void AppendEscapedValue(std::string& out, std::string_view value)
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '"': out += "&quot;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
         default: out += c;
         }
     }
@@ -105,25 +132,29 @@ struct FileSink {
 
 }  // namespace
 
-// Shared by the expat handlers during one Parse.
+// Shared by the expat handlers during one Parse. Character data is gathered raw per element
+// and stored once at its end, so pieces split at references or line ends stay as written.
 struct XmlParseState {
     // Deeper documents are refused: every tree operation recurses once per level.
-    static constexpr int kMaxDepth = 1000;
+    static constexpr size_t kMaxDepth = 1000;
 
     XML_Parser parser;
     XmlElement* root;
     XmlElement* current;
-    int depth = 0;
+    std::string gathered;
+    // Where each open element's own character data begins in gathered, outermost first.
+    std::vector<size_t> textStarts;
     bool tooDeep = false;
 
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        if (++state->depth > kMaxDepth) {
+        if (state->textStarts.size() >= kMaxDepth) {
             state->tooDeep = true;
             XML_StopParser(state->parser, XML_FALSE);
             return;
         }
+        state->textStarts.push_back(state->gathered.size());
         if (!state->current->GetName().empty())
             state->current = state->current->AddChild({}, {});
         state->current->SetName(name);
@@ -134,18 +165,30 @@ struct XmlParseState {
     static void XMLCALL End(void* data, const XML_Char*)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        --state->depth;
-        if (state->current != state->root)
-            state->current = state->current->GetParent();
+        if (!state->tooDeep)
+            state->CloseElement();
     }
 
     static void XMLCALL Characters(void* data, const XML_Char* chars, int length)
     {
-        auto* state = static_cast<XmlParseState*>(data);
-        const std::string_view piece = Trim(std::string_view(chars, static_cast<size_t>(length)));
-        if (piece.empty())
-            return;
-        state->current->SetText(state->current->GetText() + std::string(piece));
+        static_cast<XmlParseState*>(data)->gathered.append(chars, static_cast<size_t>(length));
+    }
+
+    void CloseElement()
+    {
+        const size_t start = textStarts.back();
+        textStarts.pop_back();
+        current->SetText(std::string_view(gathered).substr(start));
+        gathered.resize(start);
+        if (current != root)
+            current = current->GetParent();
+    }
+
+    // After a failure the open elements keep the text gathered so far.
+    void CloseOpenElements()
+    {
+        while (!textStarts.empty())
+            CloseElement();
     }
 };
 
@@ -156,9 +199,10 @@ void XmlElement::SetName(std::string_view name)
 
 void XmlElement::SetText(std::string_view text)
 {
-    std::string trimmed(Trim(text));
-    std::erase(trimmed, '\t');
-    text_ = FoldUmlauts(std::move(trimmed));
+    text_.assign(Trim(text));
+    if (text_.find('\t') != std::string::npos)
+        std::erase(text_, '\t');
+    FoldUmlauts(text_);
 }
 
 XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName)
@@ -178,7 +222,8 @@ const XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName
 void XmlElement::SetAttribute(std::string_view name, std::string_view value)
 {
     std::string key = Lower(name);
-    std::string folded = FoldUmlauts(std::string(value));
+    std::string folded(value);
+    FoldUmlauts(folded);
     if (AttrPair* attr = FindAttribute(key))
         attr->second = std::move(folded);
     else
@@ -445,7 +490,7 @@ bool XmlElement::Parse(const std::string& text, bool retry)
         lastError_ = "out of memory";
         return false;
     }
-    XmlParseState state{parser, this, this};
+    XmlParseState state{parser, this, this, {}, {}, false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &XmlParseState::Start, &XmlParseState::End);
     XML_SetCharacterDataHandler(parser, &XmlParseState::Characters);
@@ -459,28 +504,33 @@ bool XmlElement::Parse(const std::string& text, bool retry)
                       static_cast<int>(XML_GetCurrentLineNumber(parser)));
         lastError_ = message;
     }
+    state.CloseOpenElements();
     XML_ParserFree(parser);
     if (ok || !retry)
         return ok;
     return Parse(EscapeUmlauts(text), false);
 }
 
+// A German letter's Latin-1 byte that is also a UTF-8 lead byte is left alone where its
+// continuation bytes follow, so UTF-8 text mixed into the document stays readable.
 std::string XmlElement::EscapeUmlauts(std::string_view text)
 {
-    static const struct {
-        char latin1;
-        const char* reference;
-    } kLetters[] = {{'\xE4', "&#xE4;"}, {'\xC4', "&#xC4;"}, {'\xF6', "&#xF6;"}, {'\xD6', "&#xD6;"},
-                    {'\xFC', "&#xFC;"}, {'\xDC', "&#xDC;"}, {'\xDF', "&#xDF;"}};
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const char* reference = nullptr;
-        for (const auto& letter : kLetters) {
-            if (c == letter.latin1)
-                reference = letter.reference;
+        switch (c) {
+        case '\xE4': reference = "&#xE4;"; break;
+        case '\xC4': reference = "&#xC4;"; break;
+        case '\xF6': reference = "&#xF6;"; break;
+        case '\xD6': reference = "&#xD6;"; break;
+        case '\xFC': reference = "&#xFC;"; break;
+        case '\xDC': reference = "&#xDC;"; break;
+        case '\xDF': reference = "&#xDF;"; break;
+        default: break;
         }
-        if (reference)
+        if (reference && !StartsUtf8Sequence(text.substr(i)))
             out += reference;
         else
             out += c;
