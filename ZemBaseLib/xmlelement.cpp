@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <expat.h>
 
 namespace {
@@ -11,11 +12,16 @@ char LowerAscii(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+void LowerInPlace(std::string& text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+}
+
 std::string Lower(std::string_view text)
 {
     std::string out(text);
-    for (char& c : out)
-        c = LowerAscii(c);
+    LowerInPlace(out);
     return out;
 }
 
@@ -91,46 +97,102 @@ std::string IntText(int32_t value)
 }
 
 // Text content: & < > become entities so the output parses back.
-void AppendEscapedText(std::string& out, std::string_view text)
+const char* TextEntity(char c)
 {
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += c;
-        }
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    default: return nullptr;
     }
 }
 
 // Attribute values are written inside double quotes: & < " become entities, and TAB, LF and
 // CR character references, which a parser would otherwise read back as blanks.
-void AppendEscapedValue(std::string& out, std::string_view value)
+const char* ValueEntity(char c)
 {
-    for (char c : value) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c;
-        }
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '"': return "&quot;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
     }
 }
 
-struct StringSink {
-    std::string& out;
-    void operator()(const std::string& piece) { out += piece; }
-};
+// Appends text in runs, with each byte that has an entity replaced by it.
+template <const char* (*entityOf)(char)>
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    size_t runStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (const char* entity = entityOf(text[i])) {
+            out.append(text.substr(runStart, i - runStart));
+            out += entity;
+            runStart = i + 1;
+        }
+    }
+    out.append(text.substr(runStart));
+}
 
-struct FileSink {
-    std::FILE* file;
-    void operator()(const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), file); }
+void AppendIndent(std::string& out, std::string_view unit, int depth)
+{
+    for (int i = 0; i < depth; ++i)
+        out += unit;
+}
+
+// Deleted elements of this thread, waiting for the next new. Trivially destructible, so it
+// stays usable until the thread is gone; KeptElementsRelease gives the memory back. The
+// blocks are listed in an array rather than linked through themselves, so that handing one
+// out does not wait for its memory to be read.
+struct KeptElements {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    static constexpr size_t kMaxKept = 0;  // let the sanitizers see every delete
+#else
+    static constexpr size_t kMaxKept = 1 << 15;  // the nodes of a document of about 1 MB
+#endif
+    void** blocks = nullptr;
+    size_t count = 0;
+    bool released = false;
 };
+thread_local KeptElements keptElements;
+
+struct KeptElementsRelease {
+    ~KeptElementsRelease()
+    {
+        for (size_t i = 0; i < keptElements.count; ++i)
+            ::operator delete(keptElements.blocks[i]);
+        delete[] keptElements.blocks;
+        keptElements = {nullptr, 0, true};
+    }
+};
+thread_local KeptElementsRelease keptElementsRelease;
 
 }  // namespace
+
+void* XmlElement::operator new(size_t size)
+{
+    KeptElements& kept = keptElements;
+    if (size != sizeof(XmlElement) || kept.count == 0)
+        return ::operator new(size);
+    return kept.blocks[--kept.count];
+}
+
+void XmlElement::operator delete(void* block, size_t size) noexcept
+{
+    KeptElements& kept = keptElements;
+    if (!kept.blocks && !kept.released && KeptElements::kMaxKept > 0) {
+        kept.blocks = new (std::nothrow) void*[KeptElements::kMaxKept];
+        (void)&keptElementsRelease;  // constructs it in this thread, so it runs at thread end
+    }
+    if (size != sizeof(XmlElement) || !kept.blocks || kept.count >= KeptElements::kMaxKept) {
+        ::operator delete(block);
+        return;
+    }
+    kept.blocks[kept.count++] = block;
+}
 
 // Shared by the expat handlers during one Parse. Character data is gathered raw per element
 // and stored once at its end, so pieces split at references or line ends stay as written.
@@ -158,6 +220,10 @@ struct XmlParseState {
         if (!state->current->GetName().empty())
             state->current = state->current->AddChild({}, {});
         state->current->SetName(name);
+        size_t count = 0;
+        while (attrs[count])
+            count += 2;
+        state->current->attributes_.reserve(count / 2);
         for (int i = 0; attrs[i] && attrs[i + 1]; i += 2)
             state->current->SetAttribute(attrs[i], attrs[i + 1]);
     }
@@ -192,9 +258,16 @@ struct XmlParseState {
     }
 };
 
+const std::string& XmlElement::GetLastError() const
+{
+    static const std::string kNone;
+    return lastError_ ? *lastError_ : kNone;
+}
+
 void XmlElement::SetName(std::string_view name)
 {
-    name_ = Lower(name);
+    name_.assign(name);
+    LowerInPlace(name_);
 }
 
 void XmlElement::SetText(std::string_view text)
@@ -358,6 +431,8 @@ XmlElement* XmlElement::FindChildByAttr(std::string_view name, const std::vector
 
 XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 {
+    if (children_.empty())
+        children_.reserve(kChildBlock);
     children_.push_back(std::make_unique<XmlElement>(this));
     XmlElement* child = children_.back().get();
     child->SetName(name);
@@ -487,7 +562,7 @@ bool XmlElement::Parse(const std::string& text, bool retry)
     Reset({}, {});
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {
-        lastError_ = "out of memory";
+        lastError_ = std::make_unique<std::string>("out of memory");
         return false;
     }
     XmlParseState state{parser, this, this, {}, {}, false};
@@ -502,7 +577,7 @@ bool XmlElement::Parse(const std::string& text, bool retry)
                       state.tooDeep ? "elements nested too deeply"
                                     : XML_ErrorString(XML_GetErrorCode(parser)),
                       static_cast<int>(XML_GetCurrentLineNumber(parser)));
-        lastError_ = message;
+        lastError_ = std::make_unique<std::string>(message);
     }
     state.CloseOpenElements();
     XML_ParserFree(parser);
@@ -538,54 +613,57 @@ std::string XmlElement::EscapeUmlauts(std::string_view text)
     return out;
 }
 
-template <typename Sink>
-void XmlElement::Write(Sink& sink, const std::string& unit, int depth) const
+void XmlElement::Write(std::string& out, std::string_view unit, int depth) const
 {
-    std::string indent;
-    for (int i = 0; i < depth; ++i)
-        indent += unit;
-
-    std::string line = indent + "<" + name_;
+    AppendIndent(out, unit, depth);
+    out += '<';
+    out += name_;
     for (const auto& [name, value] : attributes_) {
-        line += " " + name + "=\"";
-        AppendEscapedValue(line, value);
-        line += "\"";
+        out += ' ';
+        out += name;
+        out += "=\"";
+        AppendEscaped<ValueEntity>(out, value);
+        out += '"';
     }
     if (children_.empty()) {
         if (text_.empty()) {
-            line += " />\r\n";
+            out += " />\r\n";
         } else {
-            line += ">";
-            AppendEscapedText(line, text_);
-            line += "</" + name_ + ">\r\n";
+            out += '>';
+            AppendEscaped<TextEntity>(out, text_);
+            out += "</";
+            out += name_;
+            out += ">\r\n";
         }
-        sink(line);
         return;
     }
-    line += ">\r\n";
+    out += ">\r\n";
     if (!text_.empty()) {
-        line += indent + "   ";
-        AppendEscapedText(line, text_);
-        line += "\r\n";
+        AppendIndent(out, unit, depth);
+        out += "   ";
+        AppendEscaped<TextEntity>(out, text_);
+        out += "\r\n";
     }
-    sink(line);
     for (const auto& child : children_)
-        child->Write(sink, unit, depth + 1);
-    sink(indent + "</" + name_ + ">\r\n");
+        child->Write(out, unit, depth + 1);
+    AppendIndent(out, unit, depth);
+    out += "</";
+    out += name_;
+    out += ">\r\n";
 }
 
 void XmlElement::Serialize(std::string& out, int depth) const
 {
     if (depth == 0)
         out.clear();
-    StringSink sink{out};
-    Write(sink, "    ", depth);
+    Write(out, "    ", depth);
 }
 
 void XmlElement::WriteToFile(int depth, std::FILE* file) const
 {
     if (!file)
         return;
-    FileSink sink{file};
-    Write(sink, "\t", depth);
+    std::string text;
+    Write(text, "\t", depth);
+    std::fwrite(text.data(), 1, text.size(), file);
 }

@@ -21,6 +21,10 @@ public:
     ~XmlElement() = default;
     XmlElement(const XmlElement&) = delete;
     XmlElement& operator=(const XmlElement&) = delete;
+    // Elements made with new are kept per thread when deleted and handed out again, so that a
+    // large tree does not go back to the system and fault in anew with the next parse.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
     // Own data.
     const std::string& GetName() const { return name_; }
@@ -29,7 +33,7 @@ public:
     // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
     void SetText(std::string_view text);
     XmlElement* GetParent() const { return parent_; }
-    const std::string& GetLastError() const { return lastError_; }
+    const std::string& GetLastError() const;
 
     void SetAttribute(std::string_view name, std::string_view value);
     void SetAttributeInt(std::string_view name, int32_t value);
@@ -85,8 +89,10 @@ public:
     static std::string EscapeUmlauts(std::string_view text);
 
 private:
-    template <typename Sink>
-    void Write(Sink& sink, const std::string& unit, int depth) const;
+    // Children are added in blocks of this many, the first block at the first child.
+    static constexpr size_t kChildBlock = 10;
+
+    void Write(std::string& out, std::string_view unit, int depth) const;
     AttrPair* FindAttribute(std::string_view lowerName);
     const AttrPair* FindAttribute(std::string_view lowerName) const;
     friend struct XmlParseState;
@@ -96,5 +102,6 @@ private:
     std::string text_;
     std::vector<AttrPair> attributes_;
     std::vector<std::unique_ptr<XmlElement>> children_;
-    std::string lastError_;
+    // Only the elements a parse failed on carry a message; this keeps every node small.
+    std::unique_ptr<std::string> lastError_;
 };
