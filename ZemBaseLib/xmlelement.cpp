@@ -143,55 +143,98 @@ void AppendIndent(std::string& out, std::string_view unit, int depth)
         out += unit;
 }
 
-// Deleted elements of this thread, waiting for the next new. Trivially destructible, so it
-// stays usable until the thread is gone; KeptElementsRelease gives the memory back. The
-// blocks are listed in an array rather than linked through themselves, so that handing one
-// out does not wait for its memory to be read.
-struct KeptElements {
+// What a thread keeps between trees: emptied nodes, waiting for the next AddChild, and an
+// idle expat parser, whose input buffer would otherwise be allocated and faulted in anew for
+// every document. Trivially destructible, so it stays usable until the thread is gone;
+// ThreadCacheRelease gives everything back.
+struct ThreadCache {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    static constexpr size_t kMaxKept = 0;  // let the sanitizers see every delete
+    static constexpr size_t kMaxNodes = 0;  // let the sanitizers see every delete
 #else
-    static constexpr size_t kMaxKept = 1 << 15;  // the nodes of a document of about 1 MB
+    static constexpr size_t kMaxNodes = 1 << 15;  // the nodes of a document of about 1 MB
 #endif
-    void** blocks = nullptr;
-    size_t count = 0;
+    XmlElement** nodes = nullptr;
+    size_t nodeCount = 0;
+    XML_Parser idleParser = nullptr;
     bool released = false;
 };
-thread_local KeptElements keptElements;
+thread_local ThreadCache threadCache;
 
-struct KeptElementsRelease {
-    ~KeptElementsRelease()
+struct ThreadCacheRelease {
+    ~ThreadCacheRelease()
     {
-        for (size_t i = 0; i < keptElements.count; ++i)
-            ::operator delete(keptElements.blocks[i]);
-        delete[] keptElements.blocks;
-        keptElements = {nullptr, 0, true};
+        for (size_t i = 0; i < threadCache.nodeCount; ++i)
+            delete threadCache.nodes[i];
+        delete[] threadCache.nodes;
+        if (threadCache.idleParser)
+            XML_ParserFree(threadCache.idleParser);
+        threadCache = {nullptr, 0, nullptr, true};
     }
 };
-thread_local KeptElementsRelease keptElementsRelease;
+thread_local ThreadCacheRelease threadCacheRelease;
+
+// Constructs the release object in this thread, so that it runs at the thread's end.
+void ReleaseAtThreadEnd()
+{
+    (void)&threadCacheRelease;
+}
+
+XML_Parser TakeParser()
+{
+    XML_Parser parser = std::exchange(threadCache.idleParser, nullptr);
+    if (parser && XML_ParserReset(parser, nullptr))
+        return parser;
+    if (parser)
+        XML_ParserFree(parser);
+    return XML_ParserCreate(nullptr);
+}
+
+void ReturnParser(XML_Parser parser)
+{
+    ThreadCache& cache = threadCache;
+    if (cache.idleParser || cache.released) {
+        XML_ParserFree(parser);
+        return;
+    }
+    ReleaseAtThreadEnd();
+    cache.idleParser = parser;
+}
+
+// A kept node's room beyond these is given back rather than kept for later.
+constexpr size_t kKeptTextRoom = 256;
+constexpr size_t kKeptListRoom = 64;
 
 }  // namespace
 
-void* XmlElement::operator new(size_t size)
+void XmlElement::Recycle::operator()(XmlElement* child) const noexcept
 {
-    KeptElements& kept = keptElements;
-    if (size != sizeof(XmlElement) || kept.count == 0)
-        return ::operator new(size);
-    return kept.blocks[--kept.count];
-}
-
-void XmlElement::operator delete(void* block, size_t size) noexcept
-{
-    KeptElements& kept = keptElements;
-    if (!kept.blocks && !kept.released && KeptElements::kMaxKept > 0) {
-        kept.blocks = new (std::nothrow) void*[KeptElements::kMaxKept];
-        (void)&keptElementsRelease;  // constructs it in this thread, so it runs at thread end
+    ThreadCache& cache = threadCache;
+    if (!cache.nodes && !cache.released && ThreadCache::kMaxNodes > 0) {
+        cache.nodes = new (std::nothrow) XmlElement*[ThreadCache::kMaxNodes];
+        ReleaseAtThreadEnd();
     }
-    if (size != sizeof(XmlElement) || !kept.blocks || kept.count >= KeptElements::kMaxKept) {
-        ::operator delete(block);
+    if (!cache.nodes || cache.nodeCount >= ThreadCache::kMaxNodes) {
+        delete child;
         return;
     }
-    kept.blocks[kept.count++] = block;
+    child->Empty();
+    cache.nodes[cache.nodeCount++] = child;
+}
+
+void XmlElement::Empty()
+{
+    children_.clear();
+    attributes_.clear();
+    name_.clear();
+    text_.clear();
+    lastError_.reset();
+    parent_ = nullptr;
+    if (text_.capacity() > kKeptTextRoom)
+        std::string().swap(text_);
+    if (children_.capacity() > kKeptListRoom)
+        decltype(children_)().swap(children_);
+    if (attributes_.capacity() > kKeptListRoom)
+        decltype(attributes_)().swap(attributes_);
 }
 
 // Shared by the expat handlers during one Parse. Character data is gathered raw per element
@@ -433,8 +476,12 @@ XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 {
     if (children_.empty())
         children_.reserve(kChildBlock);
-    children_.push_back(std::make_unique<XmlElement>(this));
-    XmlElement* child = children_.back().get();
+    ThreadCache& cache = threadCache;
+    std::unique_ptr<XmlElement, Recycle> owned(
+        cache.nodeCount > 0 ? cache.nodes[--cache.nodeCount] : new XmlElement);
+    XmlElement* child = owned.get();
+    child->parent_ = this;
+    children_.push_back(std::move(owned));
     child->SetName(name);
     child->SetText(text);
     return child;
@@ -560,7 +607,7 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 bool XmlElement::Parse(const std::string& text, bool retry)
 {
     Reset({}, {});
-    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_Parser parser = TakeParser();
     if (!parser) {
         lastError_ = std::make_unique<std::string>("out of memory");
         return false;
@@ -580,7 +627,7 @@ bool XmlElement::Parse(const std::string& text, bool retry)
         lastError_ = std::make_unique<std::string>(message);
     }
     state.CloseOpenElements();
-    XML_ParserFree(parser);
+    ReturnParser(parser);
     if (ok || !retry)
         return ok;
     return Parse(EscapeUmlauts(text), false);

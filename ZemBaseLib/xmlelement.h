@@ -21,10 +21,6 @@ public:
     ~XmlElement() = default;
     XmlElement(const XmlElement&) = delete;
     XmlElement& operator=(const XmlElement&) = delete;
-    // Elements made with new are kept per thread when deleted and handed out again, so that a
-    // large tree does not go back to the system and fault in anew with the next parse.
-    static void* operator new(size_t size);
-    static void operator delete(void* block, size_t size) noexcept;
 
     // Own data.
     const std::string& GetName() const { return name_; }
@@ -92,6 +88,13 @@ private:
     // Children are added in blocks of this many, the first block at the first child.
     static constexpr size_t kChildBlock = 10;
 
+    // Removed children are emptied and kept per thread for the next AddChild, with the room of
+    // their texts and lists, so that a parse does not free and fault in anew thousands of nodes.
+    struct Recycle {
+        void operator()(XmlElement* child) const noexcept;
+    };
+    void Empty();
+
     void Write(std::string& out, std::string_view unit, int depth) const;
     AttrPair* FindAttribute(std::string_view lowerName);
     const AttrPair* FindAttribute(std::string_view lowerName) const;
@@ -101,7 +104,7 @@ private:
     std::string name_;
     std::string text_;
     std::vector<AttrPair> attributes_;
-    std::vector<std::unique_ptr<XmlElement>> children_;
+    std::vector<std::unique_ptr<XmlElement, Recycle>> children_;
     // Only the elements a parse failed on carry a message; this keeps every node small.
     std::unique_ptr<std::string> lastError_;
 };
