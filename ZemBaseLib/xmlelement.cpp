@@ -260,9 +260,10 @@ struct XmlParseState {
             return;
         }
         state->textStarts.push_back(state->gathered.size());
-        if (!state->current->GetName().empty())
-            state->current = state->current->AddChild({}, {});
-        state->current->SetName(name);
+        if (state->current->GetName().empty())
+            state->current->SetName(name);
+        else
+            state->current = state->current->AddChild(name, {});
         size_t count = 0;
         while (attrs[count])
             count += 2;

@@ -3,10 +3,13 @@
 
 #include "ratioreporter.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <expat.h>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,14 +75,58 @@ BENCHMARK(RawExpat)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParse)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParseAndSerialize)->Unit(benchmark::kMillisecond);
 
+// The usual ratios, then each measure's ratio to raw expat next to the goal set for it.
+class GoalReporter : public RatioReporter {
+public:
+    GoalReporter() : RatioReporter("RawExpat", "raw expat") {}
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        RatioReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const auto found = run.counters.find("bytes_per_second");
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred &&
+                found != run.counters.end())
+                rates_[run.run_name.function_name].push_back(found->second.value);
+        }
+    }
+
+    void PrintGoals()
+    {
+        const struct {
+            const char* name;
+            double goal;
+        } kGoals[] = {{"XmlElementParse", 0.7}, {"XmlElementParseAndSerialize", 0.7}};
+        const double baseline = Median("RawExpat");
+        for (const auto& goal : kGoals) {
+            if (baseline > 0 && rates_.count(goal.name))
+                std::printf("%-32s ratio to raw expat %.2f   goal >= %.2f\n", goal.name,
+                            Median(goal.name) / baseline, goal.goal);
+        }
+    }
+
+private:
+    double Median(const std::string& name)
+    {
+        std::vector<double>& rates = rates_[name];
+        if (rates.empty())
+            return 0;
+        std::sort(rates.begin(), rates.end());
+        return rates[rates.size() / 2];
+    }
+
+    std::map<std::string, std::vector<double>> rates_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter("RawExpat", "raw expat");
+    GoalReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
+    reporter.PrintGoals();
     benchmark::Shutdown();
     return 0;
 }
