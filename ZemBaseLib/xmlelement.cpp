@@ -50,7 +50,20 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// The seven German letters, UTF-8 to Latin-1; every other byte stays as it is.
+// The seven German letters: the second byte of their UTF-8 form (the first is C3), their
+// Latin-1 byte and its character reference.
+struct GermanLetter {
+    char utf8Second;
+    char latin1;
+    const char* reference;
+};
+constexpr GermanLetter kGermanLetters[] = {
+    {'\xB6', '\xF6', "&#xF6;"}, {'\xA4', '\xE4', "&#xE4;"}, {'\xBC', '\xFC', "&#xFC;"},
+    {'\x96', '\xD6', "&#xD6;"}, {'\x84', '\xC4', "&#xC4;"}, {'\x9C', '\xDC', "&#xDC;"},
+    {'\x9F', '\xDF', "&#xDF;"},
+};
+
+// The German letters, UTF-8 to Latin-1; every other byte stays as it is.
 void FoldUmlauts(std::string& text)
 {
     size_t out = text.find('\xC3');
@@ -59,25 +72,21 @@ void FoldUmlauts(std::string& text)
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
         if (c == '\xC3' && in + 1 < text.size()) {
-            switch (text[in + 1]) {
-            case '\xB6': c = '\xF6'; break;
-            case '\xA4': c = '\xE4'; break;
-            case '\xBC': c = '\xFC'; break;
-            case '\x96': c = '\xD6'; break;
-            case '\x84': c = '\xC4'; break;
-            case '\x9C': c = '\xDC'; break;
-            case '\x9F': c = '\xDF'; break;
-            default: break;
+            for (const GermanLetter& letter : kGermanLetters) {
+                if (text[in + 1] == letter.utf8Second) {
+                    c = letter.latin1;
+                    ++in;
+                    break;
+                }
             }
-            if (c != '\xC3')
-                ++in;
         }
         text[out] = c;
     }
     text.resize(out);
 }
 
-// True when text begins with a lead byte of 0xC2 to 0xEF and all of its continuation bytes.
+// True when text begins with a two- or three-byte UTF-8 lead byte and its continuation bytes
+// (enough for the German letters' bytes, none of which needs the finer rules of E0 and ED).
 bool StartsUtf8Sequence(std::string_view text)
 {
     const auto lead = static_cast<unsigned char>(text[0]);
@@ -641,22 +650,15 @@ std::string XmlElement::EscapeUmlauts(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const char* reference = nullptr;
-        switch (c) {
-        case '\xE4': reference = "&#xE4;"; break;
-        case '\xC4': reference = "&#xC4;"; break;
-        case '\xF6': reference = "&#xF6;"; break;
-        case '\xD6': reference = "&#xD6;"; break;
-        case '\xFC': reference = "&#xFC;"; break;
-        case '\xDC': reference = "&#xDC;"; break;
-        case '\xDF': reference = "&#xDF;"; break;
-        default: break;
+        const GermanLetter* found = nullptr;
+        for (const GermanLetter& letter : kGermanLetters) {
+            if (text[i] == letter.latin1)
+                found = &letter;
         }
-        if (reference && !StartsUtf8Sequence(text.substr(i)))
-            out += reference;
+        if (found && !StartsUtf8Sequence(text.substr(i)))
+            out += found->reference;
         else
-            out += c;
+            out += text[i];
     }
     return out;
 }

@@ -4,6 +4,25 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <initializer_list>
+
+namespace {
+
+struct TextCase {
+    const char* xml;
+    const char* text;
+};
+
+void ExpectParsedTexts(std::initializer_list<TextCase> cases, bool retry)
+{
+    for (const auto& c : cases) {
+        XmlElement e;
+        ASSERT_TRUE(e.Parse(c.xml, retry)) << c.xml << ": " << e.GetLastError();
+        EXPECT_EQ(e.GetText(), c.text) << c.xml;
+    }
+}
+
+}  // namespace
 
 TEST(XmlElementParse, NestedElementsLowerCasedWithAttributesAndText)
 {
@@ -25,10 +44,7 @@ TEST(XmlElementParse, NestedElementsLowerCasedWithAttributesAndText)
 
 TEST(XmlElementParse, CharacterDataIsGatheredThenTrimmedOncePerElement)
 {
-    const struct {
-        const char* xml;
-        const char* text;
-    } cases[] = {
+    ExpectParsedTexts({
         {"<a>a &amp; b</a>", "a & b"},
         {"<a>one\n two</a>", "one\n two"},
         {"<a>  line one\r\n\tline two  </a>", "line one\nline two"},
@@ -37,12 +53,7 @@ TEST(XmlElementParse, CharacterDataIsGatheredThenTrimmedOncePerElement)
         {"<a>\ttab\tinside\t</a>", "tabinside"},
         {"<a>&lt;tag&gt;</a>", "<tag>"},
         {"<a>Gr&#xFC;&#xDF; Gott</a>", "Gr\xFC\xDF Gott"},
-    };
-    for (const auto& c : cases) {
-        XmlElement e;
-        ASSERT_TRUE(e.Parse(c.xml)) << c.xml;
-        EXPECT_EQ(e.GetText(), c.text) << c.xml;
-    }
+    }, false);
 }
 
 TEST(XmlElementParse, GermanTextSurvivesACopyRoundTrip)
@@ -82,20 +93,12 @@ TEST(XmlElementParse, FoldsGermanLettersAndRetriesRawLatin1)
 
 TEST(XmlElementParse, RetryLeavesUtf8SequencesAmongLatin1LettersAlone)
 {
-    const struct {
-        const char* xml;
-        const char* text;
-    } cases[] = {
+    ExpectParsedTexts({
         {"<a>\xE4 \xC4\x85</a>", "\xE4 \xC4\x85"},
         {"<a>\xDF \xE4\xB8\xAD</a>", "\xDF \xE4\xB8\xAD"},
         {"<a>\xFC\xD6\xDC \xDF\x9F</a>", "\xFC\xD6\xDC \xDF\x9F"},
         {"<a>\xF6\xC4x \xE4</a>", "\xF6\xC4x \xE4"},
-    };
-    for (const auto& c : cases) {
-        XmlElement e;
-        ASSERT_TRUE(e.Parse(c.xml, true)) << e.GetLastError();
-        EXPECT_EQ(e.GetText(), c.text) << c.xml;
-    }
+    }, true);
     EXPECT_EQ(XmlElement::EscapeUmlauts("\xC4\x85\xE4\xB8\xAD\xE4\xB8\xDF"),
               "\xC4\x85\xE4\xB8\xAD&#xE4;\xB8&#xDF;");
 }
