@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <expat.h>
 
 namespace {
@@ -11,11 +12,16 @@ char LowerAscii(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+void LowerInPlace(std::string& text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+}
+
 std::string Lower(std::string_view text)
 {
     std::string out(text);
-    for (char& c : out)
-        c = LowerAscii(c);
+    LowerInPlace(out);
     return out;
 }
 
@@ -44,22 +50,54 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// The seven German letters, UTF-8 to Latin-1, in the order they are replaced.
-std::string FoldUmlauts(std::string text)
+// The seven German letters: the second byte of their UTF-8 form (the first is C3), their
+// Latin-1 byte and its character reference.
+struct GermanLetter {
+    char utf8Second;
+    char latin1;
+    const char* reference;
+};
+constexpr GermanLetter kGermanLetters[] = {
+    {'\xB6', '\xF6', "&#xF6;"}, {'\xA4', '\xE4', "&#xE4;"}, {'\xBC', '\xFC', "&#xFC;"},
+    {'\x96', '\xD6', "&#xD6;"}, {'\x84', '\xC4', "&#xC4;"}, {'\x9C', '\xDC', "&#xDC;"},
+    {'\x9F', '\xDF', "&#xDF;"},
+};
+
+// The German letters, UTF-8 to Latin-1; every other byte stays as it is.
+void FoldUmlauts(std::string& text)
 {
-    if (text.find('\xC3') == std::string::npos)
-        return text;
-    static const struct {
-        char utf8Second;
-        char latin1;
-    } kFolds[] = {{'\xB6', '\xF6'}, {'\xA4', '\xE4'}, {'\xBC', '\xFC'}, {'\x96', '\xD6'},
-                  {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'}};
-    for (const auto& fold : kFolds) {
-        const char pair[] = {'\xC3', fold.utf8Second, 0};
-        for (size_t pos = text.find(pair); pos != std::string::npos; pos = text.find(pair, pos + 1))
-            text.replace(pos, 2, 1, fold.latin1);
+    size_t out = text.find('\xC3');
+    if (out == std::string::npos)
+        return;
+    for (size_t in = out; in < text.size(); ++in, ++out) {
+        char c = text[in];
+        if (c == '\xC3' && in + 1 < text.size()) {
+            for (const GermanLetter& letter : kGermanLetters) {
+                if (text[in + 1] == letter.utf8Second) {
+                    c = letter.latin1;
+                    ++in;
+                    break;
+                }
+            }
+        }
+        text[out] = c;
     }
-    return text;
+    text.resize(out);
+}
+
+// True when text begins with a two- or three-byte UTF-8 lead byte and its continuation bytes
+// (enough for the German letters' bytes, none of which needs the finer rules of E0 and ED).
+bool StartsUtf8Sequence(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const size_t continuations = lead >= 0xE0 ? 2 : 1;
+    if (lead < 0xC2 || lead > 0xEF || text.size() <= continuations)
+        return false;
+    for (size_t i = 1; i <= continuations; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return false;
+    }
+    return true;
 }
 
 std::string IntText(int32_t value)
@@ -68,65 +106,177 @@ std::string IntText(int32_t value)
 }
 
 // Text content: & < > become entities so the output parses back.
-void AppendEscapedText(std::string& out, std::string_view text)
+const char* TextEntity(char c)
 {
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += c;
-        }
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    default: return nullptr;
     }
 }
 
-// Attribute values are written inside double quotes: & < " become entities.
-void AppendEscapedValue(std::string& out, std::string_view value)
+// Attribute values are written inside double quotes: & < " become entities, and TAB, LF and
+// CR character references, which a parser would otherwise read back as blanks.
+const char* ValueEntity(char c)
 {
-    for (char c : value) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '"': return "&quot;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
     }
 }
 
-struct StringSink {
-    std::string& out;
-    void operator()(const std::string& piece) { out += piece; }
-};
+// Appends text in runs, with each byte that has an entity replaced by it.
+template <const char* (*entityOf)(char)>
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    size_t runStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (const char* entity = entityOf(text[i])) {
+            out.append(text.substr(runStart, i - runStart));
+            out += entity;
+            runStart = i + 1;
+        }
+    }
+    out.append(text.substr(runStart));
+}
 
-struct FileSink {
-    std::FILE* file;
-    void operator()(const std::string& piece) { std::fwrite(piece.data(), 1, piece.size(), file); }
+void AppendIndent(std::string& out, std::string_view unit, int depth)
+{
+    for (int i = 0; i < depth; ++i)
+        out += unit;
+}
+
+// What a thread keeps between trees: emptied nodes, waiting for the next AddChild, and an
+// idle expat parser, whose input buffer would otherwise be allocated and faulted in anew for
+// every document. Trivially destructible, so it stays usable until the thread is gone;
+// ThreadCacheRelease gives everything back.
+struct ThreadCache {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    static constexpr size_t kMaxNodes = 0;  // let the sanitizers see every delete
+#else
+    static constexpr size_t kMaxNodes = 1 << 15;  // the nodes of a document of about 1 MB
+#endif
+    XmlElement** nodes = nullptr;
+    size_t nodeCount = 0;
+    XML_Parser idleParser = nullptr;
+    bool released = false;
 };
+thread_local ThreadCache threadCache;
+
+struct ThreadCacheRelease {
+    ~ThreadCacheRelease()
+    {
+        for (size_t i = 0; i < threadCache.nodeCount; ++i)
+            delete threadCache.nodes[i];
+        delete[] threadCache.nodes;
+        if (threadCache.idleParser)
+            XML_ParserFree(threadCache.idleParser);
+        threadCache = {nullptr, 0, nullptr, true};
+    }
+};
+thread_local ThreadCacheRelease threadCacheRelease;
+
+// Constructs the release object in this thread, so that it runs at the thread's end.
+void ReleaseAtThreadEnd()
+{
+    (void)&threadCacheRelease;
+}
+
+XML_Parser TakeParser()
+{
+    XML_Parser parser = std::exchange(threadCache.idleParser, nullptr);
+    if (parser && XML_ParserReset(parser, nullptr))
+        return parser;
+    if (parser)
+        XML_ParserFree(parser);
+    return XML_ParserCreate(nullptr);
+}
+
+void ReturnParser(XML_Parser parser)
+{
+    ThreadCache& cache = threadCache;
+    if (cache.idleParser || cache.released) {
+        XML_ParserFree(parser);
+        return;
+    }
+    ReleaseAtThreadEnd();
+    cache.idleParser = parser;
+}
+
+// A kept node's room beyond these is given back rather than kept for later.
+constexpr size_t kKeptTextRoom = 256;
+constexpr size_t kKeptListRoom = 64;
 
 }  // namespace
 
-// Shared by the expat handlers during one Parse.
+void XmlElement::Recycle::operator()(XmlElement* child) const noexcept
+{
+    ThreadCache& cache = threadCache;
+    if (!cache.nodes && !cache.released && ThreadCache::kMaxNodes > 0) {
+        cache.nodes = new (std::nothrow) XmlElement*[ThreadCache::kMaxNodes];
+        ReleaseAtThreadEnd();
+    }
+    if (!cache.nodes || cache.nodeCount >= ThreadCache::kMaxNodes) {
+        delete child;
+        return;
+    }
+    child->Empty();
+    cache.nodes[cache.nodeCount++] = child;
+}
+
+void XmlElement::Empty()
+{
+    children_.clear();
+    attributes_.clear();
+    name_.clear();
+    text_.clear();
+    lastError_.reset();
+    parent_ = nullptr;
+    if (text_.capacity() > kKeptTextRoom)
+        std::string().swap(text_);
+    if (children_.capacity() > kKeptListRoom)
+        decltype(children_)().swap(children_);
+    if (attributes_.capacity() > kKeptListRoom)
+        decltype(attributes_)().swap(attributes_);
+}
+
+// Shared by the expat handlers during one Parse. Character data is gathered raw per element
+// and stored once at its end, so pieces split at references or line ends stay as written.
 struct XmlParseState {
     // Deeper documents are refused: every tree operation recurses once per level.
-    static constexpr int kMaxDepth = 1000;
+    static constexpr size_t kMaxDepth = 1000;
 
     XML_Parser parser;
     XmlElement* root;
     XmlElement* current;
-    int depth = 0;
+    std::string gathered;
+    // Where each open element's own character data begins in gathered, outermost first.
+    std::vector<size_t> textStarts;
     bool tooDeep = false;
 
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        if (++state->depth > kMaxDepth) {
+        if (state->textStarts.size() >= kMaxDepth) {
             state->tooDeep = true;
             XML_StopParser(state->parser, XML_FALSE);
             return;
         }
-        if (!state->current->GetName().empty())
-            state->current = state->current->AddChild({}, {});
-        state->current->SetName(name);
+        state->textStarts.push_back(state->gathered.size());
+        if (state->current->GetName().empty())
+            state->current->SetName(name);
+        else
+            state->current = state->current->AddChild(name, {});
+        size_t count = 0;
+        while (attrs[count])
+            count += 2;
+        state->current->attributes_.reserve(count / 2);
         for (int i = 0; attrs[i] && attrs[i + 1]; i += 2)
             state->current->SetAttribute(attrs[i], attrs[i + 1]);
     }
@@ -134,31 +284,51 @@ struct XmlParseState {
     static void XMLCALL End(void* data, const XML_Char*)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        --state->depth;
-        if (state->current != state->root)
-            state->current = state->current->GetParent();
+        if (!state->tooDeep)
+            state->CloseElement();
     }
 
     static void XMLCALL Characters(void* data, const XML_Char* chars, int length)
     {
-        auto* state = static_cast<XmlParseState*>(data);
-        const std::string_view piece = Trim(std::string_view(chars, static_cast<size_t>(length)));
-        if (piece.empty())
-            return;
-        state->current->SetText(state->current->GetText() + std::string(piece));
+        static_cast<XmlParseState*>(data)->gathered.append(chars, static_cast<size_t>(length));
+    }
+
+    void CloseElement()
+    {
+        const size_t start = textStarts.back();
+        textStarts.pop_back();
+        current->SetText(std::string_view(gathered).substr(start));
+        gathered.resize(start);
+        if (current != root)
+            current = current->GetParent();
+    }
+
+    // After a failure the open elements keep the text gathered so far.
+    void CloseOpenElements()
+    {
+        while (!textStarts.empty())
+            CloseElement();
     }
 };
 
+const std::string& XmlElement::GetLastError() const
+{
+    static const std::string kNone;
+    return lastError_ ? *lastError_ : kNone;
+}
+
 void XmlElement::SetName(std::string_view name)
 {
-    name_ = Lower(name);
+    name_.assign(name);
+    LowerInPlace(name_);
 }
 
 void XmlElement::SetText(std::string_view text)
 {
-    std::string trimmed(Trim(text));
-    std::erase(trimmed, '\t');
-    text_ = FoldUmlauts(std::move(trimmed));
+    text_.assign(Trim(text));
+    if (text_.find('\t') != std::string::npos)
+        std::erase(text_, '\t');
+    FoldUmlauts(text_);
 }
 
 XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName)
@@ -178,7 +348,8 @@ const XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName
 void XmlElement::SetAttribute(std::string_view name, std::string_view value)
 {
     std::string key = Lower(name);
-    std::string folded = FoldUmlauts(std::string(value));
+    std::string folded(value);
+    FoldUmlauts(folded);
     if (AttrPair* attr = FindAttribute(key))
         attr->second = std::move(folded);
     else
@@ -313,8 +484,14 @@ XmlElement* XmlElement::FindChildByAttr(std::string_view name, const std::vector
 
 XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 {
-    children_.push_back(std::make_unique<XmlElement>(this));
-    XmlElement* child = children_.back().get();
+    if (children_.empty())
+        children_.reserve(kChildBlock);
+    ThreadCache& cache = threadCache;
+    std::unique_ptr<XmlElement, Recycle> owned(
+        cache.nodeCount > 0 ? cache.nodes[--cache.nodeCount] : new XmlElement);
+    XmlElement* child = owned.get();
+    child->parent_ = this;
+    children_.push_back(std::move(owned));
     child->SetName(name);
     child->SetText(text);
     return child;
@@ -440,12 +617,12 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 bool XmlElement::Parse(const std::string& text, bool retry)
 {
     Reset({}, {});
-    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_Parser parser = TakeParser();
     if (!parser) {
-        lastError_ = "out of memory";
+        lastError_ = std::make_unique<std::string>("out of memory");
         return false;
     }
-    XmlParseState state{parser, this, this};
+    XmlParseState state{parser, this, this, {}, {}, false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &XmlParseState::Start, &XmlParseState::End);
     XML_SetCharacterDataHandler(parser, &XmlParseState::Characters);
@@ -457,85 +634,86 @@ bool XmlElement::Parse(const std::string& text, bool retry)
                       state.tooDeep ? "elements nested too deeply"
                                     : XML_ErrorString(XML_GetErrorCode(parser)),
                       static_cast<int>(XML_GetCurrentLineNumber(parser)));
-        lastError_ = message;
+        lastError_ = std::make_unique<std::string>(message);
     }
-    XML_ParserFree(parser);
+    state.CloseOpenElements();
+    ReturnParser(parser);
     if (ok || !retry)
         return ok;
     return Parse(EscapeUmlauts(text), false);
 }
 
+// A German letter's Latin-1 byte that is also a UTF-8 lead byte is left alone where its
+// continuation bytes follow, so UTF-8 text mixed into the document stays readable.
 std::string XmlElement::EscapeUmlauts(std::string_view text)
 {
-    static const struct {
-        char latin1;
-        const char* reference;
-    } kLetters[] = {{'\xE4', "&#xE4;"}, {'\xC4', "&#xC4;"}, {'\xF6', "&#xF6;"}, {'\xD6', "&#xD6;"},
-                    {'\xFC', "&#xFC;"}, {'\xDC', "&#xDC;"}, {'\xDF', "&#xDF;"}};
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        const char* reference = nullptr;
-        for (const auto& letter : kLetters) {
-            if (c == letter.latin1)
-                reference = letter.reference;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const GermanLetter* found = nullptr;
+        for (const GermanLetter& letter : kGermanLetters) {
+            if (text[i] == letter.latin1)
+                found = &letter;
         }
-        if (reference)
-            out += reference;
+        if (found && !StartsUtf8Sequence(text.substr(i)))
+            out += found->reference;
         else
-            out += c;
+            out += text[i];
     }
     return out;
 }
 
-template <typename Sink>
-void XmlElement::Write(Sink& sink, const std::string& unit, int depth) const
+void XmlElement::Write(std::string& out, std::string_view unit, int depth) const
 {
-    std::string indent;
-    for (int i = 0; i < depth; ++i)
-        indent += unit;
-
-    std::string line = indent + "<" + name_;
+    AppendIndent(out, unit, depth);
+    out += '<';
+    out += name_;
     for (const auto& [name, value] : attributes_) {
-        line += " " + name + "=\"";
-        AppendEscapedValue(line, value);
-        line += "\"";
+        out += ' ';
+        out += name;
+        out += "=\"";
+        AppendEscaped<ValueEntity>(out, value);
+        out += '"';
     }
     if (children_.empty()) {
         if (text_.empty()) {
-            line += " />\r\n";
+            out += " />\r\n";
         } else {
-            line += ">";
-            AppendEscapedText(line, text_);
-            line += "</" + name_ + ">\r\n";
+            out += '>';
+            AppendEscaped<TextEntity>(out, text_);
+            out += "</";
+            out += name_;
+            out += ">\r\n";
         }
-        sink(line);
         return;
     }
-    line += ">\r\n";
+    out += ">\r\n";
     if (!text_.empty()) {
-        line += indent + "   ";
-        AppendEscapedText(line, text_);
-        line += "\r\n";
+        AppendIndent(out, unit, depth);
+        out += "   ";
+        AppendEscaped<TextEntity>(out, text_);
+        out += "\r\n";
     }
-    sink(line);
     for (const auto& child : children_)
-        child->Write(sink, unit, depth + 1);
-    sink(indent + "</" + name_ + ">\r\n");
+        child->Write(out, unit, depth + 1);
+    AppendIndent(out, unit, depth);
+    out += "</";
+    out += name_;
+    out += ">\r\n";
 }
 
 void XmlElement::Serialize(std::string& out, int depth) const
 {
     if (depth == 0)
         out.clear();
-    StringSink sink{out};
-    Write(sink, "    ", depth);
+    Write(out, "    ", depth);
 }
 
 void XmlElement::WriteToFile(int depth, std::FILE* file) const
 {
     if (!file)
         return;
-    FileSink sink{file};
-    Write(sink, "\t", depth);
+    std::string text;
+    Write(text, "\t", depth);
+    std::fwrite(text.data(), 1, text.size(), file);
 }

@@ -29,7 +29,7 @@ public:
     // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
     void SetText(std::string_view text);
     XmlElement* GetParent() const { return parent_; }
-    const std::string& GetLastError() const { return lastError_; }
+    const std::string& GetLastError() const;
 
     void SetAttribute(std::string_view name, std::string_view value);
     void SetAttributeInt(std::string_view name, int32_t value);
@@ -85,8 +85,17 @@ public:
     static std::string EscapeUmlauts(std::string_view text);
 
 private:
-    template <typename Sink>
-    void Write(Sink& sink, const std::string& unit, int depth) const;
+    // Children are added in blocks of this many, the first block at the first child.
+    static constexpr size_t kChildBlock = 10;
+
+    // Removed children are emptied and kept per thread for the next AddChild, with the room of
+    // their texts and lists, so that a parse does not free and fault in anew thousands of nodes.
+    struct Recycle {
+        void operator()(XmlElement* child) const noexcept;
+    };
+    void Empty();
+
+    void Write(std::string& out, std::string_view unit, int depth) const;
     AttrPair* FindAttribute(std::string_view lowerName);
     const AttrPair* FindAttribute(std::string_view lowerName) const;
     friend struct XmlParseState;
@@ -95,6 +104,7 @@ private:
     std::string name_;
     std::string text_;
     std::vector<AttrPair> attributes_;
-    std::vector<std::unique_ptr<XmlElement>> children_;
-    std::string lastError_;
+    std::vector<std::unique_ptr<XmlElement, Recycle>> children_;
+    // Only the elements a parse failed on carry a message; this keeps every node small.
+    std::unique_ptr<std::string> lastError_;
 };

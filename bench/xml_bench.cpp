@@ -3,10 +3,13 @@
 
 #include "ratioreporter.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <expat.h>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,14 +75,58 @@ BENCHMARK(RawExpat)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParse)->Unit(benchmark::kMillisecond);
 BENCHMARK(XmlElementParseAndSerialize)->Unit(benchmark::kMillisecond);
 
+// The usual ratios, then each measure's ratio to raw expat next to the goal set for it.
+class GoalReporter : public RatioReporter {
+public:
+    GoalReporter() : RatioReporter("RawExpat", "raw expat") {}
+
+    // Every measure parses the same document, so time per iteration compares them.
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        RatioReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                seconds_[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+        }
+    }
+
+    void PrintGoals()
+    {
+        const struct {
+            const char* name;
+            double goal;
+        } kGoals[] = {{"XmlElementParse", 0.7}, {"XmlElementParseAndSerialize", 0.7}};
+        const double baseline = Median("RawExpat");
+        for (const auto& goal : kGoals) {
+            const double seconds = Median(goal.name);
+            if (baseline > 0 && seconds > 0)
+                std::printf("%-32s ratio to raw expat %.2f   goal >= %.2f\n", goal.name,
+                            baseline / seconds, goal.goal);
+        }
+    }
+
+private:
+    double Median(const std::string& name)
+    {
+        std::vector<double>& seconds = seconds_[name];
+        if (seconds.empty())
+            return 0;
+        std::sort(seconds.begin(), seconds.end());
+        return seconds[seconds.size() / 2];
+    }
+
+    std::map<std::string, std::vector<double>> seconds_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter("RawExpat", "raw expat");
+    GoalReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
+    reporter.PrintGoals();
     benchmark::Shutdown();
     return 0;
 }

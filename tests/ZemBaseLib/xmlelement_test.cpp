@@ -4,6 +4,25 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <initializer_list>
+
+namespace {
+
+struct TextCase {
+    const char* xml;
+    const char* text;
+};
+
+void ExpectParsedTexts(std::initializer_list<TextCase> cases, bool retry)
+{
+    for (const auto& c : cases) {
+        XmlElement e;
+        ASSERT_TRUE(e.Parse(c.xml, retry)) << c.xml << ": " << e.GetLastError();
+        EXPECT_EQ(e.GetText(), c.text) << c.xml;
+    }
+}
+
+}  // namespace
 
 TEST(XmlElementParse, NestedElementsLowerCasedWithAttributesAndText)
 {
@@ -23,22 +42,29 @@ TEST(XmlElementParse, NestedElementsLowerCasedWithAttributesAndText)
     EXPECT_EQ(root.GetChild(2), nullptr);
 }
 
-TEST(XmlElementParse, CharacterDataPiecesAreTrimmedAndJoined)
+TEST(XmlElementParse, CharacterDataIsGatheredThenTrimmedOncePerElement)
 {
-    const struct {
-        const char* xml;
-        const char* text;
-    } cases[] = {
-        {"<a>a &amp; b</a>", "a&b"},
-        {"<a>one\n two</a>", "onetwo"},
+    ExpectParsedTexts({
+        {"<a>a &amp; b</a>", "a & b"},
+        {"<a>one\n two</a>", "one\n two"},
+        {"<a>  line one\r\n\tline two  </a>", "line one\nline two"},
         {"<a>x<b/>y</a>", "xy"},
+        {"<a> x <b>inner</b> y </a>", "x  y"},
         {"<a>\ttab\tinside\t</a>", "tabinside"},
         {"<a>&lt;tag&gt;</a>", "<tag>"},
-    };
-    for (const auto& c : cases) {
-        XmlElement e;
-        ASSERT_TRUE(e.Parse(c.xml)) << c.xml;
-        EXPECT_EQ(e.GetText(), c.text) << c.xml;
+        {"<a>Gr&#xFC;&#xDF; Gott</a>", "Gr\xFC\xDF Gott"},
+    }, false);
+}
+
+TEST(XmlElementParse, GermanTextSurvivesACopyRoundTrip)
+{
+    const char* inputs[] = {"<a>Gr\xC3\xBC\xC3\x9F Gott</a>", "<a>Gr\xFC\xDF Gott</a>"};
+    for (const char* xml : inputs) {
+        XmlElement parsed;
+        ASSERT_TRUE(parsed.Parse(xml, true)) << xml;
+        XmlElement copy;
+        copy.CopyFrom(&parsed);
+        EXPECT_EQ(copy.GetText(), "Gr\xFC\xDF Gott") << xml;
     }
 }
 
@@ -63,6 +89,18 @@ TEST(XmlElementParse, FoldsGermanLettersAndRetriesRawLatin1)
     EXPECT_EQ(n, "\xC4");
     EXPECT_EQ(XmlElement::EscapeUmlauts("\xE4\xC4\xF6\xD6\xFC\xDC\xDFx"),
               "&#xE4;&#xC4;&#xF6;&#xD6;&#xFC;&#xDC;&#xDF;x");
+}
+
+TEST(XmlElementParse, RetryLeavesUtf8SequencesAmongLatin1LettersAlone)
+{
+    ExpectParsedTexts({
+        {"<a>\xE4 \xC4\x85</a>", "\xE4 \xC4\x85"},
+        {"<a>\xDF \xE4\xB8\xAD</a>", "\xDF \xE4\xB8\xAD"},
+        {"<a>\xFC\xD6\xDC \xDF\x9F</a>", "\xFC\xD6\xDC \xDF\x9F"},
+        {"<a>\xF6\xC4x \xE4</a>", "\xF6\xC4x \xE4"},
+    }, true);
+    EXPECT_EQ(XmlElement::EscapeUmlauts("\xC4\x85\xE4\xB8\xAD\xE4\xB8\xDF"),
+              "\xC4\x85\xE4\xB8\xAD&#xE4;\xB8&#xDF;");
 }
 
 TEST(XmlElementParse, ErrorsCarryExpatTextAndLine)
@@ -135,6 +173,20 @@ TEST(XmlElementWrite, EscapesMarkupSoTheOutputParsesBack)
     std::string q;
     back.GetAttribute("q", q);
     EXPECT_EQ(q, "say \"a<b\" & 'c'>");
+}
+
+TEST(XmlElementWrite, AttributeLineBreaksAndTabsParseBackAsWritten)
+{
+    XmlElement root("r");
+    root.SetAttribute("v", "a\tb\nc\r\nd");
+    std::string out;
+    root.Serialize(out);
+    EXPECT_EQ(out, "<r v=\"a&#9;b&#10;c&#13;&#10;d\" />\r\n");
+    XmlElement back;
+    ASSERT_TRUE(back.Parse(out)) << back.GetLastError();
+    std::string v;
+    back.GetAttribute("v", v);
+    EXPECT_EQ(v, "a\tb\nc\r\nd");
 }
 
 TEST(XmlElementFind, FindersByNameIndexAndAttributes)
