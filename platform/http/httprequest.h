@@ -11,7 +11,9 @@
 //   a blocking call is not lost: clear first, then look at the queue, then call.
 // - HttpRequest(session, url, interrupt): makes no connection. The interrupt, when given,
 //   must outlive the request.
-// - Send: connects (bounded by the connect time-out, which covers the TLS handshake too),
+// - Send: connects (bounded by the connect time-out, which covers the TLS handshake too: a
+//   peer that takes the handshake and stays silent is ConnectTimedOut, one that answers it
+//   with anything but TLS, such as a plain HTTP server, is Tls at once),
 //   sends one GET with no cache and no automatic redirect, waits for the status line and
 //   headers, bounded by the stall time-out (no byte for that long). True when a status code
 //   arrived, whatever its value; StatusCode then holds it. False with Error() set otherwise.
@@ -28,7 +30,8 @@
 // - A request is used by one thread at a time; only HttpInterrupt::Raise comes from others.
 //   Destroying a request ends its transfer and closes its connection at once.
 // - Certificates are verified (peer and host name) against the session's CA file, or the
-//   system's store when none is set.
+//   system's store when none is set. A CA file or store that cannot be read fails every
+//   HTTPS request with Tls before it connects.
 #pragma once
 
 #include "http/url.h"

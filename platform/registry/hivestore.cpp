@@ -113,6 +113,22 @@ LSTATUS LoadHiveFile(Hive hive, const std::string& path, std::unique_ptr<KeyNode
     return ERROR_SUCCESS;
 }
 
+// Makes a rename in the hive's folder durable: the new file's content was synced before
+// it was renamed into place, this syncs the folder entry that now names it.
+bool SyncFolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = fsync(fd) == 0;
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return synced;
+}
+
 void StoreInCache(Hive hive, const std::string& path, const FileStamp& stamp, LSTATUS status,
                   std::unique_ptr<KeyNode> tree)
 {
@@ -244,7 +260,9 @@ LSTATUS HiveWriter::Commit()
         if (held.lockFd < 0 || !held.changed)
             continue;
         const Hive hive = static_cast<Hive>(i);
-        if (!WriteFileAtomically(held.path, FormatHive(*held.tree, HiveRoot(hive)))) {
+        // WriteFileAtomically syncs the new file before renaming it over the old one.
+        if (!WriteFileAtomically(held.path, FormatHive(*held.tree, HiveRoot(hive))) ||
+            !SyncFolderOf(held.path)) {
             const int err = errno;
             Trace("registry: cannot write %s: %s", held.path.c_str(), std::strerror(err));
             if (result == ERROR_SUCCESS)

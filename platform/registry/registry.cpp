@@ -161,6 +161,40 @@ LSTATUS CheckWritable(const KeyLocation& where, REGSAM access)
     return HiveWritable(HiveOf(where.root)) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
+// The handle's key, when it was opened with at least one of rights.
+LSTATUS ResolveWithRight(HKEY key, REGSAM rights, OpenKey& open)
+{
+    if (!Resolve(key, open))
+        return ERROR_INVALID_HANDLE;
+    return (open.access & rights) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// The handle's key as the hives show it now; it may have been deleted since it was opened.
+LSTATUS ViewOpenKey(HKEY key, KeyView& view)
+{
+    OpenKey open;
+    if (!Resolve(key, open))
+        return ERROR_INVALID_HANDLE;
+    if (LSTATUS status = View(open.where, view); status != ERROR_SUCCESS)
+        return status;
+    return view.exists ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+// What opening or creating subKey below key starts from: the parent's handle, the full
+// location, whether its hive may be written as asked, and the key as the hives show it now
+// (view.exists tells whether it is there).
+LSTATUS LocateSubKey(HKEY key, const std::string& subKey, REGSAM access, OpenKey& parent,
+                     KeyLocation& full, KeyView& view)
+{
+    if (!Resolve(key, parent))
+        return ERROR_INVALID_HANDLE;
+    if (!Join(parent.where, subKey, full))
+        return ERROR_BAD_PATHNAME;
+    if (LSTATUS status = CheckWritable(full, access); status != ERROR_SUCCESS)
+        return status;
+    return View(full, view);
+}
+
 // Sub-key names of a view, sorted without case; the user's spelling wins.
 std::map<std::string, std::string> SubKeyNames(const KeyView& view)
 {
@@ -184,15 +218,10 @@ LSTATUS RegOpenKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY* r
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
     OpenKey parent;
-    if (!Resolve(key, parent))
-        return ERROR_INVALID_HANDLE;
     KeyLocation full;
-    if (!Join(parent.where, subKey, full))
-        return ERROR_BAD_PATHNAME;
-    if (LSTATUS status = CheckWritable(full, access); status != ERROR_SUCCESS)
-        return status;
     KeyView view;
-    if (LSTATUS status = View(full, view); status != ERROR_SUCCESS)
+    if (LSTATUS status = LocateSubKey(key, subKey, access, parent, full, view);
+        status != ERROR_SUCCESS)
         return status;
     if (!view.exists)
         return ERROR_FILE_NOT_FOUND;
@@ -207,15 +236,10 @@ LSTATUS RegCreateKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY*
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
     OpenKey parent;
-    if (!Resolve(key, parent))
-        return ERROR_INVALID_HANDLE;
     KeyLocation full;
-    if (!Join(parent.where, subKey, full))
-        return ERROR_BAD_PATHNAME;
-    if (LSTATUS status = CheckWritable(full, access); status != ERROR_SUCCESS)
-        return status;
     KeyView view;
-    if (LSTATUS status = View(full, view); status != ERROR_SUCCESS)
+    if (LSTATUS status = LocateSubKey(key, subKey, access, parent, full, view);
+        status != ERROR_SUCCESS)
         return status;
     if (view.exists) {
         if (disposition)
@@ -271,14 +295,9 @@ LSTATUS RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, BYTE* da
     if (data && !size)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
-    OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
     KeyView view;
-    if (LSTATUS status = View(open.where, view); status != ERROR_SUCCESS)
+    if (LSTATUS status = ViewOpenKey(key, view); status != ERROR_SUCCESS)
         return status;
-    if (!view.exists)
-        return ERROR_KEY_DELETED;
     const RegValue* value = FindValue(view, name);
     if (!value)
         return ERROR_FILE_NOT_FOUND;
@@ -292,10 +311,8 @@ LSTATUS RegSetValueEx(HKEY key, const std::string& name, DWORD type, const BYTE*
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
     OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
-    if (!(open.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveWithRight(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
+        return status;
     HiveWriter writer;
     Hive hive;
     KeyPath path;
@@ -313,10 +330,8 @@ LSTATUS RegDeleteValue(HKEY key, const std::string& name)
 {
     std::lock_guard lock(RegistryMutex());
     OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
-    if (!(open.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveWithRight(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
+        return status;
 
     HiveWriter writer;
     Hive hive;
@@ -347,10 +362,8 @@ LSTATUS RegDeleteTree(HKEY key, const std::string& subKey)
 {
     std::lock_guard lock(RegistryMutex());
     OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
-    if (!WantsWrite(open.access))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveWithRight(key, kAnyWriteRight, open); status != ERROR_SUCCESS)
+        return status;
     KeyLocation full;
     if (!Join(open.where, subKey, full))
         return ERROR_BAD_PATHNAME;
@@ -408,14 +421,9 @@ LSTATUS RegEnumKeyEx(HKEY key, DWORD index, std::string* name)
     if (!name)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
-    OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
     KeyView view;
-    if (LSTATUS status = View(open.where, view); status != ERROR_SUCCESS)
+    if (LSTATUS status = ViewOpenKey(key, view); status != ERROR_SUCCESS)
         return status;
-    if (!view.exists)
-        return ERROR_KEY_DELETED;
     if (!view.user || !view.machine) {
         const KeyNode* node = view.user ? view.user : view.machine;
         const KeyNode* child = node ? node->ChildAt(index) : nullptr;
@@ -437,14 +445,9 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, std::string* name, DWORD* type, BYTE
     if (!name || (data && !size))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(RegistryMutex());
-    OpenKey open;
-    if (!Resolve(key, open))
-        return ERROR_INVALID_HANDLE;
     KeyView view;
-    if (LSTATUS status = View(open.where, view); status != ERROR_SUCCESS)
+    if (LSTATUS status = ViewOpenKey(key, view); status != ERROR_SUCCESS)
         return status;
-    if (!view.exists)
-        return ERROR_KEY_DELETED;
     // The user's values, then the machine's that the user's do not hide.
     const RegValue* found = nullptr;
     size_t remaining = index;

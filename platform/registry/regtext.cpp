@@ -10,6 +10,11 @@ constexpr uint32_t kRegBinary = 3;
 constexpr uint32_t kRegDword = 4;
 constexpr size_t kHexBytesPerLine = 25;
 
+// How strictly value data is read. Hive files are written only by FormatHive, so data that
+// is not in the form it writes is a file cut short or damaged; .reg files written by hand
+// may shorten numbers.
+enum class DataForm { Lenient, AsWritten };
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -41,10 +46,10 @@ int HexDigit(char c)
     return -1;
 }
 
-// 1 to maxDigits hex digits, nothing else.
-bool ParseHexNumber(std::string_view text, size_t maxDigits, uint32_t& value)
+// minDigits to maxDigits hex digits, nothing else.
+bool ParseHexNumber(std::string_view text, size_t minDigits, size_t maxDigits, uint32_t& value)
 {
-    if (text.empty() || text.size() > maxDigits)
+    if (text.empty() || text.size() < minDigits || text.size() > maxDigits)
         return false;
     value = 0;
     for (char c : text) {
@@ -92,8 +97,9 @@ bool ParseQuoted(std::string_view text, size_t& pos, std::string& out, std::stri
     return false;
 }
 
-bool ParseHexList(std::string_view list, std::string& bytes)
+bool ParseHexList(std::string_view list, DataForm form, std::string& bytes)
 {
+    const size_t minDigits = form == DataForm::AsWritten ? 2 : 1;
     bytes.clear();
     list = Trim(list);
     if (list.empty())
@@ -102,7 +108,7 @@ bool ParseHexList(std::string_view list, std::string& bytes)
     while (true) {
         const size_t comma = list.find(',', start);
         uint32_t byte = 0;
-        if (!ParseHexNumber(Trim(list.substr(start, comma - start)), 2, byte))
+        if (!ParseHexNumber(Trim(list.substr(start, comma - start)), minDigits, 2, byte))
             return false;
         bytes += static_cast<char>(byte);
         if (comma == std::string_view::npos)
@@ -112,7 +118,7 @@ bool ParseHexList(std::string_view list, std::string& bytes)
 }
 
 // The data after "=": a quoted text, dword:, hex:, hex(n): or "-" (delete).
-bool ParseData(std::string_view data, RegEdit& edit, std::string& why)
+bool ParseData(std::string_view data, DataForm form, RegEdit& edit, std::string& why)
 {
     if (data == "-") {
         edit.kind = RegEdit::Kind::DeleteValue;
@@ -134,8 +140,10 @@ bool ParseData(std::string_view data, RegEdit& edit, std::string& why)
     }
     if (StartsWithNoCase(data, "dword:")) {
         uint32_t value = 0;
-        if (!ParseHexNumber(Trim(data.substr(6)), 8, value)) {
-            why = "dword: needs 1 to 8 hex digits";
+        const size_t minDigits = form == DataForm::AsWritten ? 8 : 1;
+        if (!ParseHexNumber(Trim(data.substr(6)), minDigits, 8, value)) {
+            why = form == DataForm::AsWritten ? "dword: cut short (a hive has 8 hex digits)"
+                                              : "dword: needs 1 to 8 hex digits";
             return false;
         }
         edit.type = kRegDword;
@@ -150,13 +158,15 @@ bool ParseData(std::string_view data, RegEdit& edit, std::string& why)
         if (data[3] == '(') {
             const size_t close = data.find(')');
             if (close == std::string_view::npos || close + 1 != colon ||
-                !ParseHexNumber(data.substr(4, close - 4), 8, edit.type)) {
+                !ParseHexNumber(data.substr(4, close - 4), 1, 8, edit.type)) {
                 why = "hex(n): needs a hex type number";
                 return false;
             }
         }
-        if (!ParseHexList(data.substr(colon + 1), edit.data)) {
-            why = "hex data must be bytes of 1 or 2 hex digits separated by commas";
+        if (!ParseHexList(data.substr(colon + 1), form, edit.data)) {
+            why = form == DataForm::AsWritten
+                      ? "hex data cut short (a hive has bytes of 2 hex digits)"
+                      : "hex data must be bytes of 1 or 2 hex digits separated by commas";
             return false;
         }
         return true;
@@ -291,7 +301,11 @@ bool SplitKeyPath(std::string_view text, KeyPath& path)
     }
 }
 
-bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::string& error)
+namespace {
+
+// ParseRegText, with value data read in the given form.
+bool ParseRegTextAs(std::string_view text, DataForm form, std::vector<RegEdit>& edits,
+                    std::string& error)
 {
     edits.clear();
     const std::vector<std::string_view> lines = SplitLines(text);
@@ -377,7 +391,7 @@ bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::strin
         std::string_view rest = Trim(std::string_view(line).substr(pos));
         if (rest.empty() || rest[0] != '=')
             return fail(lineNo, "= expected after the value name");
-        if (!ParseData(Trim(rest.substr(1)), edit, why))
+        if (!ParseData(Trim(rest.substr(1)), form, edit, why))
             return fail(lineNo, why);
         edits.push_back(std::move(edit));
     }
@@ -386,12 +400,19 @@ bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::strin
     return true;
 }
 
+}  // namespace
+
+bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::string& error)
+{
+    return ParseRegTextAs(text, DataForm::Lenient, edits, error);
+}
+
 bool ParseHive(std::string_view text, RootKey root, KeyNode& tree, std::string& error)
 {
     if (text.find_first_not_of("\r\n \t") == std::string_view::npos)
         return true;
     std::vector<RegEdit> edits;
-    if (!ParseRegText(text, edits, error))
+    if (!ParseRegTextAs(text, DataForm::AsWritten, edits, error))
         return false;
     for (const RegEdit& edit : edits) {
         if (edit.root != root) {

@@ -35,11 +35,14 @@ bool IsStorableName(std::string_view name, bool isKey);
 // stored. An empty text is the empty path.
 bool SplitKeyPath(std::string_view text, KeyPath& path);
 
-// Parses a whole REGEDIT4 text. On failure error names the line and edits may hold a part.
+// Parses a whole REGEDIT4 text as written by hand: a dword of 1 to 8 hex digits, bytes of 1
+// or 2. On failure error names the line and edits may hold a part.
 bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::string& error);
 
 // Reads a hive file's text into tree (which must be empty): only keys and values of root.
-// A file that is empty or blank is an empty hive.
+// A file that is empty or blank is an empty hive. Value data must have the exact form
+// FormatHive writes (a dword of 8 hex digits, bytes of 2), so that a file cut short within
+// a line is refused instead of read with a changed value.
 bool ParseHive(std::string_view text, RootKey root, KeyNode& tree, std::string& error);
 
 // The hive as REGEDIT4 text: every key below the root gets a section (so empty keys stay),

@@ -1,8 +1,10 @@
-// Loopback ports that fail in a known way, for tests of connection failures. Both keep their
+// Loopback ports that fail in a known way, for tests of connection failures. Each keeps its
 // port reserved until destroyed.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace zemtest {
@@ -35,6 +37,42 @@ private:
     int fd_ = -1;
     uint16_t port_ = 0;
     std::vector<int> fillers_;  // connections that fill the queue
+};
+
+// Listening on 127.0.0.1 and accepting; reads whatever each connection sends and answers
+// its first bytes with a fixed text (nothing when it is empty). Closes no connection until
+// destroyed, so a client learns only from what is written.
+class ReadingPeer {
+public:
+    explicit ReadingPeer(std::string answer);
+    ~ReadingPeer();
+    ReadingPeer(const ReadingPeer&) = delete;
+    ReadingPeer& operator=(const ReadingPeer&) = delete;
+    uint16_t Port() const { return port_; }
+
+private:
+    void Run();
+
+    const std::string answer_;
+    int fd_ = -1;
+    int wake_ = -1;  // eventfd that ends Run
+    uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+// Takes a TLS client's handshake and never answers: the client waits until it gives up.
+class SilentPeer : public ReadingPeer {
+public:
+    SilentPeer() : ReadingPeer({}) {}
+};
+
+// Answers a TLS client's handshake with plain HTTP, as a plain HTTP server does.
+class PlainHttpPeer : public ReadingPeer {
+public:
+    PlainHttpPeer()
+        : ReadingPeer("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n")
+    {
+    }
 };
 
 }  // namespace zemtest

@@ -359,8 +359,11 @@ TEST_F(HttpRequestTest, ConnectionFailuresAreToldApart)
 {
     zemtest::RefusingPort refusing;
     zemtest::StuckListener stuck;
-    TestServer plain;  // waits for an HTTP request that a TLS client never sends
-    HttpSettings settings = Quick({}, 120s);
+    zemtest::SilentPeer silent;
+    zemtest::PlainHttpPeer plainHttp;
+    // A CA file of our own: without one the system's store is needed before any handshake.
+    const TestServer secure(TestServer::Scheme::Https);
+    HttpSettings settings = Quick(secure.CaFile(), 120s);
     settings.connectTimeout = 300ms;
     const HttpSession session(settings);
 
@@ -376,9 +379,14 @@ TEST_F(HttpRequestTest, ConnectionFailuresAreToldApart)
 
     // The handshake belongs to the connection, so the connect time-out ends it.
     const Fetched noHandshake =
-        Fetch(session, "https://127.0.0.1:" + std::to_string(plain.Port()) + "/a.wav");
+        Fetch(session, "https://127.0.0.1:" + std::to_string(silent.Port()) + "/a.wav");
     EXPECT_FALSE(noHandshake.sent);
     EXPECT_EQ(noHandshake.error, HttpError::ConnectTimedOut) << ToString(noHandshake.error);
+
+    const Fetched notTls =
+        Fetch(session, "https://127.0.0.1:" + std::to_string(plainHttp.Port()) + "/a.wav");
+    EXPECT_FALSE(notTls.sent);
+    EXPECT_EQ(notTls.error, HttpError::Tls) << ToString(notTls.error);
 }
 
 // Restores an environment variable when it goes.

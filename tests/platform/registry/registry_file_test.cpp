@@ -4,6 +4,7 @@
 #include "support/scratch.h"
 
 #include <cstdio>
+#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -220,6 +221,47 @@ TEST_F(RegistryFile, MalformedHiveFailsAndIsNeverOverwritten)
     ReplaceHive("HKCU", "REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n");
     EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "v", 1), ERROR_SUCCESS);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software"));
+}
+
+TEST_F(RegistryFile, HiveCutShortWithinItsLastLineIsRefusedAndKeptAsItIs)
+{
+    HKEY key = Create(HKEY_CURRENT_USER, "Software\\Cut");
+    ASSERT_EQ(SetDword(key, "d", 0x12345678), ERROR_SUCCESS);
+    ASSERT_EQ(SetBytes(key, "b", REG_BINARY, Bytes0To(30)), ERROR_SUCCESS);  // two lines
+    ASSERT_EQ(SetString(key, "s", "text"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const std::string whole = zemtest::ReadFile(HivePath("HKCU"));
+
+    // Where the file ends: this many bytes after the start of a value's data.
+    const struct {
+        const char* data;
+        size_t keep;
+        bool importReadsIt;  // the cut line as a hand-written .reg file
+    } cuts[] = {
+        {"dword:", 7, true},  // dword:1234567
+        {"dword:", 1, true},  // dword:1
+        {"hex:", 75, false},  // ends in a comma
+        {"hex:", 76, false},  // ends in the backslash that goes on to the next line
+        {"hex:", 78, false},  // the next line holds one blank
+        {"hex:", 80, true},   // the next line holds half a byte
+        {"=\"", 2, false},    // an unclosed string
+    };
+    for (const auto& cut : cuts) {
+        const size_t dataAt = whole.find(cut.data);
+        ASSERT_NE(dataAt, std::string::npos) << cut.data;
+        const std::string text = whole.substr(0, dataAt + std::strlen(cut.data) + cut.keep);
+        const std::string lastValue = text.substr(text.rfind("\n\"") + 1);
+        SCOPED_TRACE(lastValue);
+        ReplaceHive("HKCU", text);
+        EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Cut", KEY_READ, &key), ERROR_BADDB);
+        EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "v", 1), ERROR_BADDB);
+        EXPECT_EQ(zemtest::ReadFile(HivePath("HKCU")), text);
+
+        // The same line in a .reg file is read as written by hand.
+        RemoveHives();
+        const std::string reg = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Cut]\n" + lastValue;
+        EXPECT_EQ(RegImportText(reg) == ERROR_SUCCESS, cut.importReadsIt);
+    }
 }
 
 TEST_F(RegistryFile, TwoProcessesWritingAtOnceLoseNothing)
