@@ -411,6 +411,12 @@ bool ParseHive(std::string_view text, RootKey root, KeyNode& tree, std::string& 
 {
     if (text.find_first_not_of("\r\n \t") == std::string_view::npos)
         return true;
+    // The system ends every line it writes; a hive that stops mid-line was cut short, even
+    // where the cut leaves a value that reads well (hex data cut between two bytes).
+    if (text.back() != '\n') {
+        error = "the hive ends in the middle of a line";
+        return false;
+    }
     std::vector<RegEdit> edits;
     if (!ParseRegTextAs(text, DataForm::AsWritten, edits, error))
         return false;

@@ -245,6 +245,7 @@ TEST_F(RegistryFile, HiveCutShortWithinItsLastLineIsRefusedAndKeptAsItIs)
         {"hex:", 78, false},  // the next line holds one blank
         {"hex:", 80, true},   // the next line holds half a byte
         {"=\"", 2, false},    // an unclosed string
+        {"hex:", 5, true},    // hex data cut between two whole bytes
     };
     for (const auto& cut : cuts) {
         const size_t dataAt = whole.find(cut.data);
