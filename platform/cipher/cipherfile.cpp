@@ -64,12 +64,20 @@ FileHeader ReadHeader(InputFile& in, const std::string& source)
     return header;
 }
 
+void RefuseSameFile(const InputFile& in, const std::string& destination)
+{
+    if (in.IsSameFile(destination))
+        throw CipherError(ErrorCode::CreateDestination,
+                          "cannot create \"" + destination + "\": it is the source file");
+}
+
 }  // namespace
 
 void EncipherFile(const blowfish_ctx& key, EncipherOptions options, const std::string& source,
                   const std::string& destination)
 {
     InputFile in(source);
+    RefuseSameFile(in, destination);
     OutputFile out(destination);
 
     FileHeader header;
@@ -145,6 +153,7 @@ void DecipherFile(const blowfish_ctx& key, bool checkCrc, const std::string& sou
         throw CipherError(ErrorCode::Truncated, "the enciphered file is truncated");
     if (cipher.DecipherBlock(piece.data()) != kKeyCheck)
         throw CipherError(ErrorCode::WrongKey, "wrong key");
+    RefuseSameFile(in, destination);
     out.emplace(destination);
 
     cipher.Write(piece.data() + kBlockSize, got - kBlockSize);

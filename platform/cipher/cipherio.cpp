@@ -51,6 +51,14 @@ uint64_t InputFile::Size() const
     return static_cast<uint64_t>(st.st_size);
 }
 
+bool InputFile::IsSameFile(const std::string& path) const
+{
+    struct stat mine {};
+    struct stat other {};
+    return fstat(fd_, &mine) == 0 && stat(path.c_str(), &other) == 0 && mine.st_dev == other.st_dev &&
+           mine.st_ino == other.st_ino;
+}
+
 OutputFile::OutputFile(std::string path) : path_(std::move(path))
 {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

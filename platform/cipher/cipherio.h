@@ -18,6 +18,8 @@ public:
     // Reads until size bytes came or the file ended; returns how many came.
     size_t Read(uint8_t* buffer, size_t size);
     uint64_t Size() const;
+    // True when path names this very file (writing to it would destroy what is being read).
+    bool IsSameFile(const std::string& path) const;
 
 private:
     std::string path_;
