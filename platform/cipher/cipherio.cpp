@@ -76,15 +76,8 @@ OutputFile::~OutputFile()
 
 void OutputFile::Write(const uint8_t* data, size_t size)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowFileError(ErrorCode::Write, "cannot write", path_, errno);
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
+    WriteAt(end_, data, size);
+    end_ += size;
 }
 
 void OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size)

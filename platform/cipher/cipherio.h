@@ -35,6 +35,7 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    // Appends at the end of what Write wrote so far.
     void Write(const uint8_t* data, size_t size);
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
     void Close();
@@ -42,6 +43,7 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
+    uint64_t end_ = 0;
 };
 
 }  // namespace zemcipher
