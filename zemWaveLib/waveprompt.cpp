@@ -5,6 +5,7 @@
 #include "zemWaveLib/codecconverter.h"
 #include "zemWaveLib/samples.h"
 
+#include "base/littleendian.h"
 #include "base/trace.h"
 
 #include <cstring>
@@ -18,11 +19,6 @@ namespace {
 bool SampledDirectly(uint16_t tag)
 {
     return tag == zem::WAVE_FORMAT_PCM || tag == zem::WAVE_FORMAT_ALAW || tag == zem::WAVE_FORMAT_MULAW;
-}
-
-void PutU16(std::vector<uint8_t>& data, size_t at, uint16_t value)
-{
-    std::memcpy(data.data() + at, &value, 2);
 }
 
 // Deletes the decoded copy however the overview ends.
@@ -67,9 +63,7 @@ std::optional<std::vector<uint8_t>> DecodedOverview(const std::string& path, uin
         error = "The decoded copy has no overview.";
         return std::nullopt;
     }
-    uint16_t head[2];
-    std::memcpy(head, prompt, sizeof head);
-    const size_t size = 4 + size_t{2} * head[0] * head[1];
+    const size_t size = 4 + size_t{2} * zem::ReadLe16(prompt) * zem::ReadLe16(prompt + 2);
     return std::vector<uint8_t>(prompt, prompt + size);
 }
 
@@ -149,8 +143,8 @@ bool _Wave::GeneratePrompt(uint16_t points)
     chunk->id = ChunkId(kSlotPrompt);
     chunk->size = static_cast<uint32_t>(size);
     chunk->data.assign(static_cast<size_t>(size) + 1, 0);
-    PutU16(chunk->data, 0, static_cast<uint16_t>(layout.channels));
-    PutU16(chunk->data, 2, points);
+    zem::WriteLe16(chunk->data.data(), static_cast<uint16_t>(layout.channels));
+    zem::WriteLe16(chunk->data.data() + 2, points);
     const size_t second = 4 + size_t{2} * points;  // first value of channel 1
 
     std::vector<uint8_t> frame(format.nBlockAlign);
@@ -167,11 +161,11 @@ bool _Wave::GeneratePrompt(uint16_t points)
         }
         // Data the file does not really hold counts as silence.
         const uint16_t first = complete ? layout.OverviewValue(frame.data()) : layout.OverviewSilence();
-        PutU16(chunk->data, 4 + size_t{2} * i, first);
+        zem::WriteLe16(chunk->data.data() + 4 + size_t{2} * i, first);
         if (layout.channels >= 2) {
             const uint16_t other =
                 complete ? layout.OverviewValue(frame.data() + layout.sampleBytes) : layout.OverviewSilence();
-            PutU16(chunk->data, second + size_t{2} * i, other);
+            zem::WriteLe16(chunk->data.data() + second + size_t{2} * i, other);
         }
         std::this_thread::yield();
     }

@@ -169,8 +169,7 @@ protected:
         f.bitsPerSample = 4;
         const uint32_t samplesPerBlock = ImaSamplesPerBlock(f.blockAlign, channels);
         f.avgBytesPerSec = samplesPerSec * f.blockAlign / samplesPerBlock;
-        f.extra = {static_cast<uint8_t>(samplesPerBlock),
-                   static_cast<uint8_t>(samplesPerBlock >> 8)};
+        AppendLe16(f.extra, static_cast<uint16_t>(samplesPerBlock));
         return f;
     }
 
