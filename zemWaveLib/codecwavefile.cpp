@@ -113,7 +113,7 @@ bool CodecWaveFile::ReadLayout(WaveLayout& out)
     const int64_t length = Length();
     if (length < 0)
         return false;
-    RiffReader riff = RiffReader::OverDescriptor(fd_, static_cast<uint64_t>(length), RiffPad::Never);
+    RiffReader riff = RiffReader::OverDescriptor(fd_, static_cast<uint64_t>(length), RiffPad::WhereFound);
     RiffHead head;
     RiffChunk chunk;
     if (riff.ReadHead(head) < 12 || !head.Is("RIFF", "WAVE") ||
@@ -137,7 +137,7 @@ bool CodecWaveFile::ReadLayout(WaveLayout& out)
         if (chunk.End() > static_cast<uint64_t>(length))
             return false;
     }
-    out.dataSize = chunk.size;
+    out.dataSize = chunk.HeldSize(static_cast<uint64_t>(length));
     out.between.resize(static_cast<size_t>(chunk.offset - 8 - betweenStart));
     return riff.Read(betweenStart, out.between.data(), out.between.size()) == out.between.size() &&
            Seek(static_cast<int64_t>(chunk.offset));

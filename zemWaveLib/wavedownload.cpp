@@ -99,7 +99,8 @@ HeaderOutcome FetchHeader(LoaderMailbox& mailbox, const std::string& name,
             return HeaderOutcome::Failed;
         }
     }
-    return _Wave::CheckHeader(bytes.data(), received, found) ? HeaderOutcome::Valid
+    // The response has ended: the bytes are the whole file.
+    return _Wave::CheckHeader(bytes.data(), received, found, true) ? HeaderOutcome::Valid
                                                              : HeaderOutcome::Failed;
 }
 
@@ -202,6 +203,8 @@ _Wave::TransferEnd _Wave::FullLoad(Loader& loader)
         zem::Trace("Error creating temporary file '%s'.", job.localName.c_str());
         return TransferEnd::Failed;
     }
+    // Players of the growing copy wait for the announced data until the lock ends.
+    local.LockForWriting();
     loadedLength_ = 0;
     uint64_t written = 0;
 

@@ -118,7 +118,7 @@ bool HeaderWalk::Run()
             file_.ReadAt(offset, out, count, done);
             return done;
         },
-        fileLength, zem::RiffPad::Never);
+        fileLength, zem::RiffPad::WhereFound);
 
     zem::RiffHead head;
     const size_t got = riff.ReadHead(head);
@@ -163,8 +163,10 @@ bool HeaderWalk::ReadKnown(int slot, zem::RiffReader::Step step, const zem::Riff
         return Fail(kShortKnownSize);
 
     std::unique_ptr<WaveChunk> chunk = RecordOf(found);
+    if (slot == _Wave::kSlotData)
+        chunk->size = found.HeldSize(fileLength);  // the file is complete when its header is read
     if (!KeepsData(slot)) {
-        if (found.End() > kMaxOffset)
+        if (chunk->offset + uint64_t{chunk->size} > kMaxOffset)
             return Fail(kKnownSkipFailed);
         chunks[slot] = std::move(chunk);
         return true;
@@ -216,10 +218,10 @@ bool _Wave::ReadHeader()
     return true;
 }
 
-bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found)
+bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found, bool wholeFile)
 {
     found = HeaderRecords{};
-    zem::RiffReader riff = zem::RiffReader::OverBytes(bytes, count, zem::RiffPad::Never);
+    zem::RiffReader riff = zem::RiffReader::OverBytes(bytes, count, zem::RiffPad::WhereFound);
     zem::RiffHead head;
     if (count <= 12 || riff.ReadHead(head) < 12 || !head.Is("RIFF", "WAVE"))
         return false;
@@ -242,6 +244,8 @@ bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found
         if (slot < 0 || !KeepsData(slot)) {
             if (slot >= 0)
                 found.chunks[slot] = RecordOf(chunk);
+            if (slot == kSlotData && wholeFile)
+                found.chunks[slot]->size = chunk.HeldSize(count);
             if (chunk.End() >= end)
                 return complete();
             continue;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -109,6 +110,21 @@ int ReadFully(int fd, const uint64_t* offset, void* buffer, size_t count, size_t
 int ReadAt(int fd, uint64_t offset, void* buffer, size_t count, size_t& done)
 {
     return ReadFully(fd, &offset, buffer, count, done);
+}
+
+bool IsBeingWritten(int fd)
+{
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
+
+int File::LockForWriting()
+{
+    if (fd_ < 0)
+        return EBADF;
+    return ::flock(fd_, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
 }
 
 int File::Read(void* buffer, size_t count, size_t& done)

@@ -49,6 +49,8 @@ public:
     int GetSize(uint64_t& size) const;
     int Truncate(uint64_t size);
     int GetIdentity(Identity& identity) const;
+    // An advisory lock that tells readers the file is still being written; Close ends it.
+    int LockForWriting();
 
 private:
     int fd_ = -1;
@@ -56,5 +58,7 @@ private:
 
 // File::ReadAt for a descriptor that no File owns.
 int ReadAt(int fd, uint64_t offset, void* buffer, size_t count, size_t& done);
+// Whether a writer holds LockForWriting on the file.
+bool IsBeingWritten(int fd);
 
 }  // namespace zem

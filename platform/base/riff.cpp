@@ -9,6 +9,12 @@
 
 namespace zem {
 
+bool IsChunkId(const void* bytes)
+{
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    return std::all_of(p, p + 4, [](uint8_t b) { return b >= 0x20 && b <= 0x7E; });
+}
+
 RiffReader::RiffReader(ReadAt read, uint64_t length, RiffPad pad)
     : read_(std::move(read)), length_(length), pad_(pad)
 {
@@ -71,9 +77,13 @@ RiffReader::Step RiffReader::Next(RiffChunk& chunk)
 uint64_t RiffReader::After(const RiffChunk& chunk) const
 {
     const uint64_t end = chunk.End();
+    if (chunk.size % 2 == 0 || pad_ == RiffPad::Never)
+        return end;
     if (pad_ == RiffPad::Always)
-        return end + (chunk.size & 1);
-    return end;
+        return end + 1;
+    uint8_t bytes[5];
+    const bool padded = Read(end, bytes, sizeof bytes) == sizeof bytes && !IsChunkId(bytes) && IsChunkId(bytes + 1);
+    return padded ? end + 1 : end;
 }
 
 RiffWriter::RiffWriter(RiffLength convention, std::string_view form) : convention_(convention)

@@ -2,6 +2,7 @@
 // size and the data. One reader and one writer for every file and memory image of the system.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,13 @@ namespace zem {
 enum class RiffPad {
     Never,   // right after the data, as the system's own files and "QMF1" files have it
     Always,  // after the pad byte, as standard RIFF writers have it
+    // After the pad byte only where the four bytes there form a chunk id and the four at the
+    // unpadded end do not: reads both the system's files and standard ones.
+    WhereFound,
 };
+
+// Four bytes from 0x20 to 0x7E.
+bool IsChunkId(const void* bytes);
 
 struct RiffHead {
     std::array<char, 4> id{};
@@ -33,6 +40,12 @@ struct RiffChunk {
     uint64_t offset = 0;  // first data byte
     bool Is(std::string_view name) const { return std::string_view(id.data(), 4) == name; }
     uint64_t End() const { return offset + size; }
+    // What a complete file of `length` bytes holds of the data: a writer that streams leaves
+    // 0xFFFFFFFF or another size larger than what followed.
+    uint32_t HeldSize(uint64_t length) const
+    {
+        return static_cast<uint32_t>(offset >= length ? 0 : std::min<uint64_t>(size, length - offset));
+    }
 };
 
 class RiffReader {

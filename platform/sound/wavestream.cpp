@@ -2,6 +2,7 @@
 
 #include "sound/soundsystem.h"
 
+#include "base/file.h"
 #include "base/riff.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ uint64_t FileSize(int fd)
 
 int ReadWaveLayout(int fd, WaveDataLayout& layout)
 {
-    RiffReader riff = RiffReader::OverDescriptor(fd, FileSize(fd), RiffPad::Never);
+    RiffReader riff = RiffReader::OverDescriptor(fd, FileSize(fd), RiffPad::WhereFound);
     RiffHead head;
     if (riff.ReadHead(head) < 12)
         return kSoundFileBad;  // too short for a header, or still arriving
@@ -45,7 +46,7 @@ int ReadWaveLayout(int fd, WaveDataLayout& layout)
             haveFormat = true;
         } else if (chunk.Is("data")) {
             layout.dataOffset = chunk.offset;
-            layout.dataSize = chunk.size;
+            layout.dataSize = IsBeingWritten(fd) ? chunk.size : chunk.HeldSize(riff.Length());
             haveData = true;
         }
     }
@@ -136,6 +137,8 @@ size_t WaveStream::Read(int16_t* out, size_t frames, bool& ended)
         if (buffered == 0) {
             if (Refill())
                 continue;
+            if (!AtEnd() && !IsBeingWritten(fd_))
+                layout_.dataSize = static_cast<uint32_t>(std::min<uint64_t>(layout_.dataSize, FileSize(fd_) - layout_.dataOffset));
             ended = AtEnd();
             break;
         }
