@@ -73,6 +73,7 @@ bool _Wave::GeneratePrompt(uint16_t points)
 {
     zem::WAVEFORMATEX format{};
     uint32_t dataSize = 0;
+    uint64_t dataOffset = 0;
     uint64_t generation = 0;
     bool compressed = false;
     std::string path;
@@ -98,6 +99,7 @@ bool _Wave::GeneratePrompt(uint16_t points)
         generation = headerGeneration_;
         if (!compressed) {
             dataSize = HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
+            dataOffset = HeaderValidLocked() ? chunks_[kSlotData]->offset : 0;
             // From here on a failure leaves no overview, never a stale one.
             chunks_[kSlotPrompt].reset();
         }
@@ -149,16 +151,19 @@ bool _Wave::GeneratePrompt(uint16_t points)
 
     std::vector<uint8_t> frame(format.nBlockAlign);
     for (uint32_t i = 0; i < points; ++i) {
-        bool complete = false;
+        // One positioned read per point: the file position of other readers stays put.
+        const uint32_t position = static_cast<uint32_t>(i * step) / format.nBlockAlign * format.nBlockAlign;
+        size_t done = 0;
         {
-            // Seek and read belong together; other readers may move the file in between points.
             std::lock_guard guard(lock_);
-            if (headerGeneration_ != generation || !Seek(static_cast<uint32_t>(i * step), true)) {
+            if (headerGeneration_ != generation || !file_.IsOpen()) {
                 lastError_ = "The recording was closed while its overview was made.";
                 return false;
             }
-            complete = Read(frame.data(), format.nBlockAlign) == format.nBlockAlign;
+            if (uint64_t{position} + format.nBlockAlign <= dataSize)
+                file_.ReadAt(dataOffset + position, frame.data(), format.nBlockAlign, done);
         }
+        const bool complete = done == format.nBlockAlign;
         // Data the file does not really hold counts as silence.
         const uint16_t first = complete ? layout.OverviewValue(frame.data()) : layout.OverviewSilence();
         zem::WriteLe16(chunk->data.data() + 4 + size_t{2} * i, first);
