@@ -138,7 +138,8 @@ size_t WaveStream::Read(int16_t* out, size_t frames, bool& ended)
             if (Refill())
                 continue;
             if (!AtEnd() && !IsBeingWritten(fd_))
-                layout_.dataSize = static_cast<uint32_t>(std::min<uint64_t>(layout_.dataSize, FileSize(fd_) - layout_.dataOffset));
+                layout_.dataSize = static_cast<uint32_t>(
+                    std::min<uint64_t>(layout_.dataSize, std::max(FileSize(fd_), layout_.dataOffset) - layout_.dataOffset));
             ended = AtEnd();
             break;
         }
