@@ -8,7 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <numbers>
 #include <sox.h>
 #include <stdexcept>
@@ -150,4 +152,45 @@ BENCHMARK(BM_DecodeStream)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_DecodeToPcm)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeLibsox)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Console output, then our IMA ADPCM decoding against libsox's, next to its goal.
+class GoalReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const auto found = run.counters.find("x_realtime");
+            if (run.run_type == Run::RT_Iteration && found != run.counters.end())
+                rates_[run.run_name.str()] = found->second.value;
+        }
+    }
+
+    void PrintGoals() const
+    {
+        const double sox = Rate("BM_DecodeLibsox/1/real_time");
+        if (sox > 0)
+            std::printf("IMA ADPCM decode vs libsox: stream %.2f (goal >= 1.2), whole converter %.2f\n",
+                        Rate("BM_DecodeStream/1/real_time") / sox, Rate("BM_DecodeToPcm/1/real_time") / sox);
+    }
+
+private:
+    double Rate(const std::string& name) const
+    {
+        const auto found = rates_.find(name);
+        return found == rates_.end() ? 0 : found->second;
+    }
+
+    std::map<std::string, double> rates_;
+};
+
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    GoalReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintGoals();
+    benchmark::Shutdown();
+    return 0;
+}

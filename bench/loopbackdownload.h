@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 // The benchmark whose throughput the others are compared with.
@@ -51,7 +52,9 @@ inline void RunPlainCurlToMemory(benchmark::State& state, const std::string& add
 
 // Serves body at a loopback address, runs the registered benchmarks and prints each
 // throughput with its ratio to plain curl.
-inline int RunLoopbackDownloadBenchmarks(int argc, char** argv, std::string body)
+// goals, when given, prints further lines from the reporter's figures.
+inline int RunLoopbackDownloadBenchmarks(int argc, char** argv, std::string body,
+                                         const std::function<void(const RatioReporter&)>& goals = {})
 {
     // Loopback only: no proxy from the environment may take the requests elsewhere.
     for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
@@ -67,6 +70,8 @@ inline int RunLoopbackDownloadBenchmarks(int argc, char** argv, std::string body
         RatioReporter reporter(kPlainName, "plain curl");
         benchmark::RunSpecifiedBenchmarks(&reporter);
         reporter.PrintRatios();
+        if (goals)
+            goals(reporter);
     }
     benchmark::Shutdown();
     curl_global_cleanup();

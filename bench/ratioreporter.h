@@ -29,13 +29,19 @@ public:
         }
     }
 
+    // The median throughput of the benchmark whose name starts with prefix, 0 without one.
+    double Rate(const std::string& prefix) const
+    {
+        for (const auto& [name, rate] : Medians()) {
+            if (name.rfind(prefix, 0) == 0)
+                return rate;
+        }
+        return 0;
+    }
+
     void PrintRatios() const
     {
-        std::map<std::string, double> medians;
-        for (auto [name, rates] : rates_) {
-            std::sort(rates.begin(), rates.end());
-            medians[name] = rates[rates.size() / 2];
-        }
+        const std::map<std::string, double> medians = Medians();
         double baseline = 0;
         for (const auto& [name, rate] : medians) {
             if (name.rfind(baselinePrefix_, 0) == 0)
@@ -50,6 +56,16 @@ public:
     }
 
 private:
+    std::map<std::string, double> Medians() const
+    {
+        std::map<std::string, double> medians;
+        for (auto [name, rates] : rates_) {
+            std::sort(rates.begin(), rates.end());
+            medians[name] = rates[rates.size() / 2];
+        }
+        return medians;
+    }
+
     std::string baselinePrefix_;
     std::string label_;
     std::map<std::string, std::vector<double>> rates_;

@@ -3,7 +3,9 @@
 // faster than real time it is.
 #include "zemWaveLib/wave.h"
 
+#include "base/riff.h"
 #include "base/tempname.h"
+#include "codec/waveformat.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -20,34 +22,15 @@ constexpr uint32_t kRate = 8000;
 constexpr uint32_t kSeconds = 3600;
 std::string g_path;
 
-void Put32(std::string& out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>(value >> (8 * i));
-}
-
-void Put16(std::string& out, uint16_t value)
-{
-    out += static_cast<char>(value & 0xff);
-    out += static_cast<char>(value >> 8);
-}
-
 // A 440 Hz tone whose level rises and falls once a minute.
 bool WriteHourRecording(const std::string& path)
 {
     const uint32_t dataSize = kRate * kSeconds * 2;
-    std::string header = "RIFF";
-    Put32(header, 44 + dataSize);
-    header += "WAVEfmt ";
-    Put32(header, 16);
-    Put16(header, 1);
-    Put16(header, 1);
-    Put32(header, kRate);
-    Put32(header, kRate * 2);
-    Put16(header, 2);
-    Put16(header, 16);
-    header += "data";
-    Put32(header, dataSize);
+    const std::vector<uint8_t> format = zem::MakePcmFormat(kRate, 1, 16).ToBytes();
+    zem::RiffWriter riff(zem::RiffLength::WholeFile);
+    riff.Chunk("fmt ", format.data(), 16);
+    riff.ChunkHead("data", dataSize);
+    const std::string header = riff.Bytes(dataSize);
 
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -99,6 +82,23 @@ void BM_Overview1024OfOneHour(benchmark::State& state)
 }
 BENCHMARK(BM_Overview1024OfOneHour)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Console output, then the warm overview's time next to its goal.
+class GoalReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.run_name.str().find("/0/") != std::string::npos)
+                warmMs_ = run.GetAdjustedRealTime();
+        }
+    }
+    void PrintGoal() const { std::printf("1 h PCM overview, warm cache: %.2f ms (goal <= 3 ms)\n", warmMs_); }
+
+private:
+    double warmMs_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -115,7 +115,9 @@ int main(int argc, char** argv)
         std::filesystem::remove_all(folder);
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    GoalReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintGoal();
     benchmark::Shutdown();
     std::filesystem::remove_all(folder);
     return 0;

@@ -5,6 +5,9 @@
 #include "loopbackdownload.h"
 #include "zemWaveLib/wave.h"
 
+#include "base/riff.h"
+#include "codec/waveformat.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,25 +24,17 @@ namespace {
 
 constexpr size_t kRecordingSize = 50 * 1000 * 1000;
 
-void PutU32(std::string& bytes, size_t at, uint32_t value)
-{
-    std::memcpy(bytes.data() + at, &value, 4);
-}
-
 // "RIFF", "WAVE", a 16-bit mono "fmt " chunk and a "data" chunk filling the rest.
 std::string Recording()
 {
-    std::string bytes(kRecordingSize, '\0');
+    const std::vector<uint8_t> format = zem::MakePcmFormat(8000, 1, 16).ToBytes();
+    zem::RiffWriter riff(zem::RiffLength::WholeFile);
+    riff.Chunk("fmt ", format.data(), 16);
+    riff.ChunkHead("data", static_cast<uint32_t>(kRecordingSize - 44));
+    std::string bytes = riff.Bytes(kRecordingSize - 44);
+    bytes.resize(kRecordingSize);
     for (size_t i = 44; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>((i * 131 + (i >> 9)) & 0xff);
-    std::memcpy(bytes.data(), "RIFF", 4);
-    PutU32(bytes, 4, static_cast<uint32_t>(kRecordingSize));
-    std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
-    PutU32(bytes, 16, 16);
-    const uint16_t format[8] = {1, 1, 8000, 0, 16000, 0, 2, 16};  // PCM, mono, 8 kHz, 16 bits
-    std::memcpy(bytes.data() + 20, format, 16);
-    std::memcpy(bytes.data() + 36, "data", 4);
-    PutU32(bytes, 40, static_cast<uint32_t>(kRecordingSize - 44));
     return bytes;
 }
 
@@ -99,9 +95,37 @@ void PlainCurlToMemory(benchmark::State& state)
 }
 BENCHMARK(PlainCurlToMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// What `curl -o FILE` does: the body written to a file through stdio.
+void PlainCurlToFile(benchmark::State& state)
+{
+    const std::string path = std::filesystem::temp_directory_path().string() + "/wave_download_bench.out";
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        CURL* easy = curl_easy_init();
+        curl_easy_setopt(easy, CURLOPT_URL, RecordingAddress().c_str());
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
+        const CURLcode code = curl_easy_perform(easy);
+        curl_easy_cleanup(easy);
+        const bool closed = file && std::fclose(file) == 0;
+        if (code != CURLE_OK || !closed || std::filesystem::file_size(path) != kRecordingSize) {
+            state.SkipWithError("transfer to a file failed");
+            break;
+        }
+    }
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(
+        static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kRecordingSize));
+}
+BENCHMARK(PlainCurlToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    return RunLoopbackDownloadBenchmarks(argc, argv, Recording());
+    return RunLoopbackDownloadBenchmarks(argc, argv, Recording(), [](const RatioReporter& reporter) {
+        const double toFile = reporter.Rate("PlainCurlToFile");
+        if (toFile > 0)
+            std::printf("wave download vs curl -o FILE: %.2f (goal >= 0.9)\n", reporter.Rate("WaveDownload") / toFile);
+    });
 }

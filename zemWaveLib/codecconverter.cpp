@@ -347,7 +347,7 @@ bool CodecConverter::DecodeToPcm(const std::string& source, const std::string& d
         return Fail(Format("Driver for codec %d not found!", layout.format.formatTag));
     const std::optional<WaveFormat> driverPcm = GetDriverFormat(driver, zem::WAVE_FORMAT_PCM);
     if (!driverPcm)
-        return Fail("Cannot get driver format for format tag zem::WAVE_FORMAT_PCM!");
+        return Fail("Cannot get driver format for format tag WAVE_FORMAT_PCM!");
     // The driver's PCM at the source's rate and channel count, so that every recording the
     // driver reads decodes, not only those in the first format it lists.
     const WaveFormat pcm = zem::MakePcmFormat(layout.format.samplesPerSec, layout.format.channels,
@@ -403,7 +403,7 @@ bool CodecConverter::EncodeFromPcm(const std::string& source, uint16_t formatTag
         return Fail(Format("Cannot get driver format for format tag %d!", formatTag));
     const std::optional<WaveFormat> pcm = GetDriverFormat(driver, zem::WAVE_FORMAT_PCM);
     if (!pcm)
-        return Fail("Cannot get driver format for format tag zem::WAVE_FORMAT_PCM!");
+        return Fail("Cannot get driver format for format tag WAVE_FORMAT_PCM!");
 
     CodecWaveFile in;
     WaveLayout layout;

@@ -1,5 +1,8 @@
 #include "zemWaveLib/codecwavefile.h"
 
+#include "base/littleendian.h"
+#include "base/riff.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -9,22 +12,6 @@
 
 namespace zem {
 namespace {
-
-uint32_t Le32(const uint8_t* p)
-{
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-void AppendLe32(std::string& out, uint32_t v)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<char>(v >> shift));
-}
-
-bool IdIs(const uint8_t* p, const char* id)
-{
-    return std::memcmp(p, id, 4) == 0;
-}
 
 }  // namespace
 
@@ -124,37 +111,36 @@ int64_t CodecWaveFile::Length()
 bool CodecWaveFile::ReadLayout(WaveLayout& out)
 {
     const int64_t length = Length();
-    uint8_t head[20];
-    if (length < 0 || !Seek(0) || !ReadExact(head, sizeof head))
+    if (length < 0)
         return false;
-    if (!IdIs(head, "RIFF") || !IdIs(head + 8, "WAVE") || !IdIs(head + 12, "fmt "))
+    RiffReader riff = RiffReader::OverDescriptor(fd_, static_cast<uint64_t>(length), RiffPad::WhereFound);
+    RiffHead head;
+    RiffChunk chunk;
+    if (riff.ReadHead(head) < 12 || !head.Is("RIFF", "WAVE") ||
+        riff.Next(chunk) != RiffReader::Step::Chunk || !chunk.Is("fmt "))
         return false;
 
-    const uint32_t formatSize = Le32(head + 16);
-    if (formatSize < 16 || formatSize > length - Position())
+    if (chunk.size < 16 || chunk.End() > static_cast<uint64_t>(length))
         return false;
-    std::vector<uint8_t> format(formatSize);
-    if (!ReadExact(format.data(), format.size()))
+    std::vector<uint8_t> format(chunk.size);
+    if (riff.Read(chunk.offset, format.data(), format.size()) != format.size())
         return false;
     out.format = *WaveFormat::FromBytes(format);
 
     // Step over the chunks up to "data", then read them back in one piece.
-    const int64_t betweenStart = Position();
-    uint8_t chunk[8];
+    const uint64_t betweenStart = chunk.End();
     for (;;) {
-        if (!ReadExact(chunk, sizeof chunk))
+        if (riff.Next(chunk) != RiffReader::Step::Chunk)
             return false;
-        if (IdIs(chunk, "data"))
+        if (chunk.Is("data"))
             break;
-        const uint32_t size = Le32(chunk + 4);
-        if (size > length - Position() || !Seek(Position() + size))
+        if (chunk.End() > static_cast<uint64_t>(length))
             return false;
     }
-    out.dataSize = Le32(chunk + 4);
-    const int64_t dataStart = Position();
-    out.between.resize(static_cast<size_t>(dataStart - 8 - betweenStart));
-    return Seek(betweenStart) && ReadExact(out.between.data(), out.between.size()) &&
-           Seek(dataStart);
+    out.dataSize = chunk.HeldSize(static_cast<uint64_t>(length));
+    out.between.resize(static_cast<size_t>(chunk.offset - 8 - betweenStart));
+    return riff.Read(betweenStart, out.between.data(), out.between.size()) == out.between.size() &&
+           Seek(static_cast<int64_t>(chunk.offset));
 }
 
 bool CodecWaveFile::WriteHeader(const WaveFormat& format, const std::string& between,
@@ -168,14 +154,12 @@ std::string WaveHeaderBytes(const WaveFormat& format, const std::string& between
                             uint32_t dataSize, uint32_t riffLength)
 {
     const std::vector<uint8_t> formatBytes = format.ToBytes();
-    std::string header = "RIFF";
-    AppendLe32(header, riffLength);
-    header += "WAVEfmt ";
-    AppendLe32(header, static_cast<uint32_t>(formatBytes.size()));
-    header.append(formatBytes.begin(), formatBytes.end());
-    header += between;
-    header += "data";
-    AppendLe32(header, dataSize);
+    RiffWriter riff(RiffLength::WholeFile);
+    riff.Chunk("fmt ", formatBytes.data(), formatBytes.size());
+    riff.Append(between);
+    riff.ChunkHead("data", dataSize);
+    std::string header = riff.Bytes();
+    WriteLe32(header.data() + 4, riffLength);
     return header;
 }
 

@@ -14,7 +14,7 @@ namespace zem {
 struct WaveLayout {
     WaveFormat format;
     std::string between;    // the chunks between "fmt " and "data", as stored
-    uint32_t dataSize = 0;  // as the "data" chunk states it
+    uint32_t dataSize = 0;  // as the "data" chunk states it, at most what the file holds
 };
 
 class CodecWaveFile {

@@ -1,8 +1,9 @@
 #include "zemWaveLib/samples.h"
 
+#include "base/littleendian.h"
+
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -10,9 +11,7 @@ constexpr double kSilenceDb = -120.0;
 
 int16_t Top16(const uint8_t* sample, unsigned sampleBytes)
 {
-    int16_t value = 0;
-    std::memcpy(&value, sample + sampleBytes - 2, 2);
-    return value;
+    return static_cast<int16_t>(zem::ReadLe16(sample + sampleBytes - 2));
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // are held in memory, with a load state and a notification callback.
 //
 // File layout: "RIFF", u32 length of the whole file, "WAVE", then chunks to the end of the
-// file, each a 4-byte id, a u32 size and size bytes, the next one following directly (no pad
-// byte). "zemp" holds the waveform overview: u16 channels, u16 points, then `points` 16-bit
+// file, each a 4-byte id, a u32 size and size bytes, the next one following directly (a pad
+// byte after an odd chunk is followed only where a chunk id stands after it and not before
+// it, as other tools write them). "zemp" holds the waveform overview: u16 channels, u16 points, then `points` 16-bit
 // values per channel, channel after channel. "ksti" holds XML metadata text, padded with one
 // zero byte to an even size.
 //
@@ -90,7 +91,10 @@ public:
     // the chunk list up to a "data" chunk that runs to or past the last byte, with a "fmt "
     // before it. Fills found with the records met on the way; offsets count from byte 0.
     // False may mean that more bytes are needed. Never reads past count.
-    static bool CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found);
+    // wholeFile: the bytes are the complete file, so the "data" record holds no more than
+    // they do; otherwise it keeps the size the file announces.
+    static bool CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found,
+                            bool wholeFile = false);
 
     _Wave();
     ~_Wave();

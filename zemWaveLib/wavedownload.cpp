@@ -7,11 +7,13 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
 
 constexpr size_t kBlock = 1024;
+constexpr size_t kWritePiece = 256 * 1024;
 constexpr size_t kHeaderLimit = 10240;
 
 enum class HeaderOutcome { Valid, Failed, Abandoned };
@@ -99,7 +101,8 @@ HeaderOutcome FetchHeader(LoaderMailbox& mailbox, const std::string& name,
             return HeaderOutcome::Failed;
         }
     }
-    return _Wave::CheckHeader(bytes.data(), received, found) ? HeaderOutcome::Valid
+    // The response has ended: the bytes are the whole file.
+    return _Wave::CheckHeader(bytes.data(), received, found, true) ? HeaderOutcome::Valid
                                                              : HeaderOutcome::Failed;
 }
 
@@ -202,12 +205,38 @@ _Wave::TransferEnd _Wave::FullLoad(Loader& loader)
         zem::Trace("Error creating temporary file '%s'.", job.localName.c_str());
         return TransferEnd::Failed;
     }
+    // Players of the growing copy wait for the announced data until the lock ends.
+    local.LockForWriting();
     loadedLength_ = 0;
     uint64_t written = 0;
 
-    char block[kBlock];
+    // Blocks are gathered and written in large pieces; each block's callback follows the
+    // write, so the loaded length never runs ahead of the local copy.
+    std::vector<char> piece(kWritePiece);
+    std::vector<size_t> blocks;  // the byte count of each read gathered in the piece
+    size_t gathered = 0;
+    const auto flush = [&]() -> std::optional<TransferEnd> {
+        if (gathered == 0)
+            return std::nullopt;
+        if (const int error = local.Write(piece.data(), gathered); error != 0) {
+            zem::Trace("Error writing temporary file '%s': %s", job.localName.c_str(),
+                std::strerror(error));
+            return TransferEnd::Failed;
+        }
+        gathered = 0;
+        for (const size_t count : blocks) {
+            written += count;
+            loadedLength_ = static_cast<uint32_t>(
+                std::min<uint64_t>(written, std::numeric_limits<uint32_t>::max()));
+            Notify(kStateLoading);
+            if (Closed(job))
+                return TransferEnd::Closed;
+        }
+        blocks.clear();
+        return std::nullopt;
+    };
     for (;;) {
-        const size_t count = request.Read(block, sizeof block);
+        const size_t count = request.Read(piece.data() + gathered, kBlock);
         if (count == 0) {
             if (request.Error() == zem::HttpError::Interrupted) {
                 if (auto end = EndForMessage(loader))
@@ -219,20 +248,23 @@ _Wave::TransferEnd _Wave::FullLoad(Loader& loader)
             TraceReadFailure(job.name, request);
             return TransferEnd::Failed;
         }
-        if (auto end = EndForMessage(loader))
-            return *end;
-        if (const int error = local.Write(block, count); error != 0) {
-            zem::Trace("Error writing temporary file '%s': %s", job.localName.c_str(),
-                std::strerror(error));
-            return TransferEnd::Failed;
+        // A waiting message ends the transfer; the block just read is dropped.
+        if (loader.mailbox.Waiting()) {
+            if (auto end = flush())
+                return *end;
+            if (auto end = EndForMessage(loader))
+                return *end;
         }
-        written += count;
-        loadedLength_ = static_cast<uint32_t>(
-            std::min<uint64_t>(written, std::numeric_limits<uint32_t>::max()));
-        Notify(kStateLoading);
-        if (Closed(job))
-            return TransferEnd::Closed;
+        gathered += count;
+        blocks.push_back(count);
+        // Written when the piece is full or the network has nothing more at hand.
+        if (gathered + kBlock > piece.size() || request.Buffered() == 0) {
+            if (auto end = flush())
+                return *end;
+        }
     }
+    if (auto end = flush())
+        return *end;
     local.Close();
 
     {

@@ -1,7 +1,9 @@
 // _Wave::ReadHeader: the walk over the chunk list of a recording file.
 #include "zemWaveLib/wave.h"
 
+#include "base/littleendian.h"
 #include "base/paths.h"
+#include "base/riff.h"
 #include "base/trace.h"
 
 #include <algorithm>
@@ -42,10 +44,10 @@ std::string FaultText(HeaderFault fault)
     return std::string(SourceName()) + " (L:" + std::to_string(fault) + ")";
 }
 
-int SlotOf(const char (&id)[4])
+int SlotOf(const std::array<char, 4>& id)
 {
     for (int slot = 0; slot < _Wave::kSlotCount; ++slot) {
-        if (std::memcmp(id, _Wave::ChunkId(static_cast<_Wave::Slot>(slot)).data(), 4) == 0)
+        if (std::memcmp(id.data(), _Wave::ChunkId(static_cast<_Wave::Slot>(slot)).data(), 4) == 0)
             return slot;
     }
     return -1;
@@ -61,14 +63,22 @@ bool OverviewFits(const WaveChunk& chunk)
 {
     if (chunk.size < 4)
         return false;
-    uint16_t channels = 0;
-    uint16_t points = 0;
-    std::memcpy(&channels, chunk.data.data(), 2);
-    std::memcpy(&points, chunk.data.data() + 2, 2);
+    const uint16_t channels = zem::ReadLe16(chunk.data.data());
+    const uint16_t points = zem::ReadLe16(chunk.data.data() + 2);
     return channels > 0 && 4 + uint64_t{2} * channels * points <= chunk.size;
 }
 
-// Walks the chunks from the start of the file. The caller restores the file position.
+// The record of a chunk, without its data.
+std::unique_ptr<WaveChunk> RecordOf(const zem::RiffChunk& found)
+{
+    auto chunk = std::make_unique<WaveChunk>();
+    chunk->id = found.id;
+    chunk->size = found.size;
+    chunk->offset = static_cast<uint32_t>(std::min(found.offset, kMaxOffset));
+    return chunk;
+}
+
+// Walks the chunks from the start of the file; reads at offsets, so the file position stays.
 class HeaderWalk {
 public:
     HeaderWalk(zem::File& file, const std::string& path) : file_(file), path_(path) {}
@@ -86,123 +96,99 @@ private:
         error = FaultText(fault);
         return false;
     }
-    bool ReadExact(void* out, size_t count)
-    {
-        size_t done = 0;
-        return file_.Read(out, count, done) == 0 && done == count;
-    }
-    bool ReadKnown(int slot, const char (&id)[4]);
-    bool SkipUnknown();
+    bool ReadKnown(int slot, zem::RiffReader::Step step, const zem::RiffChunk& found,
+                   const zem::RiffReader& riff);
 
     zem::File& file_;
     const std::string& path_;
-    uint64_t position_ = 0;
     bool seen_[_Wave::kSlotCount] = {};
 };
 
 bool HeaderWalk::Run()
 {
     uint64_t size = 0;
-    int err = file_.GetSize(size);
-    if (err == 0)
-        err = file_.Seek(0, zem::File::Origin::Begin);
-    if (err != 0) {
+    if (const int err = file_.GetSize(size); err != 0) {
         error = "Error " + std::to_string(err) + " opening file '" + path_ + "'!\n";
         return false;
     }
     fileLength = static_cast<uint32_t>(std::min<uint64_t>(size, kMaxOffset));
+    zem::RiffReader riff(
+        [this](uint64_t offset, void* out, size_t count) {
+            size_t done = 0;
+            file_.ReadAt(offset, out, count, done);
+            return done;
+        },
+        fileLength, zem::RiffPad::WhereFound);
 
-    char tag[4];
-    if (!ReadExact(tag, 4))
+    zem::RiffHead head;
+    const size_t got = riff.ReadHead(head);
+    if (got < 4)
         return Fail(kShortRiffId);
-    if (std::memcmp(tag, "RIFF", 4) != 0)
+    if (std::memcmp(head.id.data(), "RIFF", 4) != 0)
         return Fail(kNotRiff);
-    if (!ReadExact(&riffLength, 4))
+    if (got < 8)
         return Fail(kShortRiffLength);
-    if (!ReadExact(tag, 4))
+    riffLength = head.length;
+    if (got < 12)
         return Fail(kShortFormType);
-    if (std::memcmp(tag, "WAVE", 4) != 0)
+    if (std::memcmp(head.form.data(), "WAVE", 4) != 0)
         return Fail(kNotWave);
-    position_ = 12;
 
-    while (position_ < fileLength) {
-        char id[4];
-        size_t done = 0;
-        if (file_.Read(id, 4, done) != 0)
+    zem::RiffChunk chunk;
+    for (;;) {
+        const zem::RiffReader::Step step = riff.Next(chunk);
+        if (step == zem::RiffReader::Step::End)
+            return true;
+        const int slot = SlotOf(chunk.id);
+        if (slot >= 0) {
+            if (!ReadKnown(slot, step, chunk, riff))
+                return false;
+        } else if (step == zem::RiffReader::Step::Cut) {
+            return Fail(kShortUnknownSize);
+        } else if (chunk.End() > kMaxOffset) {
             return Fail(kUnknownChunkFailed);
-        if (done < 4)
-            break;
-        position_ += 4;
-        const int slot = SlotOf(id);
-        if (!(slot >= 0 ? ReadKnown(slot, id) : SkipUnknown()))
-            return false;
+        }
     }
-    return true;
 }
 
-bool HeaderWalk::ReadKnown(int slot, const char (&id)[4])
+bool HeaderWalk::ReadKnown(int slot, zem::RiffReader::Step step, const zem::RiffChunk& found,
+                           const zem::RiffReader& riff)
 {
     if (seen_[slot]) {
         error = "Invalid Header. Double chuncks detected!";
         return false;
     }
     seen_[slot] = true;
-
-    uint32_t size = 0;
-    if (!ReadExact(&size, 4))
+    if (step == zem::RiffReader::Step::Cut)
         return Fail(kShortKnownSize);
-    position_ += 4;
 
-    auto chunk = std::make_unique<WaveChunk>();
-    std::memcpy(chunk->id.data(), id, 4);
-    chunk->size = size;
-    chunk->offset = static_cast<uint32_t>(std::min(position_, kMaxOffset));
-
+    std::unique_ptr<WaveChunk> chunk = RecordOf(found);
+    if (slot == _Wave::kSlotData)
+        chunk->size = found.HeldSize(fileLength);  // the file is complete when its header is read
     if (!KeepsData(slot)) {
-        const uint64_t end = position_ + size;
-        if (position_ > kMaxOffset || end > kMaxOffset ||
-            file_.Seek(static_cast<int64_t>(end), zem::File::Origin::Begin) != 0)
+        if (chunk->offset + uint64_t{chunk->size} > kMaxOffset)
             return Fail(kKnownSkipFailed);
-        position_ = end;
         chunks[slot] = std::move(chunk);
         return true;
     }
 
-    if (slot == _Wave::kSlotFormat && size < kFormatMinimum) {
+    if (slot == _Wave::kSlotFormat && found.size < kFormatMinimum) {
         error = "Invalid Header. Format chunk too short!";
         return false;
     }
     // The size comes from the file: never allocate more than the file can still hold.
-    const uint64_t left = position_ < fileLength ? fileLength - position_ : 0;
-    if (size > left)
+    if (found.End() > fileLength)
         return Fail(kShortChunkData);
-    const size_t room = slot == _Wave::kSlotFormat ? std::max<size_t>(size, sizeof(zem::WAVEFORMATEX)) : size;
+    const size_t room = slot == _Wave::kSlotFormat ? std::max<size_t>(found.size, sizeof(zem::WAVEFORMATEX)) : found.size;
     chunk->data.assign(room + 1, 0);
-    if (!ReadExact(chunk->data.data(), size))
+    if (riff.Read(found.offset, chunk->data.data(), found.size) != found.size)
         return Fail(kShortChunkData);
-    position_ += size;
 
     if (slot == _Wave::kSlotPrompt && !OverviewFits(*chunk)) {
         zem::Trace("Overview chunk of '%s' does not fit its size; ignored", path_.c_str());
         return true;
     }
     chunks[slot] = std::move(chunk);
-    return true;
-}
-
-bool HeaderWalk::SkipUnknown()
-{
-    uint32_t size = 0;
-    size_t done = 0;
-    if (file_.Read(&size, 4, done) != 0)
-        return Fail(kUnknownChunkFailed);
-    if (done < 4)
-        return Fail(kShortUnknownSize);
-    position_ += 4;
-    const uint64_t end = position_ + size;
-    if (end > kMaxOffset || file_.Seek(static_cast<int64_t>(end), zem::File::Origin::Begin) != 0)
-        return Fail(kUnknownChunkFailed);
-    position_ = end;
     return true;
 }
 
@@ -220,17 +206,10 @@ bool _Wave::ReadHeader()
         lastError_ = "Error opening File '" + path + "'\n";
         return false;
     }
-    uint64_t saved = 0;
-    if (const int err = file_.GetPosition(saved); err != 0) {
-        lastError_ = "Error " + std::to_string(err) + " opening file '" + path + "'!\n";
-        return false;
-    }
-
     HeaderWalk walk(file_, path);
     const bool ok = walk.Run();
     loadedLength_ = walk.fileLength;
     riffLength_ = walk.riffLength;
-    file_.Seek(static_cast<int64_t>(saved), zem::File::Origin::Begin);
     if (!ok) {
         lastError_ = walk.error;
         return false;
@@ -239,61 +218,52 @@ bool _Wave::ReadHeader()
     return true;
 }
 
-bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found)
+bool _Wave::CheckHeader(const uint8_t* bytes, size_t count, HeaderRecords& found, bool wholeFile)
 {
     found = HeaderRecords{};
-    if (count <= 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
+    zem::RiffReader riff = zem::RiffReader::OverBytes(bytes, count, zem::RiffPad::WhereFound);
+    zem::RiffHead head;
+    if (count <= 12 || riff.ReadHead(head) < 12 || !head.Is("RIFF", "WAVE"))
         return false;
-    std::memcpy(&found.riffLength, bytes + 4, 4);
+    found.riffLength = head.length;
     const auto complete = [&found] { return found.chunks[kSlotFormat] && found.chunks[kSlotData]; };
 
     // 64-bit positions: a size near 4 GB must step past the end, never wrap around.
     const uint64_t end = count;
-    uint64_t position = 12;
+    zem::RiffChunk chunk;
     for (;;) {
+        const zem::RiffReader::Step step = riff.Next(chunk);
         // An id, and at least one byte after it.
-        if (position + 4 >= end)
+        if (step == zem::RiffReader::Step::End || chunk.offset - 4 >= end)
             return false;
-        char id[4];
-        std::memcpy(id, bytes + position, 4);
-        const int slot = SlotOf(id);
+        const int slot = SlotOf(chunk.id);
         // A size, and at least one byte after it.
-        if (position + 8 >= end)
+        if (step == zem::RiffReader::Step::Cut || chunk.offset >= end)
             return slot < 0 && complete();
-        uint32_t size = 0;
-        std::memcpy(&size, bytes + position + 4, 4);
-        const uint64_t offset = position + 8;
-        position = offset + size;
 
         if (slot < 0 || !KeepsData(slot)) {
-            if (slot >= 0) {
-                auto chunk = std::make_unique<WaveChunk>();
-                std::memcpy(chunk->id.data(), id, 4);
-                chunk->size = size;
-                chunk->offset = static_cast<uint32_t>(offset);
-                found.chunks[slot] = std::move(chunk);
-            }
-            if (position >= end)
+            if (slot >= 0)
+                found.chunks[slot] = RecordOf(chunk);
+            if (slot == kSlotData && wholeFile)
+                found.chunks[slot]->size = chunk.HeldSize(count);
+            if (chunk.End() >= end)
                 return complete();
             continue;
         }
 
         // A kept chunk must be here whole, with more bytes after it to go on with.
-        if (position >= end)
+        if (chunk.End() >= end)
             return false;
-        if (slot == kSlotFormat && size < kFormatMinimum)
+        if (slot == kSlotFormat && chunk.size < kFormatMinimum)
             return false;
-        auto chunk = std::make_unique<WaveChunk>();
-        std::memcpy(chunk->id.data(), id, 4);
-        chunk->size = size;
-        chunk->offset = static_cast<uint32_t>(offset);
+        auto record = RecordOf(chunk);
         const size_t room =
-            slot == kSlotFormat ? std::max<size_t>(size, sizeof(zem::WAVEFORMATEX)) : size;
-        chunk->data.assign(room + 1, 0);
-        std::memcpy(chunk->data.data(), bytes + offset, size);
-        if (slot == kSlotPrompt && !OverviewFits(*chunk))
+            slot == kSlotFormat ? std::max<size_t>(chunk.size, sizeof(zem::WAVEFORMATEX)) : chunk.size;
+        record->data.assign(room + 1, 0);
+        std::memcpy(record->data.data(), bytes + chunk.offset, chunk.size);
+        if (slot == kSlotPrompt && !OverviewFits(*record))
             found.chunks[slot].reset();
         else
-            found.chunks[slot] = std::move(chunk);
+            found.chunks[slot] = std::move(record);
     }
 }

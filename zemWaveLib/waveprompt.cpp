@@ -5,6 +5,7 @@
 #include "zemWaveLib/codecconverter.h"
 #include "zemWaveLib/samples.h"
 
+#include "base/littleendian.h"
 #include "base/trace.h"
 
 #include <cstring>
@@ -18,11 +19,6 @@ namespace {
 bool SampledDirectly(uint16_t tag)
 {
     return tag == zem::WAVE_FORMAT_PCM || tag == zem::WAVE_FORMAT_ALAW || tag == zem::WAVE_FORMAT_MULAW;
-}
-
-void PutU16(std::vector<uint8_t>& data, size_t at, uint16_t value)
-{
-    std::memcpy(data.data() + at, &value, 2);
 }
 
 // Deletes the decoded copy however the overview ends.
@@ -67,9 +63,7 @@ std::optional<std::vector<uint8_t>> DecodedOverview(const std::string& path, uin
         error = "The decoded copy has no overview.";
         return std::nullopt;
     }
-    uint16_t head[2];
-    std::memcpy(head, prompt, sizeof head);
-    const size_t size = 4 + size_t{2} * head[0] * head[1];
+    const size_t size = 4 + size_t{2} * zem::ReadLe16(prompt) * zem::ReadLe16(prompt + 2);
     return std::vector<uint8_t>(prompt, prompt + size);
 }
 
@@ -79,6 +73,7 @@ bool _Wave::GeneratePrompt(uint16_t points)
 {
     zem::WAVEFORMATEX format{};
     uint32_t dataSize = 0;
+    uint64_t dataOffset = 0;
     uint64_t generation = 0;
     bool compressed = false;
     std::string path;
@@ -104,6 +99,7 @@ bool _Wave::GeneratePrompt(uint16_t points)
         generation = headerGeneration_;
         if (!compressed) {
             dataSize = HeaderValidLocked() ? chunks_[kSlotData]->size : 0;
+            dataOffset = HeaderValidLocked() ? chunks_[kSlotData]->offset : 0;
             // From here on a failure leaves no overview, never a stale one.
             chunks_[kSlotPrompt].reset();
         }
@@ -149,29 +145,32 @@ bool _Wave::GeneratePrompt(uint16_t points)
     chunk->id = ChunkId(kSlotPrompt);
     chunk->size = static_cast<uint32_t>(size);
     chunk->data.assign(static_cast<size_t>(size) + 1, 0);
-    PutU16(chunk->data, 0, static_cast<uint16_t>(layout.channels));
-    PutU16(chunk->data, 2, points);
+    zem::WriteLe16(chunk->data.data(), static_cast<uint16_t>(layout.channels));
+    zem::WriteLe16(chunk->data.data() + 2, points);
     const size_t second = 4 + size_t{2} * points;  // first value of channel 1
 
     std::vector<uint8_t> frame(format.nBlockAlign);
     for (uint32_t i = 0; i < points; ++i) {
-        bool complete = false;
+        // One positioned read per point: the file position of other readers stays put.
+        const uint32_t position = static_cast<uint32_t>(i * step) / format.nBlockAlign * format.nBlockAlign;
+        size_t done = 0;
         {
-            // Seek and read belong together; other readers may move the file in between points.
             std::lock_guard guard(lock_);
-            if (headerGeneration_ != generation || !Seek(static_cast<uint32_t>(i * step), true)) {
+            if (headerGeneration_ != generation || !file_.IsOpen()) {
                 lastError_ = "The recording was closed while its overview was made.";
                 return false;
             }
-            complete = Read(frame.data(), format.nBlockAlign) == format.nBlockAlign;
+            if (uint64_t{position} + format.nBlockAlign <= dataSize)
+                file_.ReadAt(dataOffset + position, frame.data(), format.nBlockAlign, done);
         }
+        const bool complete = done == format.nBlockAlign;
         // Data the file does not really hold counts as silence.
         const uint16_t first = complete ? layout.OverviewValue(frame.data()) : layout.OverviewSilence();
-        PutU16(chunk->data, 4 + size_t{2} * i, first);
+        zem::WriteLe16(chunk->data.data() + 4 + size_t{2} * i, first);
         if (layout.channels >= 2) {
             const uint16_t other =
                 complete ? layout.OverviewValue(frame.data() + layout.sampleBytes) : layout.OverviewSilence();
-            PutU16(chunk->data, second + size_t{2} * i, other);
+            zem::WriteLe16(chunk->data.data() + second + size_t{2} * i, other);
         }
         std::this_thread::yield();
     }

@@ -4,7 +4,9 @@
 #include "ZemBaseLib/formatting.h"
 #include "ZemBaseLib/xmlelement.h"
 
+#include "base/littleendian.h"
 #include "base/paths.h"
+#include "base/riff.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,7 +27,7 @@ struct SaveSnapshot {
     uint32_t blockAlign = 0;
 };
 
-// Writes the little-endian fields of the new file; keeps the first error.
+// Writes the new file; keeps the first error.
 class Writer {
 public:
     explicit Writer(zem::File& file) : file_(file) {}
@@ -34,9 +36,15 @@ public:
         if (error_ == 0)
             error_ = file_.Write(data, count);
     }
-    void U32(uint32_t value) { Bytes(&value, 4); }
-    void Id(const std::array<char, 4>& id) { Bytes(id.data(), 4); }
-    void Id(const char* id) { Bytes(id, 4); }
+    // A little-endian u32 at a position written before; the file then goes back to its end.
+    void PatchU32(uint64_t at, uint32_t value)
+    {
+        uint8_t bytes[4];
+        zem::WriteLe32(bytes, value);
+        SetError(file_.Seek(static_cast<int64_t>(at), zem::File::Origin::Begin));
+        Bytes(bytes, 4);
+        SetError(file_.Seek(0, zem::File::Origin::End));
+    }
     int Error() const { return error_; }
     void SetError(int error)
     {
@@ -122,19 +130,14 @@ bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
 
     Writer writer(out);
     writer.SetError(out.Truncate(0));
-    writer.Id("RIFF");
-    writer.U32(0);
-    writer.Id("WAVE");
-    for (const WaveChunk& record : snap.records) {
-        writer.Id(record.id);
-        writer.U32(record.size);
-        writer.Bytes(record.data.data(), record.size);
-    }
     const uint32_t wanted = snap.dataSize - skip;
-    writer.Id("data");
-    uint64_t dataSizeField = 0;
-    writer.SetError(out.GetPosition(dataSizeField));
-    writer.U32(wanted);
+    zem::RiffWriter riff(zem::RiffLength::WholeFile);
+    for (const WaveChunk& record : snap.records)
+        riff.Chunk(std::string_view(record.id.data(), 4), record.data.data(), record.size);
+    riff.ChunkHead("data", wanted);
+    const std::string head = riff.Bytes(wanted);
+    writer.Bytes(head.data(), head.size());
+    const uint64_t dataSizeField = head.size() - 4;
 
     // Exactly the data chunk's bytes: chunks after it stay out of the new data.
     writer.SetError(source.Seek(int64_t{snap.dataOffset} + skip, zem::File::Origin::Begin));
@@ -153,13 +156,10 @@ bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
 
     uint64_t total = 0;
     writer.SetError(out.GetPosition(total));
-    if (copied < wanted) {
-        // The source ended inside its data chunk: store what is really there.
-        writer.SetError(out.Seek(static_cast<int64_t>(dataSizeField), zem::File::Origin::Begin));
-        writer.U32(copied);
-    }
-    writer.SetError(out.Seek(4, zem::File::Origin::Begin));
-    writer.U32(static_cast<uint32_t>(total));
+    // The source ended inside its data chunk: store what is really there.
+    if (copied < wanted)
+        writer.PatchU32(dataSizeField, copied);
+    writer.PatchU32(4, zem::RiffWriter::LengthField(zem::RiffLength::WholeFile, total));
     writer.SetError(out.Close());
     if (writer.Error() != 0) {
         unlink(targetPath.c_str());

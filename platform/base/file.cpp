@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -80,14 +81,18 @@ int File::Close()
     return ::close(fd) == 0 ? 0 : errno;
 }
 
-int File::Read(void* buffer, size_t count, size_t& done)
+namespace {
+
+// Reads until count bytes came or the file ended: at offset with pread, else at the position.
+int ReadFully(int fd, const uint64_t* offset, void* buffer, size_t count, size_t& done)
 {
     done = 0;
-    if (fd_ < 0)
+    if (fd < 0)
         return EBADF;
     auto* out = static_cast<char*>(buffer);
     while (done < count) {
-        const ssize_t n = ::read(fd_, out + done, count - done);
+        const ssize_t n = offset ? ::pread(fd, out + done, count - done, static_cast<off_t>(*offset + done))
+                                 : ::read(fd, out + done, count - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -98,6 +103,38 @@ int File::Read(void* buffer, size_t count, size_t& done)
         done += static_cast<size_t>(n);
     }
     return 0;
+}
+
+}  // namespace
+
+int ReadAt(int fd, uint64_t offset, void* buffer, size_t count, size_t& done)
+{
+    return ReadFully(fd, &offset, buffer, count, done);
+}
+
+bool IsBeingWritten(int fd)
+{
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
+
+int File::LockForWriting()
+{
+    if (fd_ < 0)
+        return EBADF;
+    return ::flock(fd_, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+}
+
+int File::Read(void* buffer, size_t count, size_t& done)
+{
+    return ReadFully(fd_, nullptr, buffer, count, done);
+}
+
+int File::ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) const
+{
+    return ReadFully(fd_, &offset, buffer, count, done);
 }
 
 int File::Write(const void* buffer, size_t count)

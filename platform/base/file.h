@@ -39,6 +39,8 @@ public:
 
     // Reads until count bytes came or the file ended; done is how many came, also on error.
     int Read(void* buffer, size_t count, size_t& done);
+    // Like Read, at offset and without moving the file position.
+    int ReadAt(uint64_t offset, void* buffer, size_t count, size_t& done) const;
     // Writes all count bytes.
     int Write(const void* buffer, size_t count);
     // Moves to offset from origin; position (when given) receives the new position.
@@ -47,9 +49,16 @@ public:
     int GetSize(uint64_t& size) const;
     int Truncate(uint64_t size);
     int GetIdentity(Identity& identity) const;
+    // An advisory lock that tells readers the file is still being written; Close ends it.
+    int LockForWriting();
 
 private:
     int fd_ = -1;
 };
+
+// File::ReadAt for a descriptor that no File owns.
+int ReadAt(int fd, uint64_t offset, void* buffer, size_t count, size_t& done);
+// Whether a writer holds LockForWriting on the file.
+bool IsBeingWritten(int fd);
 
 }  // namespace zem

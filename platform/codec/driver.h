@@ -4,6 +4,8 @@
 
 #include "codec/waveformat.h"
 
+#include "base/littleendian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -78,13 +80,12 @@ std::unique_ptr<BlockCoder> OpenPcmConverter(const WaveFormat& source, const Wav
 // Sample bytes of 16-bit little-endian PCM.
 inline int16_t ReadSample16(const uint8_t* p)
 {
-    return static_cast<int16_t>(p[0] | (p[1] << 8));
+    return static_cast<int16_t>(ReadLe16(p));
 }
 
 inline void WriteSample16(uint8_t* p, int v)
 {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
+    WriteLe16(p, static_cast<uint16_t>(v));
 }
 
 }  // namespace zem::codec

@@ -110,8 +110,7 @@ protected:
         f.blockAlign = kGsmBlockBytes;
         f.bitsPerSample = 0;
         f.avgBytesPerSec = samplesPerSec * kGsmBlockBytes / kGsmSamplesPerBlock;
-        f.extra = {static_cast<uint8_t>(kGsmSamplesPerBlock),
-                   static_cast<uint8_t>(kGsmSamplesPerBlock >> 8)};
+        AppendLe16(f.extra, static_cast<uint16_t>(kGsmSamplesPerBlock));
         return f;
     }
 

@@ -21,6 +21,32 @@ constexpr std::array<int, 16> kIndexSteps{-1, -1, -1, -1, 2, 4, 6, 8,
 
 constexpr int kMaxIndex = static_cast<int>(kStepSizes.size()) - 1;
 
+// What one code does at one step index: the signed change of the predictor and the next index.
+struct CodeStep {
+    int diff;
+    int index;
+};
+
+// Worked out once for every index and code, so decoding a sample is one lookup.
+constexpr auto kCodeSteps = [] {
+    std::array<std::array<CodeStep, 16>, kStepSizes.size()> table{};
+    for (size_t i = 0; i < kStepSizes.size(); ++i) {
+        for (size_t code = 0; code < 16; ++code) {
+            const int step = kStepSizes[i];
+            int diff = step >> 3;
+            if (code & 4)
+                diff += step;
+            if (code & 2)
+                diff += step >> 1;
+            if (code & 1)
+                diff += step >> 2;
+            table[i][code] = {(code & 8) ? -diff : diff,
+                              std::clamp(static_cast<int>(i) + kIndexSteps[code], 0, kMaxIndex)};
+        }
+    }
+    return table;
+}();
+
 // Predictor and step index of one channel.
 struct ChannelState {
     int predictor = 0;
@@ -29,17 +55,9 @@ struct ChannelState {
     // Applies one 4-bit code and returns the new sample.
     int16_t Step(int code)
     {
-        const int step = kStepSizes[static_cast<size_t>(index)];
-        int diff = step >> 3;
-        if (code & 4)
-            diff += step;
-        if (code & 2)
-            diff += step >> 1;
-        if (code & 1)
-            diff += step >> 2;
-        predictor += (code & 8) ? -diff : diff;
-        predictor = std::clamp(predictor, -32768, 32767);
-        index = std::clamp(index + kIndexSteps[static_cast<size_t>(code)], 0, kMaxIndex);
+        const CodeStep& next = kCodeSteps[static_cast<size_t>(index)][static_cast<size_t>(code)];
+        predictor = std::clamp(predictor + next.diff, -32768, 32767);
+        index = next.index;
         return static_cast<int16_t>(predictor);
     }
 
@@ -86,17 +104,24 @@ private:
         for (size_t c = 0; c < channels_; ++c) {
             const uint8_t* header = block + 4 * c;
             ChannelState state{ReadSample16(header), std::min<int>(header[2], kMaxIndex)};
-            WriteSample16(out + 2 * c, state.predictor);
-            // Eight samples per four-byte group; group g of channel c follows the groups of
-            // the channels before it.
-            const uint8_t* codes = block + 4 * channels_;
-            for (size_t s = 1; s < samplesPerBlock_; ++s) {
-                const size_t k = s - 1;
-                const size_t group = k / 8;
-                const uint8_t byte = codes[(group * channels_ + c) * 4 + (k % 8) / 2];
-                const int code = (k % 2 == 0) ? (byte & 0x0F) : (byte >> 4);
-                WriteSample16(out + s * frameBytes + 2 * c, state.Step(code));
+            uint8_t* at = out + 2 * c;
+            WriteSample16(at, state.predictor);
+            // Eight samples per four-byte group, low nibble first; group g of channel c
+            // follows the groups of the channels before it.
+            const uint8_t* codes = block + 4 * channels_ + 4 * c;
+            size_t left = samplesPerBlock_ - 1;
+            const auto step = [&](int code) {
+                at += frameBytes;
+                WriteSample16(at, state.Step(code));
+            };
+            for (; left >= 8; left -= 8, codes += 4 * channels_) {
+                for (size_t i = 0; i < 4; ++i) {
+                    step(codes[i] & 0x0F);
+                    step(codes[i] >> 4);
+                }
             }
+            for (size_t k = 0; k < left; ++k)
+                step(k % 2 == 0 ? (codes[k / 2] & 0x0F) : (codes[k / 2] >> 4));
         }
     }
 
@@ -169,8 +194,7 @@ protected:
         f.bitsPerSample = 4;
         const uint32_t samplesPerBlock = ImaSamplesPerBlock(f.blockAlign, channels);
         f.avgBytesPerSec = samplesPerSec * f.blockAlign / samplesPerBlock;
-        f.extra = {static_cast<uint8_t>(samplesPerBlock),
-                   static_cast<uint8_t>(samplesPerBlock >> 8)};
+        AppendLe16(f.extra, static_cast<uint16_t>(samplesPerBlock));
         return f;
     }
 

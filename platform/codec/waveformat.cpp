@@ -1,5 +1,7 @@
 #include "codec/waveformat.h"
 
+#include "base/littleendian.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -41,7 +43,7 @@ std::optional<WaveFormat> WaveFormat::FromBytes(std::span<const uint8_t> bytes)
 
 uint16_t WaveFormat::ExtraWord() const
 {
-    return extra.size() < 2 ? 0 : static_cast<uint16_t>(extra[0] | (extra[1] << 8));
+    return extra.size() < 2 ? 0 : ReadLe16(extra.data());
 }
 
 WaveFormat MakePcmFormat(uint32_t samplesPerSec, uint16_t channels, uint16_t bitsPerSample)

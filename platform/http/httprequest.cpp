@@ -415,6 +415,11 @@ size_t HttpRequest::Read(void* buffer, size_t max)
     return impl_->Read(buffer, max);
 }
 
+size_t HttpRequest::Buffered() const
+{
+    return impl_->Buffered();
+}
+
 HttpError HttpRequest::Error() const
 {
     return impl_->error;

@@ -106,6 +106,8 @@ public:
     [[nodiscard]] bool Send();
     long StatusCode() const;  // 0 until Send succeeded
     [[nodiscard]] size_t Read(void* buffer, size_t max);
+    // Bytes of the body that Read hands out without waiting for the network.
+    size_t Buffered() const;
 
     HttpError Error() const;
     // A one-line reason for traces; empty while Error() is None.

@@ -2,6 +2,9 @@
 
 #include "sound/soundsystem.h"
 
+#include "base/file.h"
+#include "base/riff.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,22 +14,6 @@
 
 namespace zem {
 namespace {
-
-uint16_t U16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t U32(const uint8_t* p)
-{
-    return U16(p) | (static_cast<uint32_t>(U16(p + 2)) << 16);
-}
-
-bool ReadAt(int fd, uint64_t offset, void* buffer, size_t size)
-{
-    const ssize_t got = pread(fd, buffer, size, static_cast<off_t>(offset));
-    return got == static_cast<ssize_t>(size);
-}
 
 uint64_t FileSize(int fd)
 {
@@ -38,36 +25,30 @@ uint64_t FileSize(int fd)
 
 int ReadWaveLayout(int fd, WaveDataLayout& layout)
 {
-    const uint64_t size = FileSize(fd);
-    uint8_t riff[12];
-    if (!ReadAt(fd, 0, riff, sizeof riff))
+    RiffReader riff = RiffReader::OverDescriptor(fd, FileSize(fd), RiffPad::WhereFound);
+    RiffHead head;
+    if (riff.ReadHead(head) < 12)
         return kSoundFileBad;  // too short for a header, or still arriving
-    if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+    if (!head.Is("RIFF", "WAVE"))
         return kSoundFileFormat;
 
     bool haveFormat = false;
     bool haveData = false;
-    uint64_t pos = 12;
-    while (!(haveFormat && haveData) && pos + 8 <= size) {
-        uint8_t chunk[8];
-        if (!ReadAt(fd, pos, chunk, sizeof chunk))
-            return kSoundFileBad;
-        const uint32_t chunkSize = U32(chunk + 4);
-        const uint64_t body = pos + 8;
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (chunkSize < 16)
+    RiffChunk chunk;
+    while (!(haveFormat && haveData) && riff.Next(chunk) == RiffReader::Step::Chunk) {
+        if (chunk.Is("fmt ")) {
+            if (chunk.size < 16)
                 return kSoundFileFormat;
-            std::vector<uint8_t> fmt(std::min<uint32_t>(chunkSize, 4096));
-            if (!ReadAt(fd, body, fmt.data(), fmt.size()))
+            std::vector<uint8_t> fmt(std::min<uint32_t>(chunk.size, 4096));
+            if (riff.Read(chunk.offset, fmt.data(), fmt.size()) != fmt.size())
                 return kSoundFileBad;
             layout.format = *WaveFormat::FromBytes(fmt);
             haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            layout.dataOffset = body;
-            layout.dataSize = chunkSize;
+        } else if (chunk.Is("data")) {
+            layout.dataOffset = chunk.offset;
+            layout.dataSize = IsBeingWritten(fd) ? chunk.size : chunk.HeldSize(riff.Length());
             haveData = true;
         }
-        pos = body + chunkSize;  // no pad byte after odd sizes
     }
     if (!haveData)
         return kSoundFileBad;  // cut short before the data (or a file still arriving)
@@ -156,6 +137,9 @@ size_t WaveStream::Read(int16_t* out, size_t frames, bool& ended)
         if (buffered == 0) {
             if (Refill())
                 continue;
+            if (!AtEnd() && !IsBeingWritten(fd_))
+                layout_.dataSize = static_cast<uint32_t>(
+                    std::min<uint64_t>(layout_.dataSize, std::max(FileSize(fd_), layout_.dataOffset) - layout_.dataOffset));
             ended = AtEnd();
             break;
         }

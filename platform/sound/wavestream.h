@@ -16,11 +16,14 @@ namespace zem {
 struct WaveDataLayout {
     WaveFormat format;
     uint64_t dataOffset = 0;  // file offset of the first data byte
-    uint32_t dataSize = 0;    // as the "data" chunk declares it
+    // As the "data" chunk declares it; at most what the file holds unless a writer holds it
+    // locked (File::LockForWriting), as a download does while the file grows.
+    uint32_t dataSize = 0;
 };
 
 // Walks the chunks of an open file: "RIFF", a length that is not checked, "WAVE", then
-// chunks of id, u32 size and data with no pad byte. Returns 0 or a SoundError.
+// chunks of id, u32 size and data (pad bytes as RiffPad::WhereFound finds them). Returns 0 or
+// a SoundError.
 int ReadWaveLayout(int fd, WaveDataLayout& layout);
 
 class WaveStream {

@@ -2,6 +2,10 @@
 #include "sound/output.h"
 #include "sound/pacer.h"
 
+#include "codec/waveformat.h"
+
+#include "base/littleendian.h"
+#include "base/riff.h"
 #include "base/trace.h"
 
 #include <cstdio>
@@ -9,18 +13,6 @@
 
 namespace zem {
 namespace {
-
-void PutU16(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void PutU32(unsigned char* p, uint32_t v)
-{
-    PutU16(p, v & 0xFFFF);
-    PutU16(p + 2, v >> 16);
-}
 
 class WavOutput final : public Output {
 public:
@@ -52,7 +44,7 @@ public:
         unsigned char bytes[4096];
         size_t pending = 0;
         for (int i = 0; i < frames * 2; ++i) {
-            PutU16(bytes + pending, static_cast<uint16_t>(samples[i]));
+            WriteLe16(bytes + pending, static_cast<uint16_t>(samples[i]));
             pending += 2;
             if (pending == sizeof bytes || i == frames * 2 - 1) {
                 if (std::fwrite(bytes, 1, pending, file_) != pending)
@@ -79,21 +71,14 @@ private:
     // Canonical 44-byte header; rewritten with the final lengths on Close.
     void WriteHeader()
     {
-        unsigned char h[44];
-        std::memcpy(h, "RIFF", 4);
-        PutU32(h + 4, 36 + dataBytes_);
-        std::memcpy(h + 8, "WAVEfmt ", 8);
-        PutU32(h + 16, 16);
-        PutU16(h + 20, 1);
-        PutU16(h + 22, 2);
-        PutU32(h + 24, static_cast<uint32_t>(rate_));
-        PutU32(h + 28, static_cast<uint32_t>(rate_) * 4);
-        PutU16(h + 32, 4);
-        PutU16(h + 34, 16);
-        std::memcpy(h + 36, "data", 4);
-        PutU32(h + 40, dataBytes_);
+        RiffWriter riff(RiffLength::Standard);
+        // The 16-byte form of the format, without the extra-size field.
+        const std::vector<uint8_t> format = MakePcmFormat(static_cast<uint32_t>(rate_), 2, 16).ToBytes();
+        riff.Chunk("fmt ", format.data(), 16);
+        riff.ChunkHead("data", dataBytes_);
+        const std::string h = riff.Bytes(dataBytes_);
         std::fseek(file_, 0, SEEK_SET);
-        if (std::fwrite(h, 1, sizeof h, file_) != sizeof h)
+        if (std::fwrite(h.data(), 1, h.size(), file_) != h.size())
             Trace("sound: writing the header of '%s' failed", path_.c_str());
         std::fseek(file_, 0, SEEK_END);
     }

@@ -48,6 +48,7 @@ class CallbackLog {
 public:
     struct Entry {
         uint32_t state, loaded;
+        uint64_t onDisk = 0;  // the local copy's size at the callback
     };
 
     void Attach(_Wave& wave)
@@ -83,7 +84,9 @@ private:
         auto& log = *reinterpret_cast<CallbackLog*>(user);
         {
             std::lock_guard guard(log.mutex_);
-            log.entries_.push_back({state, wave->GetLoadedLength()});
+            std::error_code ec;
+            const uint64_t onDisk = std::filesystem::file_size(wave->GetPlayablePath(), ec);
+            log.entries_.push_back({state, wave->GetLoadedLength(), ec ? 0 : onDisk});
         }
         log.changed_.notify_all();
     }
@@ -180,6 +183,7 @@ TEST_F(WaveDownload, GoodDownloadIsByteIdenticalWithCallbacksInOrder)
             EXPECT_EQ(entries[i].state, kLoading);
             EXPECT_GT(entries[i].loaded, previous);
             EXPECT_LE(entries[i].loaded - previous, 1024u);
+            EXPECT_LE(entries[i].loaded, entries[i].onDisk) << "told before it was written";
             previous = entries[i].loaded;
         }
         EXPECT_EQ(previous, file.size());

@@ -3,6 +3,8 @@
 
 #include "support/scratch.h"
 
+#include "base/littleendian.h"
+
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -18,8 +20,18 @@ struct Chunk {
     std::optional<uint32_t> size;  // the stored size when it differs from data.size()
 };
 
-inline std::string U16(uint16_t v) { return {static_cast<char>(v & 0xff), static_cast<char>(v >> 8)}; }
-inline std::string U32(uint32_t v) { return U16(static_cast<uint16_t>(v)) + U16(static_cast<uint16_t>(v >> 16)); }
+inline std::string U16(uint16_t v)
+{
+    std::string bytes;
+    zem::AppendLe16(bytes, v);
+    return bytes;
+}
+inline std::string U32(uint32_t v)
+{
+    std::string bytes;
+    zem::AppendLe32(bytes, v);
+    return bytes;
+}
 
 // A 16-byte "fmt " payload; byte rate and block alignment follow from the rest unless given.
 inline std::string Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
@@ -45,9 +57,7 @@ inline std::string Pcm(uint16_t channels, uint16_t bits, const std::string& samp
 
 inline uint32_t U32At(const std::string& bytes, size_t at)
 {
-    uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
+    return zem::ReadLe32(bytes.data() + at);
 }
 
 inline std::string Samples16(const std::vector<int16_t>& values)

@@ -1,5 +1,7 @@
 #include "zemWave/engine/effectrunner.h"
 
+#include "base/littleendian.h"
+#include "base/riff.h"
 #include "base/trace.h"
 
 #include <sox.h>
@@ -484,28 +486,6 @@ std::string Run(const Command& command, int inputCount, int ioMode,
     return {};
 }
 
-void PutU16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(uint8_t* p, uint32_t v)
-{
-    PutU16(p, v & 0xFFFF);
-    PutU16(p + 2, v >> 16);
-}
-
-uint32_t GetU16(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t GetU32(const uint8_t* p)
-{
-    return GetU16(p) | (GetU16(p + 2) << 16);
-}
-
 }  // namespace
 
 int SoxMain(int argc, const char* const* argv, int inputCount, int ioMode,
@@ -557,18 +537,18 @@ int SoxBuildWavImage(SoxWavRecord& record)
     if (!image)
         return kRunFailed;
     const uint32_t blockAlign = record.inBitsPerSample / 8 * record.inChannels;
-    std::memcpy(image, "RIFF", 4);
-    PutU32(image + 4, 36 + record.inDataLength);
-    std::memcpy(image + 8, "WAVEfmt ", 8);
-    PutU32(image + 16, 16);
-    PutU16(image + 20, record.inFormatTag);
-    PutU16(image + 22, record.inChannels);
-    PutU32(image + 24, record.inSampleRate);
-    PutU32(image + 28, record.inSampleRate * blockAlign);
-    PutU16(image + 32, blockAlign);
-    PutU16(image + 34, record.inBitsPerSample);
-    std::memcpy(image + 36, "data", 4);
-    PutU32(image + 40, record.inDataLength);
+    std::string format;
+    zem::AppendLe16(format, static_cast<uint16_t>(record.inFormatTag));
+    zem::AppendLe16(format, static_cast<uint16_t>(record.inChannels));
+    zem::AppendLe32(format, record.inSampleRate);
+    zem::AppendLe32(format, record.inSampleRate * blockAlign);
+    zem::AppendLe16(format, static_cast<uint16_t>(blockAlign));
+    zem::AppendLe16(format, static_cast<uint16_t>(record.inBitsPerSample));
+    zem::RiffWriter riff(zem::RiffLength::Standard);
+    riff.Chunk("fmt ", format);
+    riff.ChunkHead("data", record.inDataLength);
+    const std::string header = riff.Bytes(record.inDataLength);
+    std::memcpy(image, header.data(), kWavHeaderSize);
     if (record.inDataLength > 0)
         std::memcpy(image + kWavHeaderSize, record.inData, record.inDataLength);
     record.inImage = image;
@@ -612,29 +592,30 @@ int SoxParseWavImage(SoxWavRecord& record)
     record.outDataLength = 0;
     const uint8_t* image = record.outImage;
     const uint32_t size = record.outImageSize;
-    if (!image || size < 12 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVE", 4) != 0)
+    if (!image)
+        return kRunFailed;
+    zem::RiffReader riff = zem::RiffReader::OverBytes(image, size, zem::RiffPad::Always);
+    zem::RiffHead head;
+    if (riff.ReadHead(head) < 12 || !head.Is("RIFF", "WAVE"))
         return kRunFailed;
     bool haveFormat = false;
-    uint64_t pos = 12;
-    while (pos + 8 <= size) {
-        const uint8_t* chunk = image + pos;
-        const uint32_t chunkSize = GetU32(chunk + 4);
-        const uint64_t body = pos + 8;
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && chunkSize >= 16 && body + 16 <= size) {
-            record.outFormatTag = GetU16(chunk + 8);
-            record.outChannels = GetU16(chunk + 10);
-            record.outSampleRate = GetU32(chunk + 12);
-            record.outBitsPerSample = GetU16(chunk + 22);
+    zem::RiffChunk chunk;
+    while (riff.Next(chunk) == zem::RiffReader::Step::Chunk) {
+        const uint8_t* body = image + chunk.offset;
+        if (chunk.Is("fmt ") && chunk.size >= 16 && chunk.offset + 16 <= size) {
+            record.outFormatTag = zem::ReadLe16(body);
+            record.outChannels = zem::ReadLe16(body + 2);
+            record.outSampleRate = zem::ReadLe32(body + 4);
+            record.outBitsPerSample = zem::ReadLe16(body + 14);
             haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
+        } else if (chunk.Is("data")) {
             if (!haveFormat)
                 return kRunFailed;
             // A writer that could not seek back leaves a placeholder length: take what is there.
-            record.outData = image + body;
-            record.outDataLength = static_cast<uint32_t>(std::min<uint64_t>(chunkSize, size - body));
+            record.outData = body;
+            record.outDataLength = static_cast<uint32_t>(std::min<uint64_t>(chunk.size, size - chunk.offset));
             return 0;
         }
-        pos = body + chunkSize + (chunkSize & 1);
     }
     return kRunFailed;
 }
@@ -665,7 +646,7 @@ int SoxBandRejectBlock(int centreHz, int widthHz, int16_t* samples, int frames, 
     if (result == 0) {
         const uint32_t bytes = std::min(record.outDataLength, record.inDataLength);
         for (uint32_t k = 0; k + 1 < bytes; k += 2)
-            samples[k / 2] = static_cast<int16_t>(GetU16(record.outData + k));
+            samples[k / 2] = static_cast<int16_t>(zem::ReadLe16(record.outData + k));
     }
     SoxFreeWavImages(record);
     return result;

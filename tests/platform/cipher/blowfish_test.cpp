@@ -59,7 +59,7 @@ struct BadInput {
     std::string key;                     // the key the decipher uses
     void (*spoil)(std::string& enc);     // what happens to the enciphered file
     int32_t error;
-    std::string text;
+    std::string text;                    // how the library's text begins
 };
 
 void Keep(std::string&) {}
@@ -81,8 +81,9 @@ TEST(BlowfishLibrary, BadInputFailsWithItsErrorAndLeavesNoDestination)
         {"cut in the header", true, false, "secret", CutInHeader, kTruncated, truncated},
         {"flipped byte", true, false, "secret", FlipMiddle, kCrcMismatch,
          "CRC check failed: the deciphered data is damaged"},
+        // Where inflate trips over the garbled block depends on the random IV.
         {"flipped byte, compressed, no crc", false, true, "secret", FlipMiddle, kDamaged,
-         "the enciphered file is damaged (incorrect data check)"},
+         "the enciphered file is damaged ("},
         {"byte after the end", true, false, "secret", AppendByte, kDamaged,
          "the enciphered file is damaged (data after the end)"},
         {"no key", true, false, "", Keep, kNoKey, "no key set"},
@@ -99,7 +100,7 @@ TEST(BlowfishLibrary, BadInputFailsWithItsErrorAndLeavesNoDestination)
         const ciphertest::CipherRun run = Decipher(c.key, true, enc, out);
         EXPECT_FALSE(run.ok);
         EXPECT_EQ(run.error, c.error);
-        EXPECT_EQ(run.text, c.text);
+        EXPECT_TRUE(run.text.starts_with(c.text)) << run.text;
         EXPECT_FALSE(zemtest::Exists(out));
     }
 }

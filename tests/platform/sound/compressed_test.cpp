@@ -1,5 +1,7 @@
 // Compressed recordings in the mixer: decoded block by block, after seeks and while they grow.
 #include "mixerfixture.h"
+
+#include "base/file.h"
 #include "support/scratch.h"
 #include "platform/codec/soxfixture.h"
 #include "platform/codec/wavebytes.h"
@@ -108,6 +110,9 @@ TEST_F(CompressedMixer, GrowingGsmFilePlaysWholeBlocksAndGoesOnWhenItGrows)
     const std::vector<int16_t> decoded = zemtest::SoxDecode(folder_ + "/full.wav");
     const size_t cut = zemtest::ParseWave(full).dataOffset + 10 * 65 + 20;
     const std::string path = Write("growing.wav", full.substr(0, cut));
+    zem::File writer;  // a download holds its growing copy locked
+    ASSERT_EQ(writer.Open(path, zem::File::Mode::Write), 0);
+    ASSERT_EQ(writer.LockForWriting(), 0);
     const zem::SoundStream stream = sound_->StreamOpen(path);
     ASSERT_NE(stream, 0u) << sound_->LastError();
     std::atomic<int> ends{0};

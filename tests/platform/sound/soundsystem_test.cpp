@@ -1,6 +1,8 @@
 // The mixer as a user hears it: what lands in the wav output, stepped by a manual clock.
 #include "sound/soundsystem.h"
 
+#include "base/file.h"
+
 #include "mixerfixture.h"
 #include "support/scratch.h"
 #include "platform/codec/soxfixture.h"
@@ -193,6 +195,9 @@ TEST_F(Mixer, GrowingFilePlaysWhatIsThereAndGoesOnWhenItGrows)
     spec.declaredDataSize = static_cast<uint32_t>(all.size() * 2);
     spec.dataBytes = Pcm16(std::vector<int16_t>(all.begin(), all.begin() + kRate / 2));
     const std::string path = Write("growing.wav", MakeWav(spec));
+    zem::File writer;  // a download holds its growing copy locked
+    ASSERT_EQ(writer.Open(path, zem::File::Mode::Write), 0);
+    ASSERT_EQ(writer.LockForWriting(), 0);
     const zem::SoundStream stream = sound_->StreamOpen(path);
     ASSERT_NE(stream, 0u);
     std::atomic<int> ends{0};

@@ -2,65 +2,45 @@
 
 #include "support/scratch.h"
 
+#include "base/littleendian.h"
+#include "base/riff.h"
+#include "codec/waveformat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace soundtest {
-namespace {
-
-void Put16(std::string& s, uint32_t v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& s, uint32_t v)
-{
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-uint32_t Get32(const std::string& s, size_t at)
-{
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<size_t>(i)]);
-    return v;
-}
-
-}  // namespace
 
 std::string Chunk(const std::string& id, const std::string& data)
 {
-    std::string chunk = id;
-    Put32(chunk, static_cast<uint32_t>(data.size()));
-    return chunk + data;
+    zem::RiffWriter riff(zem::RiffLength::Standard);
+    riff.Chunk(id, data);
+    return riff.Bytes().substr(12);
 }
 
 std::string MakeWav(const WavSpec& spec)
 {
-    std::string fmt;
-    Put16(fmt, spec.formatTag);
-    Put16(fmt, spec.channels);
-    Put32(fmt, spec.rate);
-    const uint16_t align = static_cast<uint16_t>(spec.channels * spec.bits / 8);
-    Put32(fmt, spec.rate * align);
-    Put16(fmt, align);
-    Put16(fmt, spec.bits);
-    std::string body = "WAVE" + Chunk("fmt ", fmt) + spec.chunksBeforeData + "data";
-    Put32(body, spec.declaredDataSize ? spec.declaredDataSize : static_cast<uint32_t>(spec.dataBytes.size()));
-    body += spec.dataBytes;
-    std::string file = "RIFF";
-    Put32(file, static_cast<uint32_t>(body.size() + (spec.systemRiffLength ? 8 : 0)));
-    return file + body;
+    zem::WaveFormat format = zem::MakePcmFormat(spec.rate, spec.channels, spec.bits);
+    format.formatTag = spec.formatTag;
+    // Whole bytes only: 4-bit formats state a block size of 0 here.
+    format.blockAlign = static_cast<uint16_t>(spec.channels * spec.bits / 8);
+    format.avgBytesPerSec = spec.rate * format.blockAlign;
+    zem::RiffWriter riff(spec.systemRiffLength ? zem::RiffLength::WholeFile : zem::RiffLength::Standard);
+    riff.Chunk("fmt ", format.ToBytes().data(), 16);
+    riff.Append(spec.chunksBeforeData);
+    riff.Chunk("data", spec.dataBytes);
+    std::string file = riff.Bytes();
+    if (spec.declaredDataSize)
+        zem::WriteLe32(file.data() + file.size() - spec.dataBytes.size() - 4, spec.declaredDataSize);
+    return file;
 }
 
 std::string Pcm16(const std::vector<int16_t>& samples)
 {
     std::string bytes;
     for (int16_t v : samples)
-        Put16(bytes, static_cast<uint16_t>(v));
+        zem::AppendLe16(bytes, static_cast<uint16_t>(v));
     return bytes;
 }
 
@@ -87,10 +67,9 @@ std::vector<int16_t> ReadMix(const std::string& path)
     std::vector<int16_t> samples;
     if (file.size() < 44 || file.compare(36, 4, "data") != 0)
         return samples;
-    const size_t size = std::min<size_t>(Get32(file, 40), file.size() - 44);
+    const size_t size = std::min<size_t>(zem::ReadLe32(file.data() + 40), file.size() - 44);
     for (size_t i = 0; i + 1 < size; i += 2)
-        samples.push_back(static_cast<int16_t>(static_cast<unsigned char>(file[44 + i]) |
-                                               (static_cast<unsigned char>(file[45 + i]) << 8)));
+        samples.push_back(static_cast<int16_t>(zem::ReadLe16(file.data() + 44 + i)));
     return samples;
 }
 
