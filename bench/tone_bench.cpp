@@ -4,7 +4,7 @@
 
 #include "ZemBaseLib/xmlelement.h"
 
-#include "base/tempname.h"
+#include "temprecording.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <string>
@@ -87,22 +86,9 @@ BENCHMARK(BM_DetectTonesOfOneHour)->UseRealTime()->Unit(benchmark::kMillisecond)
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    const std::string folder = zem::CreateTempFolder("tonebench");
-    if (folder.empty()) {
-        std::perror("temporary folder");
-        return 1;
-    }
-    g_path = folder + "/hour.wav";
-    if (!WriteRecording(g_path)) {
-        std::perror(g_path.c_str());
-        std::filesystem::remove_all(folder);
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(folder);
-    std::printf("DetectTones over one hour: best %.0fx real time (goal: at least %.0fx), %zu spans of %u expected\n",
-                g_bestRatio, kGoal, g_spans, kSeconds / kCycleSeconds);
-    return 0;
+    const int result = RunOverTempRecording(argc, argv, "tonebench", g_path, WriteRecording);
+    if (result == 0)
+        std::printf("DetectTones over one hour: best %.0fx real time (goal: at least %.0fx), %zu spans of %u expected\n",
+                    g_bestRatio, kGoal, g_spans, kSeconds / kCycleSeconds);
+    return result;
 }

@@ -3,7 +3,7 @@
 // faster than real time it is.
 #include "zemWaveLib/wave.h"
 
-#include "base/tempname.h"
+#include "temprecording.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -103,20 +103,5 @@ BENCHMARK(BM_Overview1024OfOneHour)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchma
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    const std::string folder = zem::CreateTempFolder("wavebench");
-    if (folder.empty()) {
-        std::perror("temporary folder");
-        return 1;
-    }
-    g_path = folder + "/hour.wav";
-    if (!WriteHourRecording(g_path)) {
-        std::perror(g_path.c_str());
-        std::filesystem::remove_all(folder);
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(folder);
-    return 0;
+    return RunOverTempRecording(argc, argv, "wavebench", g_path, WriteHourRecording);
 }

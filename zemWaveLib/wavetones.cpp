@@ -19,12 +19,6 @@
 
 namespace {
 
-constexpr int kTransformSize = 128;
-constexpr uint32_t kHalfWindowMs = 10;
-constexpr double kPresentRatio = 4.0;
-constexpr double kMinimumLevel = 1.0;
-constexpr int kWindowsPerYield = 101;
-
 // What one "tone" element asks for; a missing attribute keeps the value the element before
 // it left, so a list of tones may give only what changes.
 struct ToneSettings {
@@ -198,12 +192,24 @@ private:
     std::string path_;
 };
 
+// The band stands out of the rest of the spectrum, and is more than rounding noise.
+bool TonePresent(const ToneDetector& detector)
+{
+    constexpr double kRatio = 4.0;
+    constexpr double kMinimumLevel = 1.0;
+    const double in = detector.InBand();
+    const double out = detector.OutBand();
+    return in != 0 && out != 0 && in / out >= kRatio && in > kMinimumLevel;
+}
+
 // One tone over the whole recording. Each window is read at the walk's own position, so
 // other readers of the recording may move its file in between.
 void FindSpans(_Wave& wave, const zem::WAVEFORMATEX& format, ToneDetector& detector,
                const ToneSettings& settings, XmlElement& tone)
 {
-    // Whole frames only: Read never returns a partial one, and a shorter read ends the walk.
+    // Windows of 20 ms, in whole frames only: Read never returns a partial one, and a
+    // shorter read ends the walk.
+    constexpr uint32_t kHalfWindowMs = 10;
     uint32_t window = 2 * wave.MsToBytes(kHalfWindowMs);
     window -= window % format.nBlockAlign;
     if (window == 0)
@@ -212,6 +218,7 @@ void FindSpans(_Wave& wave, const zem::WAVEFORMATEX& format, ToneDetector& detec
     MonoMixer mixer(SampleLayout::Of(format), window);
     SpanTracker spans(tone, settings);
 
+    constexpr int kWindowsPerYield = 101;
     uint32_t position = 0;
     for (int windows = 1;; ++windows) {
         uint32_t got = 0;
@@ -226,12 +233,9 @@ void FindSpans(_Wave& wave, const zem::WAVEFORMATEX& format, ToneDetector& detec
             break;
         const std::span<const uint8_t> mono = mixer.Mix(buffer.data(), got);
         detector.Analyze(settings.f, settings.fdev, mono.data(), mono.size());
-        const double in = detector.InBand();
-        const double out = detector.OutBand();
-        const bool present = in != 0 && out != 0 && in / out >= kPresentRatio && in > kMinimumLevel;
         const uint32_t startMs = wave.BytesToMs(position);
         const uint32_t endMs = wave.BytesToMs(next);
-        if (present)
+        if (TonePresent(detector))
             spans.Present(startMs, endMs);
         else
             spans.Absent(startMs, endMs);
@@ -281,6 +285,7 @@ bool _Wave::DetectTones(XmlElement* root)
     }
 
     // Bins of the wrong rate would put every tone at the wrong frequency.
+    constexpr int kTransformSize = 128;
     ToneDetector detector;
     if (!detector.Configure(kTransformSize, static_cast<int>(format.nSamplesPerSec), format.wBitsPerSample)) {
         SetLastError("Tones cannot be measured in " + std::to_string(format.nSamplesPerSec) + " Hz " +
