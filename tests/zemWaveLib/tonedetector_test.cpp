@@ -6,7 +6,6 @@
 #include <cmath>
 #include <initializer_list>
 #include <numbers>
-#include <random>
 #include <vector>
 
 namespace {
@@ -14,16 +13,13 @@ namespace {
 // 16-bit samples at 8000 Hz: the sum of equally strong sines.
 std::vector<uint8_t> Tones(std::initializer_list<double> hz, size_t samples = 1024)
 {
-    std::vector<uint8_t> bytes(samples * 2);
+    std::vector<int16_t> s(samples);
     for (size_t i = 0; i < samples; ++i) {
-        double v = 0;
         for (const double f : hz)
-            v += 8000 * std::sin(2 * std::numbers::pi * f * static_cast<double>(i) / 8000);
-        const auto s = static_cast<int16_t>(std::lround(v));
-        bytes[2 * i] = static_cast<uint8_t>(s & 0xff);
-        bytes[2 * i + 1] = static_cast<uint8_t>((s >> 8) & 0xff);
+            s[i] = static_cast<int16_t>(s[i] + std::lround(8000 * std::sin(2 * std::numbers::pi * f * i / 8000)));
     }
-    return bytes;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+    return {bytes, bytes + 2 * samples};
 }
 
 TEST(ToneDetector, ConfigureTakesOnlyKnownSizesRatesAndWidths)
@@ -50,39 +46,30 @@ TEST(ToneDetector, EachDtmfPairGivesItsKeyAndSilenceNone)
     ToneDetector detector;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
-            // Half a block of tones, then silence.
             std::vector<uint8_t> bytes = Tones({rows[r], columns[c]}, 512);
-            bytes.resize(2048, 0);
+            bytes.resize(2048, 0);  // then silence
             EXPECT_EQ(detector.DetectDtmf(bytes.data(), bytes.size()), keys[r * 4 + c]) << rows[r] << "+" << columns[c];
         }
     }
-    const std::vector<uint8_t> silence(2048, 0);
+    const std::vector<uint8_t> silence(2048, 0), single = Tones({770});
     EXPECT_EQ(detector.DetectDtmf(silence.data(), silence.size()), 0);
-    const std::vector<uint8_t> single = Tones({770});
     EXPECT_EQ(detector.DetectDtmf(single.data(), single.size()), 0);
-}
 
-TEST(ToneDetector, DtmfDigitNeedsBothTonesWithinTheirTolerance)
-{
     EXPECT_EQ(ToneDetector::DtmfDigit(770, 1477, 1, 1), '6');
     EXPECT_EQ(ToneDetector::DtmfDigit(771, 1477, 1, 1), 'x');
     EXPECT_EQ(ToneDetector::DtmfDigit(771, 1477, 2, 1), '6');
-    EXPECT_EQ(ToneDetector::DtmfDigit(941, 1000, 1, 1), 'x');
     EXPECT_EQ(ToneDetector::DtmfDigit(760, 1300, 100, 100), '1');  // the first in table order, not the nearest
 }
 
 TEST(ToneDetector, ZveiToneLiftsItsOwnBand)
 {
-    const double centres[ToneDetector::kZveiBands] = {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 2600};
+    const double centres[] = {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 2600};
     ToneDetector detector;
     for (size_t band = 0; band < ToneDetector::kZveiBands; ++band) {
         const std::vector<uint8_t> bytes = Tones({centres[band]}, 2048);
         detector.AnalyzeZvei(bytes.data(), bytes.size());
-        for (size_t other = 0; other < ToneDetector::kZveiBands; ++other) {
-            if (other != band) {
-                EXPECT_GT(detector.BandLevel(band), 4 * detector.BandLevel(other)) << band << " vs " << other;
-            }
-        }
+        for (size_t other = 0; other < ToneDetector::kZveiBands; ++other)
+            EXPECT_TRUE(other == band || detector.BandLevel(band) > 4 * detector.BandLevel(other)) << band << " vs " << other;
         EXPECT_GT(detector.InBand(), 4 * detector.OutBand()) << band;
     }
 }
@@ -91,14 +78,12 @@ TEST(ToneDetector, AnalyzeMeasuresItsBands)
 {
     ToneDetector detector;
     ASSERT_TRUE(detector.Configure(128, 8000, 16));
-    const std::vector<uint8_t> both = Tones({1300, 1700}, 320);
+    const std::vector<uint8_t> both = Tones({1300, 1700}, 320), tone = Tones({1500}, 320);
     detector.AnalyzeTwo(1300, 1700, 80, both.data(), both.size());
     EXPECT_GT(detector.BandLevel(0), 4 * detector.OutBand());
     EXPECT_GT(detector.BandLevel(1), 4 * detector.OutBand());
     EXPECT_DOUBLE_EQ(detector.InBand(), detector.BandLevel(0) + detector.BandLevel(1));
-
     // fdev 0 stands for one bin width (63 Hz here), so the band around 1500 Hz is not empty.
-    const std::vector<uint8_t> tone = Tones({1500}, 320);
     detector.Analyze(1500, 0, tone.data(), tone.size());
     EXPECT_GT(detector.InBand(), 4 * detector.OutBand());
     detector.Analyze(2500, 80, tone.data(), tone.size());
@@ -107,25 +92,19 @@ TEST(ToneDetector, AnalyzeMeasuresItsBands)
 
 TEST(ToneDetector, DiscriminateTellsWhichToneDominates)
 {
-    std::mt19937 random(5);
-    std::vector<uint8_t> noise(256);
-    for (uint8_t& b : noise)
-        b = static_cast<uint8_t>(random());
     const struct {
         std::vector<uint8_t> bytes;
         bool detected;
         int index;
     } cases[] = {{Tones({1300}, 128), true, 1}, {Tones({1700}, 128), true, 0},
-                 {Tones({1300, 1700}, 128), false, 0}, {noise, false, 0}};
+                 {Tones({1300, 1700}, 128), false, 0}, {std::vector<uint8_t>(256, 0), false, 0}};
     for (const auto& c : cases) {
         ToneDetector detector;
         ASSERT_TRUE(detector.Configure(128, 8000, 16));
         detector.Discriminate(c.bytes.data(), c.bytes.size());
         EXPECT_EQ(detector.Detected(), c.detected);
-        if (c.detected) {
-            EXPECT_EQ(detector.ToneIndex(), c.index);
-            EXPECT_GT(detector.Peak(), 1000);
-        }
+        EXPECT_EQ(detector.ToneIndex(), c.index);
+        EXPECT_GT(detector.Peak(), c.detected ? 1000 : -1);
     }
 }
 

@@ -43,23 +43,21 @@ std::string Record(SoxEncoding encoding, uint32_t rate, uint16_t channels, uint3
     return path;
 }
 
-// The spans found for each "tone" element of the text.
+// The spans found for each child of the root in the text.
 std::vector<Spans> Detect(const std::string& path, const std::string& tones = "<tones><tone/></tones>")
 {
     _Wave wave;
-    EXPECT_TRUE(wave.SetFileName(path)) << wave.GetLastError();
     XmlElement root;
-    EXPECT_TRUE(root.Parse(tones));
+    EXPECT_TRUE(wave.SetFileName(path) && root.Parse(tones));
     EXPECT_TRUE(wave.DetectTones(&root)) << wave.GetLastError();
-    std::vector<Spans> found;
-    for (uint16_t t = 0; t < root.CountChildren(); ++t) {
-        found.emplace_back();
+    std::vector<Spans> found(root.CountChildren());
+    for (uint16_t t = 0; t < found.size(); ++t) {
         const XmlElement& tone = *root.GetChild(t);
-        for (uint16_t p = 1; p <= tone.CountChildren("position"); ++p) {
+        for (uint16_t p = 0; p < tone.CountChildren(); ++p) {
             int32_t begin = -1, end = -1;
-            tone.FindNthChild("position", p)->GetAttributeInt("begin", begin);
-            tone.FindNthChild("position", p)->GetAttributeInt("end", end);
-            found.back().emplace_back(begin, end);
+            tone.GetChild(p)->GetAttributeInt("begin", begin);
+            tone.GetChild(p)->GetAttributeInt("end", end);
+            found[t].emplace_back(begin, end);
         }
     }
     return found;
@@ -138,18 +136,15 @@ TEST(WaveTones, SettingsCarryOverToTheNextToneElement)
 
 TEST(WaveTones, RecordingsTheDetectorCannotMeasureAreRefused)
 {
-    const std::string path = Record(SoxEncoding::Pcm16, 16000, 1, 600, {{1520, 100, 400}});
-    _Wave wave;
-    ASSERT_TRUE(wave.SetFileName(path));
+    _Wave wave, unnamed;
     XmlElement root;
+    ASSERT_TRUE(wave.SetFileName(Record(SoxEncoding::Pcm16, 16000, 1, 600, {{1520, 100, 400}})));
     ASSERT_TRUE(root.Parse("<tones><tone/></tones>"));
     EXPECT_FALSE(wave.DetectTones(nullptr));
+    EXPECT_FALSE(unnamed.DetectTones(&root));
     EXPECT_FALSE(wave.DetectTones(&root));
     EXPECT_NE(wave.GetLastError().find("16000 Hz"), std::string::npos);
     EXPECT_EQ(root.GetChild(0)->CountChildren(), 0);
-
-    _Wave unnamed;
-    EXPECT_FALSE(unnamed.DetectTones(&root));
 }
 
 }  // namespace
