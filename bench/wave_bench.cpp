@@ -4,8 +4,8 @@
 #include "zemWaveLib/wave.h"
 
 #include "base/riff.h"
-#include "base/tempname.h"
 #include "codec/waveformat.h"
+#include "temprecording.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -103,22 +103,9 @@ private:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    const std::string folder = zem::CreateTempFolder("wavebench");
-    if (folder.empty()) {
-        std::perror("temporary folder");
-        return 1;
-    }
-    g_path = folder + "/hour.wav";
-    if (!WriteHourRecording(g_path)) {
-        std::perror(g_path.c_str());
-        std::filesystem::remove_all(folder);
-        return 1;
-    }
-    GoalReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintGoal();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(folder);
-    return 0;
+    return RunOverTempRecording(argc, argv, "wavebench", g_path, WriteHourRecording, [] {
+        GoalReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintGoal();
+    });
 }

@@ -158,6 +158,11 @@ public:
     bool SaveAs(uint32_t startMs, const std::string& target);
     // Replaces the "zemp" record by an overview of `points` evenly spaced sample frames.
     bool GeneratePrompt(uint16_t points);
+    // Adds to each "tone" child of root a "position" child (attributes "begin" and "end" in
+    // ms) for every span in which its tone sounds. False for a null root, or when the
+    // recording cannot be measured (no format, a rate or sample size the detector refuses,
+    // a failed decode); GetLastError tells why.
+    bool DetectTones(XmlElement* root);
 
     // Transfer control; a local recording is complete from SetFileName on.
     // Load: starts the full download of an address with a valid header (from byte 0 again
