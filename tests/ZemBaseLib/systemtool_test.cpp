@@ -2,7 +2,6 @@
 #include "ZemBaseLib/impersonation.h"
 #include "ZemBaseLib/systemtool.h"
 #include "process/commandline.h"
-#include "stubtools.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -18,21 +17,6 @@ TEST(SystemTool, QuotedArgumentsSplitBackUnchanged)
         ASSERT_EQ(split.size(), 3u) << argument;
         EXPECT_EQ(split[1], argument);
     }
-}
-
-TEST(SystemTool, RunGivesExitCodeAndOutputOrNothing)
-{
-    StubTools tools;
-    tools.Add("tool", "echo out; echo err >&2; exit 3\n");
-    const ToolRun run = RunSystemTool("tool", {"a b"}, 10000);
-    EXPECT_TRUE(run.exited);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(run.output, "out\nerr\n");
-    EXPECT_EQ(tools.Calls(), "<a b>\n");
-
-    tools.Add("slow", "exec sleep 30\n");
-    EXPECT_FALSE(RunSystemTool("slow", {}, 200).exited);
-    EXPECT_FALSE(RunSystemTool("no-such-tool", {}, 1000).exited);
 }
 
 TEST(Impersonation, FailsAsUnsupportedAndKeepsTheIdentity)

@@ -35,22 +35,18 @@ TEST(CharFilters, ChangeTheTextInPlaceAndReturnIt)
         {"RemoveLetters", RemoveLetters, "a1Z-zA9VW\xe4", "1-9\xe4"},
         {"RemoveDigits", RemoveDigits, "a0b9 8", "ab "},
         {"RemoveChars", WithSet(RemoveChars, "-/ "), "01-23/45 6", "0123456"},
-        {"RemoveChars empty set", WithSet(RemoveChars, ""), "abc", "abc"},
         {"KeepDigits", KeepDigits, "ab12", "12"},
-        {"KeepDigits none", KeepDigits, "+(x)", ""},
         {"KeepChars", WithSet(KeepChars, "1"), "xyx1", "1"},
         {"KeepChars keeps order and repeats", WithSet(KeepChars, "ba"), "cabcab", "abab"},
         {"ReplaceCharsNotIn", WithSet(ReplaceCharsNotIn, "ab"), "a-b", "a_b"},
         {"ReplaceCharsNotIn with case", WithSet(ReplaceCharsNotIn, "ab"), "AbA", "_b_"},
         {"LongestDigitRun", LongestDigitRun, "a12b345c67", "345"},
         {"LongestDigitRun first of equals", LongestDigitRun, "12x34", "12"},
-        {"LongestDigitRun at the end", LongestDigitRun, "1x2345", "2345"},
         {"LongestDigitRun without digits", LongestDigitRun, "abc", ""},
         {"FillPlaceholders", Fill("0401234", '?'), "04??2?4", "0401234"},
         {"FillPlaceholders short source", Fill("012", '?'), "0?2??", "012??"},
         // The source's own placeholder cannot fill its position; the rest still fills.
         {"FillPlaceholders source placeholder", Fill("0?23", '?'), "????", "0?23"},
-        {"FillPlaceholders none", Fill("999", '?'), "123", "123"},
     };
     for (const auto& c : cases) {
         std::string text = c.text;
@@ -73,18 +69,15 @@ TEST(NumberPatterns, MatchTellsHowFarANumberIsFromTheirPattern)
         {"124", "1#3", kNumberMismatch},
         {"1234", "1#3", kNumberMismatch},
         {"", "1#3", -3},
-        {"2", "1#3", kNumberMismatch},
         {"123", "12*2", 2},
         {"1234", "12*2", 2},
         {"12345", "12*2", kNumberMismatch},
         {"1", "12*2", -1},
-        {"13", "12*2", kNumberMismatch},
         {"12", "12*", 2},
         {std::string(9999 + 2, '1'), "11*", 2},
         {std::string(9999 + 3, '1'), "11*", kNumberMismatch},
         {"0815", "*4", 0},
         {"", "", kNumberComplete},
-        {"1", "", kNumberMismatch},
         {"12", "1*2*", kNumberMismatch},
         {"12", "1*0", kNumberMismatch},
         {"12", "1*05", kNumberMismatch},
@@ -95,29 +88,4 @@ TEST(NumberPatterns, MatchTellsHowFarANumberIsFromTheirPattern)
     for (const auto& c : cases)
         EXPECT_EQ(MatchNumber(c.number, c.pattern), c.expected)
             << c.number.substr(0, 20) << " / " << c.pattern;
-}
-
-TEST(NumberPatterns, AnalyseGivesFixedAndMaximumLengths)
-{
-    const struct {
-        const char* pattern;
-        bool valid;
-        int32_t fixed;
-        int32_t longest;
-    } cases[] = {
-        {"1#3", true, 3, 3},
-        {"12*2", true, 2, 4},
-        {"12*", true, 2, 10001},
-        {"*9999", true, 0, 9999},
-        {"1*0", false, -1, -1},
-        {"**", false, -1, -1},
-    };
-    for (const auto& c : cases) {
-        int32_t fixed = -1;
-        int32_t longest = -1;
-        EXPECT_EQ(AnalyseNumberPattern(c.pattern, &fixed, &longest), c.valid) << c.pattern;
-        EXPECT_EQ(fixed, c.fixed) << c.pattern;
-        EXPECT_EQ(longest, c.longest) << c.pattern;
-        EXPECT_EQ(AnalyseNumberPattern(c.pattern, nullptr, nullptr), c.valid) << c.pattern;
-    }
 }
