@@ -295,8 +295,11 @@ bool _FMODEngine::HandleMessage(const zem::ThreadMessage& message)
         NotifyEngine(static_cast<int>(message.wParam));
         break;
     case kMsgNotifyFile:
-        if (_FMODFile* file = FindFile(handle))
+        if (_FMODFile* file = FindFile(handle)) {
+            if (message.wParam == kFileLoading)
+                file->loadNoticePending_ = false;
             NotifyFile(file, static_cast<int>(message.wParam));
+        }
         break;
     case kMsgUninitFile:
         // The file may have left the queue since this was posted.

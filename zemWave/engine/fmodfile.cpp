@@ -411,7 +411,10 @@ void _FMODFile::OnWaveLoadEvent(_Wave* wave, uint32_t state, uintptr_t user)
             engine.SetFileEnabled(file->handle_, true, true);
             break;
         case _Wave::kStateLoading:
-            engine.NotifyFile(file, _FMODEngine::kFileLoading);
+            // One notice per 1024-byte block would flood the worker and the controls; the
+            // controls read the progress when the notice arrives.
+            if (engine.IsWorkerThread() || !file->loadNoticePending_.exchange(true))
+                engine.NotifyFile(file, _FMODEngine::kFileLoading);
             break;
         case _Wave::kStateLoaded:
             if (!wave->GetPrompt() && !wave->GeneratePrompt(kPromptPoints))

@@ -136,6 +136,8 @@ private:
     zem::SoundDsp dsp_ = 0;
 
     std::atomic<bool> filterFailureShown_{false};
+    // A load-progress notice waits on the worker: the loader's later blocks ride on it.
+    std::atomic<bool> loadNoticePending_{false};
     // Mixer thread only; the worker asks for a fresh state after a seek, stop or reopening.
     BandRejectFilter filter_;
     std::atomic<bool> filterReset_{false};
