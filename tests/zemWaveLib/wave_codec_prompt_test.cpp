@@ -25,17 +25,6 @@ size_t TempFileCount()
     return n;
 }
 
-std::vector<uint8_t> PromptOf(_Wave& wave)
-{
-    std::lock_guard lock(wave.GetLock());
-    const uint8_t* data = wave.GetPrompt();
-    if (!data)
-        return {};
-    uint16_t head[2];
-    std::memcpy(head, data, 4);
-    return std::vector<uint8_t>(data, data + 4 + size_t{2} * head[0] * head[1]);
-}
-
 // A compressed recording of a known signal and the overview of its PCM twin: libsox's
 // decode of it, written as 16-bit PCM and sampled directly.
 struct Fixture {
@@ -59,7 +48,7 @@ Fixture MakeFixture(const std::string& folder, SoxEncoding encoding, uint32_t ra
     _Wave twin;
     EXPECT_TRUE(twin.SetFileName(twinPath));
     EXPECT_TRUE(twin.GeneratePrompt(points)) << twin.GetLastError();
-    f.expected = PromptOf(twin);
+    f.expected = wavetest::PromptBytes(twin);
     return f;
 }
 
@@ -87,7 +76,7 @@ TEST(WaveCodecPrompt, EqualsTheOverviewOfTheDecodedCopyAndLeavesNoFile)
         _Wave wave;
         ASSERT_TRUE(wave.SetFileName(f.path)) << wave.GetLastError();
         ASSERT_TRUE(wave.GeneratePrompt(c.points)) << wave.GetLastError();
-        EXPECT_EQ(PromptOf(wave), f.expected);
+        EXPECT_EQ(wavetest::PromptBytes(wave), f.expected);
         EXPECT_EQ(TempFileCount(), tempFiles);
         EXPECT_FALSE(zemtest::Exists(zem::DriveFolder('C') + "/tmpdec.wav"));
     }
@@ -125,7 +114,7 @@ TEST(WaveCodecPrompt, FailuresKeepTheStoredOverviewAndLeaveNoFile)
         if (const size_t at = error.find("%s"); at != std::string::npos)
             error.replace(at, 2, path);
         EXPECT_EQ(wave.GetLastError(), error);
-        EXPECT_EQ(PromptOf(wave), std::vector<uint8_t>(stored.begin(), stored.end()));
+        EXPECT_EQ(wavetest::PromptBytes(wave), std::vector<uint8_t>(stored.begin(), stored.end()));
         EXPECT_EQ(TempFileCount(), tempFiles);
     }
 }
@@ -146,7 +135,7 @@ TEST(WaveCodecPrompt, RecordingsDecodingAtOnceDoNotDisturbEachOther)
             if (!wave.SetFileName(fixtures[i].path))
                 return;
             for (int round = 0; round < kRounds; ++round)
-                if (wave.GeneratePrompt(1024) && PromptOf(wave) == fixtures[i].expected)
+                if (wave.GeneratePrompt(1024) && wavetest::PromptBytes(wave) == fixtures[i].expected)
                     ++matches[i];
         });
     }

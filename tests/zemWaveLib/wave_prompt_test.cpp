@@ -12,14 +12,9 @@ namespace {
 // The overview record as u16 values: channels, points, then the values.
 std::vector<uint16_t> PromptOf(_Wave& wave)
 {
-    std::lock_guard lock(wave.GetLock());
-    const uint8_t* data = wave.GetPrompt();
-    if (!data)
-        return {};
-    uint16_t head[2];
-    std::memcpy(head, data, 4);
-    std::vector<uint16_t> values(2 + size_t{head[0]} * head[1]);
-    std::memcpy(values.data(), data, values.size() * 2);
+    const std::vector<uint8_t> bytes = PromptBytes(wave);
+    std::vector<uint16_t> values(bytes.size() / 2);
+    std::memcpy(values.data(), bytes.data(), values.size() * 2);
     return values;
 }
 

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "support/scratch.h"
+#include "zemWaveLib/wave.h"
 
 #include "base/littleendian.h"
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,6 +74,17 @@ inline std::string WriteRecording(const std::string& bytes)
     const std::string path = zemtest::NewFolder("wave") + "/rec.wav";
     zemtest::WriteFile(path, bytes);
     return path;
+}
+
+// The overview record as stored: channels, points (u16 each), then the values.
+inline std::vector<uint8_t> PromptBytes(_Wave& wave)
+{
+    std::lock_guard lock(wave.GetLock());
+    const uint8_t* data = wave.GetPrompt();
+    if (!data)
+        return {};
+    const uint16_t channels = zem::ReadLe16(data), points = zem::ReadLe16(data + 2);
+    return std::vector<uint8_t>(data, data + 4 + size_t{2} * channels * points);
 }
 
 }  // namespace wavetest

@@ -21,32 +21,22 @@ void InitSox()
 
 sox_encodinginfo_t EncodingInfo(SoxEncoding encoding)
 {
+    struct Form {
+        SoxEncoding encoding;
+        sox_encoding_t sox;
+        unsigned bits;
+    };
+    static constexpr Form kForms[] = {
+        {SoxEncoding::Pcm8, SOX_ENCODING_UNSIGNED, 8},   {SoxEncoding::Pcm16, SOX_ENCODING_SIGN2, 16},
+        {SoxEncoding::ALaw, SOX_ENCODING_ALAW, 8},       {SoxEncoding::MuLaw, SOX_ENCODING_ULAW, 8},
+        {SoxEncoding::ImaAdpcm, SOX_ENCODING_IMA_ADPCM, 4}, {SoxEncoding::Gsm, SOX_ENCODING_GSM, 0},
+    };
     sox_encodinginfo_t info{};
-    switch (encoding) {
-    case SoxEncoding::Pcm8:
-        info.encoding = SOX_ENCODING_UNSIGNED;
-        info.bits_per_sample = 8;
-        break;
-    case SoxEncoding::Pcm16:
-        info.encoding = SOX_ENCODING_SIGN2;
-        info.bits_per_sample = 16;
-        break;
-    case SoxEncoding::ALaw:
-        info.encoding = SOX_ENCODING_ALAW;
-        info.bits_per_sample = 8;
-        break;
-    case SoxEncoding::MuLaw:
-        info.encoding = SOX_ENCODING_ULAW;
-        info.bits_per_sample = 8;
-        break;
-    case SoxEncoding::ImaAdpcm:
-        info.encoding = SOX_ENCODING_IMA_ADPCM;
-        info.bits_per_sample = 4;
-        break;
-    case SoxEncoding::Gsm:
-        info.encoding = SOX_ENCODING_GSM;
-        info.bits_per_sample = 0;
-        break;
+    for (const Form& form : kForms) {
+        if (form.encoding == encoding) {
+            info.encoding = form.sox;
+            info.bits_per_sample = form.bits;
+        }
     }
     info.reverse_bytes = sox_option_default;
     info.reverse_nibbles = sox_option_default;

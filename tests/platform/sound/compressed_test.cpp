@@ -109,31 +109,17 @@ TEST_F(CompressedMixer, GrowingGsmFilePlaysWholeBlocksAndGoesOnWhenItGrows)
     const std::string full = zemtest::ReadFile(Record(SoxEncoding::Gsm, 2 * kRate, "full.wav"));
     const std::vector<int16_t> decoded = zemtest::SoxDecode(folder_ + "/full.wav");
     const size_t cut = zemtest::ParseWave(full).dataOffset + 10 * 65 + 20;
-    const std::string path = Write("growing.wav", full.substr(0, cut));
-    zem::File writer;  // a download holds its growing copy locked
-    ASSERT_EQ(writer.Open(path, zem::File::Mode::Write), 0);
-    ASSERT_EQ(writer.LockForWriting(), 0);
-    const zem::SoundStream stream = sound_->StreamOpen(path);
-    ASSERT_NE(stream, 0u) << sound_->LastError();
-    std::atomic<int> ends{0};
-    sound_->StreamSetEndCallback(stream, [&] { ++ends; });
-    const int channel = sound_->StreamPlay(zem::kFreeChannel, stream);
-    Mix(1000);
-    EXPECT_EQ(ends, 0);
-    EXPECT_TRUE(sound_->IsPlaying(channel));
-    const int64_t waiting = sound_->StreamGetTime(stream);
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::app);
-        out.write(full.data() + cut, static_cast<std::streamsize>(full.size() - cut));
-    }
-    Mix(2000);
-    EXPECT_EQ(ends, 1);
+    const GrowingRun run = PlayGrowing(Write("growing.wav", full.substr(0, cut)), full.substr(cut));
+    ASSERT_TRUE(run.opened) << sound_->LastError();
+    EXPECT_EQ(run.endsWhileWaiting, 0);
+    EXPECT_TRUE(run.playingWhileWaiting);
+    EXPECT_EQ(run.ends, 1);
     const auto mix = Finish();
 
     // Ten whole blocks of 320 frames play, but for the last frame or so, which waits for the
     // next one to interpolate towards.
-    EXPECT_GE(waiting, 390);
-    EXPECT_LE(waiting, 400);
+    EXPECT_GE(run.waitingAt, 390);
+    EXPECT_LE(run.waitingAt, 400);
     // Heard without the silence of the wait, the recording plays as one piece.
     const auto heard = Side(mix, 0, kRate, 0, 3000);
     const auto gap = std::search_n(heard.begin(), heard.end(), kRate / 10, int16_t{0});

@@ -3,11 +3,15 @@
 
 #include "sound/soundsystem.h"
 
+#include "base/file.h"
+
 #include "support/scratch.h"
 #include "wavfiles.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +51,41 @@ protected:
         clock_.Advance(ms);
         mixedMs_ += ms;
         ASSERT_TRUE(sound_->WaitForMixedMs(mixedMs_));
+    }
+
+    // A file that a download still writes (and holds locked, as a download does): played for
+    // 1 s, then `rest` is appended and 2 s more are mixed.
+    struct GrowingRun {
+        bool opened = false;
+        int endsWhileWaiting = -1;
+        bool playingWhileWaiting = false;
+        int64_t waitingAt = -1;  // the stream's time while it waited, ms
+        int ends = -1;           // end callbacks once the rest was there
+    };
+    GrowingRun PlayGrowing(const std::string& path, const std::string& rest)
+    {
+        GrowingRun run;
+        zem::File writer;
+        if (writer.Open(path, zem::File::Mode::Write) != 0 || writer.LockForWriting() != 0)
+            return run;
+        const zem::SoundStream stream = sound_->StreamOpen(path);
+        run.opened = stream != 0;
+        if (!run.opened)
+            return run;
+        std::atomic<int> ends{0};
+        sound_->StreamSetEndCallback(stream, [&] { ++ends; });
+        const int channel = sound_->StreamPlay(zem::kFreeChannel, stream);
+        Mix(1000);
+        run.endsWhileWaiting = ends;
+        run.playingWhileWaiting = sound_->IsPlaying(channel);
+        run.waitingAt = sound_->StreamGetTime(stream);
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::app);
+            out.write(rest.data(), static_cast<std::streamsize>(rest.size()));
+        }
+        Mix(2000);
+        run.ends = ends;
+        return run;
     }
 
     std::vector<int16_t> Finish()

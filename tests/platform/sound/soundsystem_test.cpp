@@ -194,29 +194,15 @@ TEST_F(Mixer, GrowingFilePlaysWhatIsThereAndGoesOnWhenItGrows)
     WavSpec spec;
     spec.declaredDataSize = static_cast<uint32_t>(all.size() * 2);
     spec.dataBytes = Pcm16(std::vector<int16_t>(all.begin(), all.begin() + kRate / 2));
-    const std::string path = Write("growing.wav", MakeWav(spec));
-    zem::File writer;  // a download holds its growing copy locked
-    ASSERT_EQ(writer.Open(path, zem::File::Mode::Write), 0);
-    ASSERT_EQ(writer.LockForWriting(), 0);
-    const zem::SoundStream stream = sound_->StreamOpen(path);
-    ASSERT_NE(stream, 0u);
-    std::atomic<int> ends{0};
-    sound_->StreamSetEndCallback(stream, [&] { ++ends; });
-    const int channel = sound_->StreamPlay(zem::kFreeChannel, stream);
-    Mix(1000);
-    EXPECT_EQ(ends, 0);
-    EXPECT_TRUE(sound_->IsPlaying(channel));
-    const int64_t waiting = sound_->StreamGetTime(stream);
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::app);
-        const std::string rest = Pcm16(std::vector<int16_t>(all.begin() + kRate / 2, all.end()));
-        out.write(rest.data(), static_cast<std::streamsize>(rest.size()));
-    }
-    Mix(2000);
-    EXPECT_EQ(ends, 1);
+    const GrowingRun run = PlayGrowing(Write("growing.wav", MakeWav(spec)),
+                                       Pcm16(std::vector<int16_t>(all.begin() + kRate / 2, all.end())));
+    ASSERT_TRUE(run.opened);
+    EXPECT_EQ(run.endsWhileWaiting, 0);
+    EXPECT_TRUE(run.playingWhileWaiting);
+    EXPECT_EQ(run.ends, 1);
     const auto mix = Finish();
-    EXPECT_GE(waiting, 450);
-    EXPECT_LE(waiting, 500);
+    EXPECT_GE(run.waitingAt, 450);
+    EXPECT_LE(run.waitingAt, 500);
     EXPECT_EQ(Rms(Side(mix, 0, kRate, 600, 1000)), 0);
     // After the wait the next frames follow on from where the data ran dry.
     const auto after = Side(mix, 0, kRate, 1000, 1500);
@@ -231,7 +217,7 @@ TEST_F(Mixer, GrowingFilePlaysWhatIsThereAndGoesOnWhenItGrows)
     ASSERT_GE(next, 0);
     for (size_t i = static_cast<size_t>(next); i < after.size(); ++i)
         ASSERT_EQ(after[i], after[static_cast<size_t>(next)] + static_cast<int>(i) - next);
-    EXPECT_EQ((after[static_cast<size_t>(next)] + 8000) * 1000 / kRate, waiting);
+    EXPECT_EQ((after[static_cast<size_t>(next)] + 8000) * 1000 / kRate, run.waitingAt);
 }
 
 TEST_F(Mixer, StaleHandlesFailWithInvalidParam)
