@@ -60,36 +60,6 @@ int CZemWaveApp::Run()
 
 // --- Controls ---
 
-void CZemWaveApp::RegisterPlayerCtrl(CZemWaveCtrl* control)
-{
-    Register(players_, control);
-}
-
-void CZemWaveApp::RegisterPlayListCtrl(CZemWaveCtrl* control)
-{
-    Register(playlists_, control);
-}
-
-void CZemWaveApp::RegisterPromptCtrl(CZemWaveCtrl* control)
-{
-    Register(prompts_, control);
-}
-
-void CZemWaveApp::UnregisterPlayerCtrl(CZemWaveCtrl* control)
-{
-    Unregister(players_, control);
-}
-
-void CZemWaveApp::UnregisterPlayListCtrl(CZemWaveCtrl* control)
-{
-    Unregister(playlists_, control);
-}
-
-void CZemWaveApp::UnregisterPromptCtrl(CZemWaveCtrl* control)
-{
-    Unregister(prompts_, control);
-}
-
 // A control must never stay listed after it is gone, and the engine posts to listed
 // controls: both wait for the lock as long as it takes.
 void CZemWaveApp::Register(ControlList& list, CZemWaveCtrl* control)

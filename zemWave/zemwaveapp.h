@@ -41,12 +41,12 @@ public:
 
     // Called by each control's constructor and destructor. Registering the first control
     // creates the engine; unregistering the last shuts it down and deletes it.
-    void RegisterPlayerCtrl(CZemWaveCtrl* control);
-    void RegisterPlayListCtrl(CZemWaveCtrl* control);
-    void RegisterPromptCtrl(CZemWaveCtrl* control);
-    void UnregisterPlayerCtrl(CZemWaveCtrl* control);
-    void UnregisterPlayListCtrl(CZemWaveCtrl* control);
-    void UnregisterPromptCtrl(CZemWaveCtrl* control);
+    void RegisterPlayerCtrl(CZemWaveCtrl* control) { Register(players_, control); }
+    void RegisterPlayListCtrl(CZemWaveCtrl* control) { Register(playlists_, control); }
+    void RegisterPromptCtrl(CZemWaveCtrl* control) { Register(prompts_, control); }
+    void UnregisterPlayerCtrl(CZemWaveCtrl* control) { Unregister(players_, control); }
+    void UnregisterPlayListCtrl(CZemWaveCtrl* control) { Unregister(playlists_, control); }
+    void UnregisterPromptCtrl(CZemWaveCtrl* control) { Unregister(prompts_, control); }
     // 1 player, 2 prompt, 3 playlist, 0 not registered.
     int GetControlKind(const CZemWaveCtrl* control);
 

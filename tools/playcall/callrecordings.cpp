@@ -62,21 +62,4 @@ std::vector<int16_t> ReadLeftSide(const std::string& path, int* rate)
     return {};
 }
 
-double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate)
-{
-    if (samples.empty() || rate <= 0)
-        return 0;
-    const double w = 2 * std::numbers::pi * hertz / rate;
-    const double coefficient = 2 * std::cos(w);
-    double s1 = 0;
-    double s2 = 0;
-    for (int16_t x : samples) {
-        const double s0 = x + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    return 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(samples.size());
-}
-
 }  // namespace playcall

@@ -2,6 +2,8 @@
 // file, so the main job can show what it played.
 #pragma once
 
+#include "sound/tonelevel.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,7 +23,6 @@ bool WriteToneRecording(const std::string& path, const std::vector<Tone>& tones,
 // The left side of a 16-bit WAV file's samples (mono or stereo); empty when it cannot be read.
 std::vector<int16_t> ReadLeftSide(const std::string& path, int* rate);
 
-// The level of one frequency in samples (Goertzel), as the amplitude of a sine that gives it.
-double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate);
+using zem::ToneLevel;
 
 }  // namespace playcall

@@ -110,10 +110,7 @@ TEST_F(CompressedMixer, GrowingGsmFilePlaysWholeBlocksAndGoesOnWhenItGrows)
     const std::vector<int16_t> decoded = zemtest::SoxDecode(folder_ + "/full.wav");
     const size_t cut = zemtest::ParseWave(full).dataOffset + 10 * 65 + 20;
     const GrowingRun run = PlayGrowing(Write("growing.wav", full.substr(0, cut)), full.substr(cut));
-    ASSERT_TRUE(run.opened) << sound_->LastError();
-    EXPECT_EQ(run.endsWhileWaiting, 0);
-    EXPECT_TRUE(run.playingWhileWaiting);
-    EXPECT_EQ(run.ends, 1);
+    ExpectWaitedThenEnded(run);
     const auto mix = Finish();
 
     // Ten whole blocks of 320 frames play, but for the last frame or so, which waits for the

@@ -88,6 +88,15 @@ protected:
         return run;
     }
 
+    // The stream waited, still playing and without ending, and ended once when it had all.
+    static void ExpectWaitedThenEnded(const GrowingRun& run)
+    {
+        ASSERT_TRUE(run.opened);
+        EXPECT_EQ(run.endsWhileWaiting, 0);
+        EXPECT_TRUE(run.playingWhileWaiting);
+        EXPECT_EQ(run.ends, 1);
+    }
+
     std::vector<int16_t> Finish()
     {
         sound_->Close();

@@ -196,10 +196,7 @@ TEST_F(Mixer, GrowingFilePlaysWhatIsThereAndGoesOnWhenItGrows)
     spec.dataBytes = Pcm16(std::vector<int16_t>(all.begin(), all.begin() + kRate / 2));
     const GrowingRun run = PlayGrowing(Write("growing.wav", MakeWav(spec)),
                                        Pcm16(std::vector<int16_t>(all.begin() + kRate / 2, all.end())));
-    ASSERT_TRUE(run.opened);
-    EXPECT_EQ(run.endsWhileWaiting, 0);
-    EXPECT_TRUE(run.playingWhileWaiting);
-    EXPECT_EQ(run.ends, 1);
+    ExpectWaitedThenEnded(run);
     const auto mix = Finish();
     EXPECT_GE(run.waitingAt, 450);
     EXPECT_LE(run.waitingAt, 500);

@@ -101,22 +101,6 @@ long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& 
     return static_cast<long>(ia - a.begin());
 }
 
-double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate)
-{
-    if (samples.empty())
-        return 0;
-    const double w = 2 * std::numbers::pi * hertz / rate;
-    const double coeff = 2 * std::cos(w);
-    double s1 = 0, s2 = 0;
-    for (int16_t v : samples) {
-        const double s0 = v + coeff * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-    return 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(samples.size());
-}
-
 int ZeroCrossings(const std::vector<int16_t>& samples)
 {
     int crossings = 0;

@@ -1,6 +1,8 @@
 // Builds WAV files for the sound tests at run time and reads back what the wav output wrote.
 #pragma once
 
+#include "sound/tonelevel.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,8 +37,7 @@ double Rms(const std::vector<int16_t>& samples);
 // Index of the first sample where the two differ (the shorter length when one is a prefix of
 // the other), -1 when they are equal.
 long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
-// Level of one frequency (Goertzel), as the amplitude of a sine that would give it.
-double ToneLevel(const std::vector<int16_t>& samples, double hertz, int rate);
+using zem::ToneLevel;
 int ZeroCrossings(const std::vector<int16_t>& samples);
 
 }  // namespace soundtest
