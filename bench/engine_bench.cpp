@@ -7,6 +7,8 @@
 #include "base/clock.h"
 #include "sound/soundsystem.h"
 
+#include "monowav.h"
+
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -28,11 +30,6 @@ constexpr int kFiles = 32;
 constexpr int kRecordingSeconds = 3600;
 constexpr int kPlaybackSeconds = 30;
 
-std::string U32(uint32_t v)
-{
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-
 // One hour of 16-bit mono at 8 kHz (a quiet saw tooth), written once; the other recordings
 // are hard links to it, so each has a name of its own.
 std::vector<std::string> WriteRecordings(const std::string& folder)
@@ -40,9 +37,7 @@ std::vector<std::string> WriteRecordings(const std::string& folder)
     const std::string first = folder + "/call0.wav";
     const uint32_t bytes = kRecordingSeconds * kRate * 2;
     std::ofstream out(first, std::ios::binary);
-    out << "RIFF" << U32(36 + bytes) << "WAVEfmt " << U32(16);
-    out << std::string("\x01\x00\x01\x00", 4) << U32(kRate) << U32(kRate * 2) << std::string("\x02\x00\x10\x00", 4);
-    out << "data" << U32(bytes);
+    out << MonoPcmHead(kRate, bytes);
     std::vector<char> second(static_cast<size_t>(kRate) * 2);
     for (int i = 0; i < kRate; ++i) {
         const auto s = static_cast<int16_t>((i % 80) * 50 - 2000);

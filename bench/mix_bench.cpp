@@ -6,6 +6,8 @@
 
 #include "base/tempname.h"
 
+#include "monowav.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -35,13 +37,7 @@ std::string WriteRecording(const std::string& path)
         data.push_back(static_cast<char>(s & 0xFF));
         data.push_back(static_cast<char>((s >> 8) & 0xFF));
     }
-    auto u32 = [](uint32_t v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                           static_cast<char>(v >> 24)};
-    };
-    std::string header = "RIFF" + u32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + u32(16);
-    header += std::string("\x01\x00\x01\x00", 4) + u32(kRate) + u32(kRate * 2) + std::string("\x02\x00\x10\x00", 4);
-    header += "data" + u32(static_cast<uint32_t>(data.size()));
+    const std::string header = MonoPcmHead(kRate, static_cast<uint32_t>(data.size()));
     std::ofstream out(path, std::ios::binary);
     out << header;
     out.write(data.data(), static_cast<std::streamsize>(data.size()));

@@ -3,6 +3,8 @@
 // null output at real time. The closing lines give the median, p95 and max next to the goal.
 #include "sound/soundsystem.h"
 
+#include "monowav.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -28,18 +30,11 @@ constexpr int kCommands = 150;
 
 std::map<std::string, std::vector<double>> g_reactionsMs;
 
-std::string U32(uint32_t v)
-{
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-
 std::string WriteTone(const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);
     const uint32_t bytes = kSeconds * kRate * 2;
-    out << "RIFF" << U32(36 + bytes) << "WAVEfmt " << U32(16);
-    out << std::string("\x01\x00\x01\x00", 4) << U32(kRate) << U32(kRate * 2) << std::string("\x02\x00\x10\x00", 4);
-    out << "data" << U32(bytes);
+    out << MonoPcmHead(kRate, bytes);
     for (int i = 0; i < kSeconds * kRate; ++i) {
         const auto s = static_cast<int16_t>(std::lround(4000 * std::sin(i * 0.3)));
         out.put(static_cast<char>(s & 0xFF)).put(static_cast<char>((s >> 8) & 0xFF));

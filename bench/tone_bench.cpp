@@ -6,6 +6,8 @@
 
 #include "temprecording.h"
 
+#include "monowav.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -27,22 +29,10 @@ std::string g_path;
 double g_bestRatio = 0;
 size_t g_spans = 0;
 
-void Append(std::string& out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
 bool WriteRecording(const std::string& path)
 {
     const uint32_t dataBytes = kRate * kSeconds * 2;
-    std::string head = "RIFF";
-    Append(head, 36 + dataBytes, 4);
-    head += "WAVEfmt ";
-    for (const auto& [value, bytes] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {kRate, 4}, {kRate * 2, 4}, {2u, 2}, {16u, 2}})
-        Append(head, value, bytes);
-    head += "data";
-    Append(head, dataBytes, 4);
+    const std::string head = MonoPcmHead(kRate, dataBytes);
 
     std::vector<int16_t> cycle(kRate * kCycleSeconds);
     for (size_t i = 0; i < cycle.size(); ++i) {

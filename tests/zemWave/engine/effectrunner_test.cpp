@@ -6,6 +6,8 @@
 
 #include "support/scratch.h"
 
+#include "base/littleendian.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,11 +47,6 @@ double Level(const std::vector<int16_t>& samples, double hertz, size_t from, siz
 double Db(double after, double before)
 {
     return 20 * std::log10(after / before);
-}
-
-uint32_t U32At(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 std::string Pcm16Wav(const std::vector<int16_t>& samples, int rate = kRate, int channels = 1)
@@ -100,14 +97,14 @@ TEST(EffectRunner, BuildsTheWavImageOfABlock)
     ASSERT_EQ(record.inImageSize, 1644u);
     const uint8_t* image = record.inImage;
     EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0);
-    EXPECT_EQ(U32At(image + 4), 1636u);
+    EXPECT_EQ(zem::ReadLe32(image + 4), 1636u);
     EXPECT_EQ(std::memcmp(image + 8, "WAVEfmt ", 8), 0);
-    EXPECT_EQ(U32At(image + 24), 8000u);
-    EXPECT_EQ(U32At(image + 28), 16000u);  // average bytes per second
+    EXPECT_EQ(zem::ReadLe32(image + 24), 8000u);
+    EXPECT_EQ(zem::ReadLe32(image + 28), 16000u);  // average bytes per second
     EXPECT_EQ(image[32], 2);               // block align
     EXPECT_EQ(image[34], 16);
     EXPECT_EQ(std::memcmp(image + 36, "data", 4), 0);
-    EXPECT_EQ(U32At(image + 40), 1600u);
+    EXPECT_EQ(zem::ReadLe32(image + 40), 1600u);
     EXPECT_EQ(std::memcmp(image + 44, block.data(), 1600), 0);
     EXPECT_EQ(record.outImage, nullptr);
     EXPECT_EQ(record.outImageSize, 0u);
