@@ -8,6 +8,7 @@
 #include "sound/soundsystem.h"
 
 #include "monowav.h"
+#include "base/littleendian.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,8 +42,7 @@ std::vector<std::string> WriteRecordings(const std::string& folder)
     std::vector<char> second(static_cast<size_t>(kRate) * 2);
     for (int i = 0; i < kRate; ++i) {
         const auto s = static_cast<int16_t>((i % 80) * 50 - 2000);
-        second[2 * static_cast<size_t>(i)] = static_cast<char>(s & 0xFF);
-        second[2 * static_cast<size_t>(i) + 1] = static_cast<char>((s >> 8) & 0xFF);
+        zem::WriteLe16(&second[2 * static_cast<size_t>(i)], static_cast<uint16_t>(s));
     }
     for (int s = 0; s < kRecordingSeconds; ++s)
         out.write(second.data(), static_cast<std::streamsize>(second.size()));

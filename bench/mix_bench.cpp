@@ -7,6 +7,7 @@
 #include "base/tempname.h"
 
 #include "monowav.h"
+#include "base/littleendian.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,8 +35,7 @@ std::string WriteRecording(const std::string& path)
         const double v = 6000 * std::sin(2 * std::numbers::pi * 500 * i / kRate) +
                          3000 * std::sin(2 * std::numbers::pi * 2800 * i / kRate);
         const auto s = static_cast<int16_t>(std::lround(v));
-        data.push_back(static_cast<char>(s & 0xFF));
-        data.push_back(static_cast<char>((s >> 8) & 0xFF));
+        zem::AppendLe16(data, static_cast<uint16_t>(s));
     }
     const std::string header = MonoPcmHead(kRate, static_cast<uint32_t>(data.size()));
     std::ofstream out(path, std::ios::binary);

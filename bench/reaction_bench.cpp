@@ -4,6 +4,7 @@
 #include "sound/soundsystem.h"
 
 #include "monowav.h"
+#include "base/littleendian.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,9 +36,11 @@ std::string WriteTone(const std::string& path)
     std::ofstream out(path, std::ios::binary);
     const uint32_t bytes = kSeconds * kRate * 2;
     out << MonoPcmHead(kRate, bytes);
+    char sample[2];
     for (int i = 0; i < kSeconds * kRate; ++i) {
         const auto s = static_cast<int16_t>(std::lround(4000 * std::sin(i * 0.3)));
-        out.put(static_cast<char>(s & 0xFF)).put(static_cast<char>((s >> 8) & 0xFF));
+        zem::WriteLe16(sample, static_cast<uint16_t>(s));
+        out.write(sample, 2);
     }
     return path;
 }

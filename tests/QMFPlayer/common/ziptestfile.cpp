@@ -1,15 +1,19 @@
 #include "ziptestfile.h"
 
+#include "base/littleendian.h"
+
 #include <zlib.h>
 
 namespace ziptest {
 namespace {
 
-// Little-endian, `bytes` bytes wide.
+// Little-endian, `bytes` (2 or 4) bytes wide.
 void Put(std::string& out, uint32_t value, int bytes)
 {
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
+    if (bytes == 2)
+        zem::AppendLe16(out, static_cast<uint16_t>(value));
+    else
+        zem::AppendLe32(out, value);
 }
 
 }  // namespace
