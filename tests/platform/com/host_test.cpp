@@ -1,0 +1,156 @@
+// Creation through the registry and the module cache, and registration round trips.
+#include "comtest.h"
+
+#include "base/paths.h"
+#include "com/host.h"
+#include "com/registration.h"
+#include "registry/registry.h"
+#include "support/scratch.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace comtest {
+
+zem::HRESULT CallExport(const std::string& module, const char* name)
+{
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        return zem::CO_E_DLLNOTFOUND;
+    auto function = reinterpret_cast<zem::HRESULT (*)()>(dlsym(handle, name));
+    const zem::HRESULT hr = function ? function() : zem::CO_E_ERRORINDLL;
+    dlclose(handle);
+    return hr;
+}
+
+}  // namespace comtest
+
+namespace {
+
+using namespace zem;
+using comtest::CallExport;
+using comtest::kModule;
+using comtest::kProgId;
+
+std::string Hive(const char* name)
+{
+    const std::string path = HiveFilePath(name);
+    return zemtest::Exists(path) ? zemtest::ReadFile(path) : std::string();
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetPerUserRegistration(false);
+        ASSERT_EQ(CallExport(kModule, "DllUnregisterServer"), S_OK);
+        CoInitialize();
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(HostTest, RegisteredClassIsCreatedThroughItsModule)
+{
+    CLSID clsid;
+    EXPECT_EQ(CLSIDFromProgID(kProgId, &clsid), CO_E_CLASSSTRING);
+    ComPtr<IDispatch> object;
+    EXPECT_EQ(CreateDispatch(kProgId, object.Out()), CO_E_CLASSSTRING);
+
+    ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
+    ASSERT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
+    std::string path;
+    ASSERT_EQ(ServerPathOf(clsid, &path), S_OK);
+    EXPECT_EQ(path, kModule);
+    ASSERT_EQ(CreateDispatch(GuidText(clsid), object.Out()), S_OK);
+
+    ComPtr<IUnknown> aggregate;
+    EXPECT_EQ(CoCreateInstance(clsid, object.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               aggregate.OutVoid()),
+              CLASS_E_NOAGGREGATION);
+    HRESULT elsewhere = S_OK;
+    std::thread([&] {
+        IDispatch* raw = nullptr;
+        elsewhere = CreateDispatch(kProgId, &raw);
+    }).join();
+    EXPECT_EQ(elsewhere, CO_E_NOTINITIALIZED);
+}
+
+TEST_F(HostTest, UnusedModuleIsUnloadedOnlyWhenItSaysSo)
+{
+    ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(CreateDispatch(kProgId, object.Out()), S_OK);
+    auto loaded = [] {
+        void* handle = dlopen(kModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (handle)
+            dlclose(handle);
+        return handle != nullptr;
+    };
+    CoFreeUnusedLibraries();
+    ASSERT_TRUE(loaded());
+    VARIANT result;
+    EXPECT_EQ(DispatchCall(object.Get(), "Add", DISPATCH_METHOD, {VARIANT::I4(3)}, &result), S_OK);
+    EXPECT_EQ(result.lVal, 3);
+    object.Reset();
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(loaded());
+    ASSERT_EQ(CreateDispatch(kProgId, object.Out()), S_OK);  // and loaded again on demand
+}
+
+TEST_F(HostTest, MissingServerFileOrExportGivesItsCode)
+{
+    const CLSID clsid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E99}");
+    const std::string key = "Software\\Classes\\CLSID\\" + GuidText(clsid) + "\\InprocServer32";
+    struct Case {
+        std::string server;
+        HRESULT hr;
+    };
+    const Case cases[] = {
+        {"C:\\nowhere\\missing.ocx", CO_E_DLLNOTFOUND},
+        {ZEM_PLAIN_LIBRARY, CO_E_ERRORINDLL},
+    };
+    for (const Case& c : cases) {
+        HKEY hkey = nullptr;
+        ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, key, KEY_ALL_ACCESS, &hkey), ERROR_SUCCESS);
+        RegSetValueEx(hkey, "", REG_SZ, reinterpret_cast<const BYTE*>(c.server.c_str()),
+                      DWORD(c.server.size() + 1));
+        RegCloseKey(hkey);
+        ComPtr<IUnknown> object;
+        EXPECT_EQ(ResultName(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                              object.OutVoid())),
+                  ResultName(c.hr))
+            << c.server;
+    }
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(CoCreateInstance(GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E98}"), nullptr,
+                               CLSCTX_INPROC_SERVER, IID_IUnknown, object.OutVoid()),
+              REGDB_E_CLASSNOTREG);
+}
+
+TEST_F(HostTest, RegistrationRoundTripsPerMachineAndPerUser)
+{
+    for (bool perUser : {false, true}) {
+        SetPerUserRegistration(perUser);
+        // As on Windows, the CLSID, TypeLib and Interface keys themselves stay.
+        ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
+        ASSERT_EQ(CallExport(kModule, "DllUnregisterServer"), S_OK);
+        const std::string userBefore = Hive("HKCU");
+        const std::string machineBefore = Hive("HKLM");
+        ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
+        const std::string userOnce = Hive("HKCU");
+        const std::string machineOnce = Hive("HKLM");
+        EXPECT_NE((perUser ? userOnce : machineOnce), (perUser ? userBefore : machineBefore));
+        EXPECT_EQ((perUser ? machineOnce : userOnce), (perUser ? machineBefore : userBefore))
+            << "the other hive stays untouched";
+        ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
+        EXPECT_EQ(Hive("HKCU"), userOnce);
+        EXPECT_EQ(Hive("HKLM"), machineOnce);
+        ASSERT_EQ(CallExport(kModule, "DllUnregisterServer"), S_OK);
+        EXPECT_EQ(Hive("HKCU"), userBefore);
+        EXPECT_EQ(Hive("HKLM"), machineBefore);
+    }
+    SetPerUserRegistration(false);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// A small in-process server for the COM and host tests: one class "ZemTest.Counter.1" whose
+// dispatch table has a member of every kind and type, and the four exports of a module.
+#include "com/classfactory.h"
+#include "com/dispatch.h"
+#include "com/registration.h"
+
+#include <stdexcept>
+
+namespace {
+
+using namespace zem;
+
+constexpr CLSID kCounterClsid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E01}");
+constexpr IID kCounterIid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E02}");
+constexpr GUID kLibid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E03}");
+
+constexpr DispatchMember kCounterMembers[] = {
+    {1, "Value", MemberKind::Property, VT_I4},
+    {2, "Label", MemberKind::Property, VT_BSTR},
+    {3, "Enabled", MemberKind::Property, VT_BOOL},
+    {4, "Add", MemberKind::Method, VT_I4, {{"amount", VT_I4}}},
+    {5, "Scale", MemberKind::Method, VT_EMPTY, {{"factor", VT_I2}}},
+    {6, "Describe", MemberKind::Method, VT_BSTR, {{"prefix", VT_BSTR}, {"count", VT_I2}}},
+    {8, "Fail", MemberKind::Method, VT_EMPTY},
+};
+constexpr DispatchInterface kCounterTable{"_DCounter", kCounterIid, kCounterMembers};
+
+constexpr TypeEntry kEntries[] = {
+    {TypeKind::Dispatch, "_DCounter", kCounterIid, TYPEFLAG_FDISPATCHABLE, "Counter", &kCounterTable},
+    {TypeKind::CoClass, "Counter", kCounterClsid, TYPEFLAG_FCANCREATE, "Counter", nullptr, 0},
+};
+constexpr TypeLibrary kLibrary{kLibid, "ZEMTESTLib", 1, 0, 0, "zem test controls", nullptr, kEntries};
+constexpr ClassRegistration kCounterClass{kCounterClsid, "ZemTest.Counter.1", "ZemTest Counter",
+                                          true, 1, 0x20191};
+
+ModuleUsage g_usage;
+
+class Counter : public DispatchObject {
+public:
+    explicit Counter(ModuleUsage* usage) : DispatchObject(kCounterTable, usage) {}
+
+protected:
+    HRESULT Call(const MemberCall& call, VARIANT* result) override
+    {
+        switch (call.member.id) {
+        case 1:
+            if (call.put)
+                value_ = call.args[0].lVal;
+            else
+                *result = VARIANT::I4(value_);
+            return S_OK;
+        case 2:
+            if (call.put)
+                label_ = call.args[0].bstrVal;
+            else
+                *result = VARIANT::Bstr(label_);
+            return S_OK;
+        case 3:
+            if (call.put)
+                enabled_ = call.args[0].boolVal != 0;
+            else
+                *result = VARIANT::Bool(enabled_);
+            return S_OK;
+        case 4:
+            value_ += call.args[0].lVal;
+            *result = VARIANT::I4(value_);
+            return S_OK;
+        case 5:
+            value_ *= call.args[0].iVal;
+            return S_OK;
+        case 6:
+            *result = VARIANT::Bstr(call.args[0].bstrVal + std::to_string(value_ * call.args[1].iVal));
+            return S_OK;
+        case 8:
+            throw std::runtime_error("the counter was asked to fail");
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+private:
+    int32_t value_ = 0;
+    std::string label_;
+    bool enabled_ = false;
+};
+
+HRESULT CreateCounter(ModuleUsage* usage, REFIID iid, void** object)
+{
+    return HandOver(static_cast<IDispatch*>(new Counter(usage)), iid, object);
+}
+
+std::string OwnPath()
+{
+    return ModulePathOf(reinterpret_cast<const void*>(&CreateCounter));
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid,
+                                                                         void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (clsid != kCounterClsid)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return HandOver(new ClassFactory(CreateCounter, &g_usage), iid, object);
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
+{
+    return g_usage.CanUnload() ? S_OK : S_FALSE;
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
+{
+    if (FAILED(RegisterTypeLibrary(kLibrary, OwnPath())))
+        return SELFREG_E_TYPELIB;
+    return FAILED(RegisterServerClass(kCounterClass, kLibrary, OwnPath())) ? SELFREG_E_CLASS : S_OK;
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
+{
+    if (FAILED(UnregisterTypeLibrary(kLibrary)))
+        return SELFREG_E_TYPELIB;
+    return FAILED(UnregisterServerClass(kCounterClass)) ? SELFREG_E_CLASS : S_OK;
+}
