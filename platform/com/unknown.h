@@ -113,6 +113,13 @@ class ComPtr {
 public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
+    // Holds a reference of its own to object.
+    static ComPtr Share(T* object)
+    {
+        if (object)
+            object->AddRef();
+        return Adopt(object);
+    }
     // Takes over a reference the caller owns.
     static ComPtr Adopt(T* object)
     {

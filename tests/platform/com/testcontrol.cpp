@@ -1,8 +1,10 @@
-// A small in-process server for the COM and host tests: one class "ZemTest.Counter.1" whose
-// dispatch table has a member of every kind and type, and the four exports of a module.
+// A small in-process server for the COM and control host tests: one control
+// "ZemTest.Counter.1" whose dispatch table has a member of every kind and type, with a window
+// while it is active in place, and the four exports of a module.
 #include "com/classfactory.h"
-#include "com/dispatch.h"
+#include "com/olecontrol.h"
 #include "com/registration.h"
+#include "ui/window.h"
 
 #include <stdexcept>
 
@@ -35,11 +37,33 @@ constexpr ClassRegistration kCounterClass{kCounterClsid, "ZemTest.Counter.1", "Z
 
 ModuleUsage g_usage;
 
-class Counter : public DispatchObject {
+// Keystrokes with this message count as the control's accelerator.
+constexpr UINT kCounterAccelerator = WM_USER + 7;
+
+class Counter : public OleControl {
 public:
-    explicit Counter(ModuleUsage* usage) : DispatchObject(kCounterTable, usage) {}
+    explicit Counter(ModuleUsage* usage) : OleControl(kCounterTable, 0x20191, usage) {}
 
 protected:
+    HWND CreateControlWindow(HWND parent, const RECT& rect) override
+    {
+        return CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; },
+                            WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                            rect.bottom - rect.top, parent);
+    }
+    HRESULT ShowProperties(HWND) override
+    {
+        label_ = "properties";
+        return S_OK;
+    }
+    HRESULT OnAccelerator(const MSG& message) override
+    {
+        if (message.message != kCounterAccelerator)
+            return S_FALSE;
+        ++value_;
+        return S_OK;
+    }
+
     HRESULT Call(const MemberCall& call, VARIANT* result) override
     {
         switch (call.member.id) {
@@ -85,7 +109,7 @@ private:
 
 HRESULT CreateCounter(ModuleUsage* usage, REFIID iid, void** object)
 {
-    return HandOver(static_cast<IDispatch*>(new Counter(usage)), iid, object);
+    return HandOver(static_cast<IOleObject*>(new Counter(usage)), iid, object);
 }
 
 std::string OwnPath()
