@@ -138,4 +138,17 @@ TEST_F(HostTest, RegistrationRoundTripsPerMachineAndPerUser)
     SetPerUserRegistration(false);
 }
 
+TEST_F(HostTest, AClassIsWrittenWholeOrNotAtAll)
+{
+    // The ProgID key cannot be stored; the class key written before it in the same
+    // registration must not stay behind either.
+    const ClassRegistration broken{GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E97}"), "Broken\nName",
+                                   "Broken", true, 1, 0x20191};
+    const TypeLibrary library{};
+    const std::string machine = Hive("HKLM");
+    EXPECT_TRUE(FAILED(RegisterServerClass(broken, library, kModule)));
+    EXPECT_EQ(Hive("HKLM"), machine);
+    EXPECT_NE(ServerClassRegText(broken, library, kModule).find("InprocServer32"), std::string::npos);
+}
+
 }  // namespace
