@@ -5,47 +5,6 @@
 
 namespace zem {
 
-namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
-std::optional<GUID> ParseGuid(std::string_view text)
-{
-    if (text.size() != 38 || text.front() != '{' || text.back() != '}')
-        return std::nullopt;
-    for (size_t i = 1; i < 37; ++i) {
-        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? text[i] != '-' : HexDigit(text[i]) < 0)
-            return std::nullopt;
-    }
-    auto hex = [&](size_t at, size_t digits) {
-        uint32_t value = 0;
-        for (size_t i = at; i < at + digits; ++i)
-            value = value * 16 + uint32_t(HexDigit(text[i]));
-        return value;
-    };
-    GUID guid;
-    guid.Data1 = hex(1, 8);
-    guid.Data2 = uint16_t(hex(10, 4));
-    guid.Data3 = uint16_t(hex(15, 4));
-    guid.Data4[0] = uint8_t(hex(20, 2));
-    guid.Data4[1] = uint8_t(hex(22, 2));
-    for (size_t i = 0; i < 6; ++i)
-        guid.Data4[2 + i] = uint8_t(hex(25 + 2 * i, 2));
-    return guid;
-}
-
 std::string GuidText(REFGUID guid)
 {
     char text[40];

@@ -69,27 +69,34 @@ using REFGUID = const GUID&;
 using REFCLSID = const GUID&;
 using REFIID = const GUID&;
 
-// Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces required, any case).
-std::optional<GUID> ParseGuid(std::string_view text);
+namespace detail {
 
-// The same at compile time, for tables of identifiers; a malformed literal does not compile.
-consteval GUID GuidOf(std::string_view text)
+constexpr int HexDigit(char c)
 {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
+}  // namespace detail
+
+// Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces required, any case).
+constexpr std::optional<GUID> ParseGuid(std::string_view text)
+{
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}')
+        return std::nullopt;
+    for (size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? text[i] != '-' : detail::HexDigit(text[i]) < 0)
+            return std::nullopt;
+    }
     auto hex = [&](size_t at, size_t digits) {
         uint32_t value = 0;
-        for (size_t i = at; i < at + digits; ++i) {
-            const char c = text[i];
-            const uint32_t digit = c >= '0' && c <= '9'   ? uint32_t(c - '0')
-                                   : c >= 'a' && c <= 'f' ? uint32_t(c - 'a' + 10)
-                                   : c >= 'A' && c <= 'F' ? uint32_t(c - 'A' + 10)
-                                                          : throw "not a hex digit";
-            value = value * 16 + digit;
-        }
+        for (size_t i = at; i < at + digits; ++i)
+            value = value * 16 + uint32_t(detail::HexDigit(text[i]));
         return value;
     };
-    if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' ||
-        text[14] != '-' || text[19] != '-' || text[24] != '-')
-        throw "not a GUID";
     GUID guid;
     guid.Data1 = hex(1, 8);
     guid.Data2 = uint16_t(hex(10, 4));
@@ -99,6 +106,15 @@ consteval GUID GuidOf(std::string_view text)
     for (size_t i = 0; i < 6; ++i)
         guid.Data4[2 + i] = uint8_t(hex(25 + 2 * i, 2));
     return guid;
+}
+
+// The same at compile time, for tables of identifiers; a malformed literal does not compile.
+consteval GUID GuidOf(std::string_view text)
+{
+    const std::optional<GUID> guid = ParseGuid(text);
+    if (!guid)
+        throw "not a GUID";
+    return *guid;
 }
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case, as the registry holds it.

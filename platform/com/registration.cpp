@@ -1,6 +1,7 @@
 #include "com/registration.h"
 
 #include "registry/registry.h"
+#include "registry/regtext.h"
 
 #include <atomic>
 #include <dlfcn.h>
@@ -11,16 +12,6 @@ namespace {
 
 std::atomic<bool> g_perUser{false};
 
-std::string Quote(std::string_view text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
 
 // Builds a REGEDIT4 text below the classes key.
 class RegText {
@@ -33,12 +24,12 @@ public:
     {
         text_ += "\r\n[" + root_ + "\\" + path + "]\r\n";
         if (value)
-            text_ += "@=" + Quote(*value) + "\r\n";
+            text_ += "@=" + registry::QuoteRegString(*value) + "\r\n";
     }
     void Key(const std::string& path, const std::string& value) { Key(path, &value); }
     void Value(const std::string& name, const std::string& value)
     {
-        text_ += Quote(name) + "=" + Quote(value) + "\r\n";
+        text_ += registry::QuoteRegString(name) + "=" + registry::QuoteRegString(value) + "\r\n";
     }
     const std::string& Text() const { return text_; }
 

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "com/host.h"
 #include "support/runprogram.h"
+#include "support/hivetext.h"
 #include "support/scratch.h"
 
 #include <filesystem>
@@ -19,12 +20,6 @@ const std::string kOcx = ZEM_OCX;
 const std::string kRegsvrex = ZEM_REGSVREX;
 const char* const kControlProgIds[] = {"ZEMWAVE.PlayerCtrl.1", "ZEMWAVE.PromptCtrl.1",
                                        "ZEMWAVE.PlayListCtrl.1"};
-
-std::string Hive(const char* name)
-{
-    const std::string path = HiveFilePath(name);
-    return zemtest::Exists(path) ? zemtest::ReadFile(path) : std::string();
-}
 
 class ZemWaveOcxTest : public ::testing::Test {
 protected:
@@ -67,17 +62,17 @@ TEST_F(ZemWaveOcxTest, RegisterTwiceThenUnregisterPerMachineAndPerUser)
         ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
         args.insert(args.begin(), "/u");
         ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
-        const std::string before = Hive(c.written);
-        const std::string otherBefore = Hive(c.untouched);
+        const std::string before = zemtest::HiveText(c.written);
+        const std::string otherBefore = zemtest::HiveText(c.untouched);
         args.erase(args.begin());
 
         const zemtest::ProgramRun first = RunProgram(kRegsvrex, args);
         ASSERT_EQ(first.exitCode, 0) << first.output;
-        const std::string once = Hive(c.written);
+        const std::string once = zemtest::HiveText(c.written);
         EXPECT_EQ(Resolving(), 3);
         ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
-        EXPECT_EQ(Hive(c.written), once) << "registering twice leaves the registry as once";
-        EXPECT_EQ(Hive(c.untouched), otherBefore);
+        EXPECT_EQ(zemtest::HiveText(c.written), once) << "registering twice leaves the registry as once";
+        EXPECT_EQ(zemtest::HiveText(c.untouched), otherBefore);
 
         // Registered, a control is found but not yet served.
         ComPtr<IDispatch> player;
@@ -86,7 +81,7 @@ TEST_F(ZemWaveOcxTest, RegisterTwiceThenUnregisterPerMachineAndPerUser)
         args.insert(args.begin(), "/U");
         ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
         EXPECT_EQ(Resolving(), 0);
-        EXPECT_EQ(Hive(c.written), before) << "unregistering removes exactly what was written";
+        EXPECT_EQ(zemtest::HiveText(c.written), before) << "unregistering removes exactly what was written";
         EXPECT_EQ(CreateDispatch("ZEMWAVE.PlayerCtrl.1", player.Out()), CO_E_CLASSSTRING);
     }
 }
@@ -94,7 +89,7 @@ TEST_F(ZemWaveOcxTest, RegisterTwiceThenUnregisterPerMachineAndPerUser)
 TEST_F(ZemWaveOcxTest, RegistrationWritesTheClassKeysOfTheTable)
 {
     ASSERT_EQ(RunProgram(kRegsvrex, {kOcx}).exitCode, 0);
-    const std::string hklm = Hive("HKLM");
+    const std::string hklm = zemtest::HiveText("HKLM");
     const std::string player = GuidText(zemwave::ModuleClassOf(zemwave::ClassId::PlayerCtrl).registration.clsid);
     const std::string page = GuidText(zemwave::ModuleClassOf(zemwave::ClassId::PlayListPropPage).registration.clsid);
     const std::string lines[] = {
@@ -120,8 +115,8 @@ TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
     std::filesystem::remove(lock);
     EXPECT_NE(denied.exitCode, 0);
     EXPECT_NE(denied.output.find("SELFREG_E_TYPELIB"), std::string::npos) << denied.output;
-    EXPECT_EQ(Hive("HKLM"), "");
-    EXPECT_EQ(Hive("HKCU"), "");
+    EXPECT_EQ(zemtest::HiveText("HKLM"), "");
+    EXPECT_EQ(zemtest::HiveText("HKCU"), "");
 
     const zemtest::ProgramRun missing = RunProgram(kRegsvrex, {"/c", "C:\\nowhere\\zemwave.ocx"});
     EXPECT_NE(missing.exitCode, 0);
@@ -130,7 +125,7 @@ TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
     const zemtest::ProgramRun notAModule = RunProgram(kRegsvrex, {HiveFilePath("HKCU")});
     EXPECT_NE(notAModule.exitCode, 0);
     EXPECT_EQ(RunProgram(kRegsvrex, {"/x", kOcx}).exitCode, 2);
-    EXPECT_EQ(Hive("HKCU"), "");
+    EXPECT_EQ(zemtest::HiveText("HKCU"), "");
 }
 
 TEST(ZemWaveTypeLibrary, TableHoldsTheNineEntriesAndPublishedNumbers)

@@ -1,5 +1,7 @@
 #include "tools/regtools/rgsscript.h"
 
+#include "registry/regtext.h"
+
 #include <cctype>
 #include <set>
 #include <strings.h>
@@ -242,26 +244,16 @@ private:
     int line_ = 1;
 };
 
-std::string Quote(std::string_view text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
 
 std::string ValueLine(const RgsValue& value)
 {
-    std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
+    std::string line = value.name.empty() ? "@=" : registry::QuoteRegString(value.name) + "=";
     if (value.type == REG_DWORD) {
         char number[16];
         std::snprintf(number, sizeof number, "dword:%08lx", std::strtoul(value.text.c_str(), nullptr, 0));
         return line + number + "\r\n";
     }
-    return line + Quote(value.text) + "\r\n";
+    return line + registry::QuoteRegString(value.text) + "\r\n";
 }
 
 void AddKey(const RgsKey& key, const std::string& path, std::string& out)
@@ -349,7 +341,7 @@ bool RemoveKey(const RgsKey& key, HKEY root, const std::string& rootName,
         std::string valueEdits;
         for (const RgsValue& value : key.values) {
             if (now.values.count(value.name))
-                valueEdits += (value.name.empty() ? "@" : Quote(value.name)) + "=-\r\n";
+                valueEdits += (value.name.empty() ? "@" : registry::QuoteRegString(value.name)) + "=-\r\n";
         }
         if (!valueEdits.empty())
             out += "\r\n[" + path + "]\r\n" + valueEdits;

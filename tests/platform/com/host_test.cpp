@@ -5,6 +5,7 @@
 #include "com/host.h"
 #include "com/registration.h"
 #include "registry/registry.h"
+#include "support/hivetext.h"
 #include "support/scratch.h"
 
 #include <dlfcn.h>
@@ -17,12 +18,6 @@ using namespace zem;
 using comtest::CallExport;
 using comtest::kModule;
 using comtest::kProgId;
-
-std::string Hive(const char* name)
-{
-    const std::string path = HiveFilePath(name);
-    return zemtest::Exists(path) ? zemtest::ReadFile(path) : std::string();
-}
 
 class HostTest : public ::testing::Test {
 protected:
@@ -120,20 +115,20 @@ TEST_F(HostTest, RegistrationRoundTripsPerMachineAndPerUser)
         // As on Windows, the CLSID, TypeLib and Interface keys themselves stay.
         ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
         ASSERT_EQ(CallExport(kModule, "DllUnregisterServer"), S_OK);
-        const std::string userBefore = Hive("HKCU");
-        const std::string machineBefore = Hive("HKLM");
+        const std::string userBefore = zemtest::HiveText("HKCU");
+        const std::string machineBefore = zemtest::HiveText("HKLM");
         ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
-        const std::string userOnce = Hive("HKCU");
-        const std::string machineOnce = Hive("HKLM");
+        const std::string userOnce = zemtest::HiveText("HKCU");
+        const std::string machineOnce = zemtest::HiveText("HKLM");
         EXPECT_NE((perUser ? userOnce : machineOnce), (perUser ? userBefore : machineBefore));
         EXPECT_EQ((perUser ? machineOnce : userOnce), (perUser ? machineBefore : userBefore))
             << "the other hive stays untouched";
         ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
-        EXPECT_EQ(Hive("HKCU"), userOnce);
-        EXPECT_EQ(Hive("HKLM"), machineOnce);
+        EXPECT_EQ(zemtest::HiveText("HKCU"), userOnce);
+        EXPECT_EQ(zemtest::HiveText("HKLM"), machineOnce);
         ASSERT_EQ(CallExport(kModule, "DllUnregisterServer"), S_OK);
-        EXPECT_EQ(Hive("HKCU"), userBefore);
-        EXPECT_EQ(Hive("HKLM"), machineBefore);
+        EXPECT_EQ(zemtest::HiveText("HKCU"), userBefore);
+        EXPECT_EQ(zemtest::HiveText("HKLM"), machineBefore);
     }
     SetPerUserRegistration(false);
 }
@@ -145,9 +140,9 @@ TEST_F(HostTest, AClassIsWrittenWholeOrNotAtAll)
     const ClassRegistration broken{GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E97}"), "Broken\nName",
                                    "Broken", true, 1, 0x20191};
     const TypeLibrary library{};
-    const std::string machine = Hive("HKLM");
+    const std::string machine = zemtest::HiveText("HKLM");
     EXPECT_TRUE(FAILED(RegisterServerClass(broken, library, kModule)));
-    EXPECT_EQ(Hive("HKLM"), machine);
+    EXPECT_EQ(zemtest::HiveText("HKLM"), machine);
     EXPECT_NE(ServerClassRegText(broken, library, kModule).find("InprocServer32"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 #include "base/paths.h"
 #include "registry/registry.h"
 #include "support/runprogram.h"
+#include "support/hivetext.h"
 #include "support/scratch.h"
 
 #include <filesystem>
@@ -11,12 +12,6 @@ namespace {
 
 using namespace zem;
 using zemtest::RunProgram;
-
-std::string Hive(const char* name)
-{
-    const std::string path = HiveFilePath(name);
-    return zemtest::Exists(path) ? zemtest::ReadFile(path) : std::string();
-}
 
 // A per-user script of the shape the configuration program applies.
 const char* const kScript = R"(HKCU
@@ -80,29 +75,29 @@ TEST_F(RegToolsTest, ApplyThenRemoveLeavesHivesByteIdentical)
         std::filesystem::remove(HiveFilePath("HKCU"));
         Prepare(start);
         Prepare("[HKEY_LOCAL_MACHINE\\Software\\Classes]\r\n");
-        const std::string user = Hive("HKCU");
-        const std::string machine = Hive("HKLM");
+        const std::string user = zemtest::HiveText("HKCU");
+        const std::string machine = zemtest::HiveText("HKLM");
 
         const zemtest::ProgramRun apply = RunProgram(ZEM_REGRGS, {"/s", script_, "MODPATH=C:\\zem"});
         ASSERT_EQ(apply.exitCode, 0) << apply.output;
         EXPECT_EQ(apply.output, "");
-        const std::string applied = Hive("HKCU");
+        const std::string applied = zemtest::HiveText("HKCU");
         EXPECT_NE(applied.find("@=\"C:\\\\zem\\\\zemwave.ocx\""), std::string::npos) << applied;
         EXPECT_NE(applied.find("\"ThreadingModel\"=\"Apartment\""), std::string::npos);
         ASSERT_EQ(RunProgram(ZEM_REGRGS, {"/s", script_, "MODPATH=C:\\zem"}).exitCode, 0);
-        EXPECT_EQ(Hive("HKCU"), applied) << "applying twice leaves the registry as once";
+        EXPECT_EQ(zemtest::HiveText("HKCU"), applied) << "applying twice leaves the registry as once";
 
         const zemtest::ProgramRun remove = RunProgram(ZEM_REGRGS, {"/u", "/s", script_, "MODPATH=C:\\zem"});
         ASSERT_EQ(remove.exitCode, 0) << remove.output;
-        EXPECT_EQ(Hive("HKCU"), user);
-        EXPECT_EQ(Hive("HKLM"), machine);
+        EXPECT_EQ(zemtest::HiveText("HKCU"), user);
+        EXPECT_EQ(zemtest::HiveText("HKLM"), machine);
     }
 }
 
 TEST_F(RegToolsTest, FailuresChangeNothingAndExitNonZero)
 {
     Prepare("[HKEY_CURRENT_USER\\Software\\Classes]\r\n");
-    const std::string user = Hive("HKCU");
+    const std::string user = zemtest::HiveText("HKCU");
     struct Case {
         std::vector<std::string> args;
         const char* says;
@@ -119,7 +114,7 @@ TEST_F(RegToolsTest, FailuresChangeNothingAndExitNonZero)
         const zemtest::ProgramRun run = RunProgram(ZEM_REGRGS, c.args);
         EXPECT_NE(run.exitCode, 0);
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
-        EXPECT_EQ(Hive("HKCU"), user);
+        EXPECT_EQ(zemtest::HiveText("HKCU"), user);
     }
 }
 
@@ -133,13 +128,13 @@ TEST_F(RegToolsTest, RegeditImportsWholeFilesOnly)
     const zemtest::ProgramRun good = RunProgram(ZEM_REGEDIT, {"/s", folder + "/good.reg"});
     ASSERT_EQ(good.exitCode, 0) << good.output;
     EXPECT_EQ(good.output, "");
-    const std::string imported = Hive("HKCU");
+    const std::string imported = zemtest::HiveText("HKCU");
     EXPECT_NE(imported.find("\"1200\"=dword:00000000"), std::string::npos);
 
     const zemtest::ProgramRun bad = RunProgram(ZEM_REGEDIT, {"/s", folder + "/bad.reg"});
     EXPECT_NE(bad.exitCode, 0);
     EXPECT_NE(bad.output.find("line 5"), std::string::npos) << bad.output;
-    EXPECT_EQ(Hive("HKCU"), imported);
+    EXPECT_EQ(zemtest::HiveText("HKCU"), imported);
 }
 
 }  // namespace
