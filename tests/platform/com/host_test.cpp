@@ -78,7 +78,7 @@ TEST_F(HostTest, UnusedModuleIsUnloadedOnlyWhenItSaysSo)
     ASSERT_EQ(CreateDispatch(kProgId, object.Out()), S_OK);  // and loaded again on demand
 }
 
-TEST_F(HostTest, MissingServerFileOrExportGivesItsCode)
+TEST_F(HostTest, ServerPathIsMappedAndFailuresGiveTheirCode)
 {
     const CLSID clsid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E99}");
     const std::string key = "Software\\Classes\\CLSID\\" + GuidText(clsid) + "\\InprocServer32";
@@ -86,9 +86,12 @@ TEST_F(HostTest, MissingServerFileOrExportGivesItsCode)
         std::string server;
         HRESULT hr;
     };
+    // A registration script writes "%MODPATH%\\module": the back slash reaches the file.
+    const size_t slash = kModule.rfind('/');
     const Case cases[] = {
         {"C:\\nowhere\\missing.ocx", CO_E_DLLNOTFOUND},
         {ZEM_PLAIN_LIBRARY, CO_E_ERRORINDLL},
+        {kModule.substr(0, slash) + "\\" + kModule.substr(slash + 1), CLASS_E_CLASSNOTAVAILABLE},
     };
     for (const Case& c : cases) {
         HKEY hkey = nullptr;
