@@ -156,7 +156,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     const DispatchMember* member = FindMember(table_, id);
     if (!member)
         return DISP_E_MEMBERNOTFOUND;
-    static DISPPARAMS noParams;
+    const DISPPARAMS noParams;
     std::vector<VARIANT> args;
     if (HRESULT hr = CheckCall(*member, flags, params ? *params : noParams, args, argError);
         FAILED(hr))

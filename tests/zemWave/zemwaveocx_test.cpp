@@ -8,6 +8,7 @@
 #include "support/hivetext.h"
 #include "support/scratch.h"
 
+#include <dlfcn.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -126,6 +127,17 @@ TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
     EXPECT_NE(notAModule.exitCode, 0);
     EXPECT_EQ(RunProgram(kRegsvrex, {"/x", kOcx}).exitCode, 2);
     EXPECT_EQ(zemtest::HiveText("HKCU"), "");
+}
+
+TEST(ZemWaveModule, ExportsOnlyItsFourEntryPoints)
+{
+    void* module = dlopen(kOcx.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"})
+        EXPECT_NE(dlsym(module, name), nullptr) << name;
+    // The class table, compiled in from a static library, stays inside.
+    EXPECT_EQ(dlsym(module, "_ZN7zemwave13ModuleClassesEv"), nullptr);
+    dlclose(module);
 }
 
 TEST(ZemWaveTypeLibrary, TableHoldsTheNineEntriesAndPublishedNumbers)
