@@ -1,5 +1,6 @@
 #include "com/olecontrol.h"
 
+#include "com/propertyframe.h"
 #include "ui/window.h"
 
 namespace zem {
@@ -38,6 +39,8 @@ void* OleControl::Extra(REFIID iid)
         return static_cast<IOleInPlaceObject*>(this);
     if (iid == IID_IOleInPlaceActiveObject)
         return static_cast<IOleInPlaceActiveObject*>(this);
+    if (iid == IID_ISpecifyPropertyPages)
+        return static_cast<ISpecifyPropertyPages*>(this);
     return DispatchObject::Extra(iid);
 }
 
@@ -176,9 +179,21 @@ HRESULT OleControl::TranslateAccelerator(const MSG& message)
     return uiActive_ ? OnAccelerator(message) : S_FALSE;
 }
 
-HRESULT OleControl::ShowProperties(HWND)
+HRESULT OleControl::GetPages(std::vector<CLSID>* pages)
 {
-    return E_NOTIMPL;
+    if (!pages)
+        return E_POINTER;
+    *pages = PropertyPages();
+    return S_OK;
+}
+
+HRESULT OleControl::ShowProperties(HWND parent)
+{
+    const std::vector<CLSID> pages = PropertyPages();
+    if (pages.empty())
+        return E_NOTIMPL;
+    IUnknown* self = static_cast<IOleObject*>(this);
+    return OleCreatePropertyFrame(parent, std::span<IUnknown* const>(&self, 1), pages);
 }
 
 HRESULT OleControl::OnAccelerator(const MSG&)

@@ -7,6 +7,7 @@
 #include "ui/wintypes.h"
 
 #include <functional>
+#include <vector>
 
 namespace zem {
 
@@ -18,6 +19,8 @@ inline constexpr int32_t OLEIVERB_INPLACEACTIVATE = -5;
 inline constexpr int32_t OLEIVERB_PROPERTIES = -7;
 
 inline constexpr uint32_t OLEMISC_SETCLIENTSITEFIRST = 0x20000;
+
+inline constexpr IID IID_ISpecifyPropertyPages = GuidOf("{B196B28B-BAB4-101A-B69C-00AA00341D07}");
 
 struct MSG {
     HWND hwnd = nullptr;
@@ -73,13 +76,21 @@ struct IOleInPlaceActiveObject : IUnknown {
     virtual HRESULT TranslateAccelerator(const MSG& message) = 0;
 };
 
+// The property pages of an object, by class id.
+struct ISpecifyPropertyPages : IUnknown {
+    using Base = IUnknown;
+    static constexpr IID kIid = IID_ISpecifyPropertyPages;
+    virtual HRESULT GetPages(std::vector<CLSID>* pages) = 0;
+};
+
 // A scriptable control that activates in place: a dispatch object from its table, with a
 // window of its own while it is active. The window is created as a child of the host window
 // at the object rectangle by CreateControlWindow and destroyed on deactivation.
 class OleControl : public DispatchObject,
                    public IOleObject,
                    public IOleInPlaceObject,
-                   public IOleInPlaceActiveObject {
+                   public IOleInPlaceActiveObject,
+                   public ISpecifyPropertyPages {
 public:
     OleControl(const DispatchInterface& table, uint32_t miscStatus, ModuleUsage* usage);
 
@@ -100,13 +111,18 @@ public:
 
     HRESULT TranslateAccelerator(const MSG& message) override;
 
+    HRESULT GetPages(std::vector<CLSID>* pages) override;
+
 protected:
     ~OleControl() override;
     void* Extra(REFIID iid) override;
 
     // The control's window, a child of parent at rect (WS_CHILD | WS_VISIBLE).
     virtual HWND CreateControlWindow(HWND parent, const RECT& rect) = 0;
-    // Verb -7: shows the control's property pages. Without pages: E_NOTIMPL.
+    // The control's property pages; none by default.
+    virtual std::vector<CLSID> PropertyPages() const { return {}; }
+    // Verb -7: shows the property pages in a frame until the user closes it. Without pages:
+    // E_NOTIMPL.
     virtual HRESULT ShowProperties(HWND parent);
     // Keystrokes the control wants before its host: S_OK when used.
     virtual HRESULT OnAccelerator(const MSG& message);

@@ -3,6 +3,7 @@
 
 #include "com/host.h"
 #include "com/olecontrol.h"
+#include "com/propertyframe.h"
 #include "ui/window.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,40 @@ TEST_F(InPlaceTest, AcceleratorsAndPropertiesReachTheActiveControl)
     VARIANT label;
     ASSERT_EQ(DispatchCall(control_.Get(), "Label", DISPATCH_PROPERTYGET, {}, &label), S_OK);
     EXPECT_EQ(label.bstrVal, "properties");
+}
+
+TEST_F(InPlaceTest, PropertyFrameShowsThePagesAndAppliesTheirChanges)
+{
+    std::vector<CLSID> pages;
+    ASSERT_EQ(control_.As<ISpecifyPropertyPages>()->GetPages(&pages), S_OK);
+    ASSERT_EQ(pages.size(), 1u);
+    const CLSID missing = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E96}");
+    pages.push_back(missing);  // a page that cannot be created is left out
+
+    IUnknown* objects[] = {control_.Get()};
+    PropertyFrame frame;
+    ASSERT_EQ(frame.Open(host_, objects, pages), S_OK);
+    EXPECT_EQ(frame.PageCount(), 1u);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(frame.Window(), &client));
+    EXPECT_EQ(client.right, 250) << "sized for the largest page";
+    EXPECT_EQ(client.bottom, 120);
+    EXPECT_EQ(frame.SelectPage(1), E_INVALIDARG);
+
+    ASSERT_EQ(frame.Apply(), S_OK);
+    VARIANT label;
+    ASSERT_EQ(DispatchCall(control_.Get(), "Label", DISPATCH_PROPERTYGET, {}, &label), S_OK);
+    EXPECT_EQ(label.bstrVal, "from page");
+    DispatchCall(control_.Get(), "Label", DISPATCH_PROPERTYPUT, {VARIANT::Bstr("by script")}, nullptr);
+    ASSERT_EQ(frame.Apply(), S_OK);
+    ASSERT_EQ(DispatchCall(control_.Get(), "Label", DISPATCH_PROPERTYGET, {}, &label), S_OK);
+    EXPECT_EQ(label.bstrVal, "by script") << "a page applied once is clean";
+
+    const HWND window = frame.Window();
+    frame.Close();
+    EXPECT_FALSE(IsWindow(window));
+    const CLSID none[] = {missing};
+    EXPECT_EQ(frame.Open(host_, objects, none), E_FAIL);
 }
 
 TEST_F(InPlaceTest, NoActivationWithoutALiveHostWindow)

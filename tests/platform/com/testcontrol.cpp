@@ -2,7 +2,9 @@
 // "ZemTest.Counter.1" whose dispatch table has a member of every kind and type, with a window
 // while it is active in place, and the four exports of a module.
 #include "com/classfactory.h"
-#include "com/olecontrol.h"
+#include "com/dispatch.h"
+#include "com/host.h"
+#include "com/propertyframe.h"
 #include "com/registration.h"
 #include "ui/window.h"
 
@@ -15,6 +17,7 @@ using namespace zem;
 constexpr CLSID kCounterClsid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E01}");
 constexpr IID kCounterIid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E02}");
 constexpr GUID kLibid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E03}");
+constexpr CLSID kPageClsid = GuidOf("{6A0C35E2-4F0B-4C53-9E47-0B7A3D1C5E04}");
 
 constexpr DispatchMember kCounterMembers[] = {
     {1, "Value", MemberKind::Property, VT_I4},
@@ -34,6 +37,7 @@ constexpr TypeEntry kEntries[] = {
 constexpr TypeLibrary kLibrary{kLibid, "ZEMTESTLib", 1, 0, 0, "zem test controls", nullptr, kEntries};
 constexpr ClassRegistration kCounterClass{kCounterClsid, "ZemTest.Counter.1", "ZemTest Counter",
                                           true, 1, 0x20191};
+constexpr ClassRegistration kPageClass{kPageClsid, nullptr, "ZemTest Counter Page", false, 0, 0};
 
 ModuleUsage g_usage;
 
@@ -51,6 +55,8 @@ protected:
                             WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
                             rect.bottom - rect.top, parent);
     }
+    std::vector<CLSID> PropertyPages() const override { return {kPageClsid}; }
+    // The frame would wait for a user; the verb only has to arrive.
     HRESULT ShowProperties(HWND) override
     {
         label_ = "properties";
@@ -107,6 +113,63 @@ private:
     bool enabled_ = false;
 };
 
+// The counter's property page: it is changed as soon as it is shown (a user's edit) and
+// writes "from page" into the counter's Label when applied.
+class CounterPage : public ComObject<IPropertyPage> {
+public:
+    explicit CounterPage(ModuleUsage* usage) : ComObject<IPropertyPage>(usage) {}
+
+    HRESULT SetPageSite(IPropertyPageSite* site) override
+    {
+        site_ = ComPtr<IPropertyPageSite>::Share(site);
+        return S_OK;
+    }
+    HRESULT GetPageInfo(PROPPAGEINFO* info) override
+    {
+        *info = PROPPAGEINFO{"Counter", 250, 120};
+        return S_OK;
+    }
+    HRESULT SetObjects(std::span<IUnknown* const> objects) override
+    {
+        counter_.Reset();
+        if (!objects.empty())
+            objects[0]->QueryInterface(IID_IDispatch, counter_.OutVoid());
+        return S_OK;
+    }
+    HRESULT Activate(HWND parent, const RECT& rect) override
+    {
+        window_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, WS_CHILD | WS_VISIBLE,
+                               rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent);
+        dirty_ = true;
+        if (site_)
+            site_->OnStatusChange(PROPPAGESTATUS_DIRTY);
+        return window_ ? S_OK : E_FAIL;
+    }
+    HRESULT Deactivate() override
+    {
+        DestroyWindow(window_);
+        window_ = nullptr;
+        return S_OK;
+    }
+    HRESULT IsPageDirty() override { return dirty_ ? S_OK : S_FALSE; }
+    HRESULT Apply() override
+    {
+        dirty_ = false;
+        return DispatchCall(counter_.Get(), "Label", DISPATCH_PROPERTYPUT, {VARIANT::Bstr("from page")}, nullptr);
+    }
+
+private:
+    ComPtr<IPropertyPageSite> site_;
+    ComPtr<IDispatch> counter_;
+    HWND window_ = nullptr;
+    bool dirty_ = false;
+};
+
+HRESULT CreatePage(ModuleUsage* usage, REFIID iid, void** object)
+{
+    return HandOver(new CounterPage(usage), iid, object);
+}
+
 HRESULT CreateCounter(ModuleUsage* usage, REFIID iid, void** object)
 {
     return HandOver(static_cast<IOleObject*>(new Counter(usage)), iid, object);
@@ -125,9 +188,9 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (clsid != kCounterClsid)
+    if (clsid != kCounterClsid && clsid != kPageClsid)
         return CLASS_E_CLASSNOTAVAILABLE;
-    return HandOver(new ClassFactory(CreateCounter, &g_usage), iid, object);
+    return HandOver(new ClassFactory(clsid == kPageClsid ? CreatePage : CreateCounter, &g_usage), iid, object);
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
@@ -139,12 +202,20 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
 {
     if (FAILED(RegisterTypeLibrary(kLibrary, OwnPath())))
         return SELFREG_E_TYPELIB;
-    return FAILED(RegisterServerClass(kCounterClass, kLibrary, OwnPath())) ? SELFREG_E_CLASS : S_OK;
+    for (const ClassRegistration* entry : {&kCounterClass, &kPageClass}) {
+        if (FAILED(RegisterServerClass(*entry, kLibrary, OwnPath())))
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
 {
     if (FAILED(UnregisterTypeLibrary(kLibrary)))
         return SELFREG_E_TYPELIB;
-    return FAILED(UnregisterServerClass(kCounterClass)) ? SELFREG_E_CLASS : S_OK;
+    for (const ClassRegistration* entry : {&kCounterClass, &kPageClass}) {
+        if (FAILED(UnregisterServerClass(*entry)))
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
 }
