@@ -125,9 +125,23 @@ public:
         PumpMessagesUntil([] { return false; }, ms);
     }
 
+    // A condition that throws ends the wait and passes its error on to the script.
     Q_INVOKABLE bool waitFor(QJSValue condition, int ms)
     {
-        return PumpMessagesUntil([&] { return condition.call().toBool(); }, ms);
+        QJSValue failure;
+        const bool met = PumpMessagesUntil(
+            [&] {
+                const QJSValue result = condition.call();
+                if (result.isError())
+                    failure = result;
+                return failure.isError() || result.toBool();
+            },
+            ms);
+        if (failure.isError()) {
+            engine_->throwError(failure);
+            return false;
+        }
+        return met;
     }
 
     Q_INVOKABLE void screenshot(const QString& file)

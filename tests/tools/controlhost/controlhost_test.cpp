@@ -85,6 +85,7 @@ TEST_F(ControlHostTest, FailuresNamePageLineAndMember)
         {"counter.Scale(1, 2);", "4: Error: counter: member \"Scale\" failed (DISP_E_BADPARAMCOUNT)"},
         {"counter.Fail();", "4: Error: counter: member \"Fail\" failed: the counter was asked to fail"},
         {"var = ;", "4: SyntaxError"},
+        {"host.waitFor(function () {\n  return counter.Vlaue > 1; }, 5000);", "5: TypeError: counter has no member \"Vlaue\""},
     };
     for (const auto& c : cases) {
         const zemtest::ProgramRun run = RunPage(c.script);
