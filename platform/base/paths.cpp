@@ -58,14 +58,15 @@ std::string MapPath(std::string_view path)
 {
     const bool hasDrive = path.size() >= 2 && path[1] == ':' &&
                           std::isalpha(static_cast<unsigned char>(path[0]));
-    if (!hasDrive)
-        return std::string(path);
-
-    std::string rest(path.substr(2));
+    // Native folders that the system joins with a back slash ("%MODPATH%\zemwave.ocx") need
+    // the same turn; the system never names a Linux file with a back slash in it.
+    std::string rest(path.substr(hasDrive ? 2 : 0));
     for (char& c : rest) {
         if (c == '\\')
             c = '/';
     }
+    if (!hasDrive)
+        return rest;
     std::string mapped = DriveFolder(path[0]);
     if (rest.empty() || rest[0] != '/')
         mapped += '/';

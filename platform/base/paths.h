@@ -12,7 +12,7 @@ namespace zem {
 std::string DriveFolder(char letter);
 
 // Maps a path as the system names it to a native one: "C:\temp\x" -> <drive_c>/temp/x.
-// A path without a drive letter is native already and comes back unchanged.
+// A path without a drive letter is native already; only its back slashes become slashes.
 std::string MapPath(std::string_view path);
 
 // The REGEDIT4 text file that holds a hive: "HKCU" or "HKLM". Empty for any other name.

@@ -175,16 +175,6 @@ bool ParseData(std::string_view data, DataForm form, RegEdit& edit, std::string&
     return false;
 }
 
-std::string Quote(std::string_view text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
 
 // A REG_SZ written as "text" must read back byte for byte: one terminating zero, no other
 // zero, no line break.
@@ -198,10 +188,10 @@ bool FitsQuotedText(const RegValue& value)
 
 void AppendValue(std::string& out, const RegValue& value)
 {
-    std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
+    std::string line = value.name.empty() ? "@=" : QuoteRegString(value.name) + "=";
     char number[32];
     if (FitsQuotedText(value)) {
-        line += Quote(std::string_view(value.data).substr(0, value.data.size() - 1));
+        line += QuoteRegString(std::string_view(value.data).substr(0, value.data.size() - 1));
     } else if (value.type == kRegDword && value.data.size() == 4) {
         uint32_t dword = 0;
         for (int i = 3; i >= 0; --i)
@@ -258,6 +248,17 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 }
 
 }  // namespace
+
+std::string QuoteRegString(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
 
 std::string_view RootName(RootKey root)
 {

@@ -35,6 +35,9 @@ bool IsStorableName(std::string_view name, bool isKey);
 // stored. An empty text is the empty path.
 bool SplitKeyPath(std::string_view text, KeyPath& path);
 
+// "text" with back slashes and quotes escaped, as a .reg file writes a string.
+std::string QuoteRegString(std::string_view text);
+
 // Parses a whole REGEDIT4 text as written by hand: a dword of 1 to 8 hex digits, bytes of 1
 // or 2. On failure error names the line and edits may hold a part.
 bool ParseRegText(std::string_view text, std::vector<RegEdit>& edits, std::string& error);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-TEST(MapPath, DrivePathsLandBelowTheRootAndOthersStayNative)
+TEST(MapPath, DrivePathsLandBelowTheRootAndBackSlashesBecomeSlashes)
 {
     const std::string root = zemtest::RootFolder();
     const struct {
@@ -18,7 +18,8 @@ TEST(MapPath, DrivePathsLandBelowTheRootAndOthersStayNative)
         {"D:\\Calls\\a b.wav", root + "/drive_d/Calls/a b.wav"},
         {"C:relative", root + "/drive_c/relative"},
         {"/home/user/file.wav", "/home/user/file.wav"},
-        {"relative\\name.wav", "relative\\name.wav"},
+        {"relative\\name.wav", "relative/name.wav"},
+        {"/opt/zem\\zemwave.ocx", "/opt/zem/zemwave.ocx"},
         {"http://host/x.wav", "http://host/x.wav"},
         {"", ""},
     };

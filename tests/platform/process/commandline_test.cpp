@@ -49,7 +49,8 @@ TEST(ParseCommandLine, FindsTheProgramAsCreateProcessDoes)
     MakeProgram(drive + "/Program Files/Zem Tools/crypt tool");
     MakeProgram(drive + "/Apps/Sub/prog");
     MakeProgram(drive + "/Apps/Sub dir/x");
-    MakeProgram(tools + "/regedit.exe");
+    // Not a program of the build: the running program's folder is searched before PATH.
+    MakeProgram(tools + "/pathtool.exe");
     const std::string path = std::getenv("PATH");
     setenv("PATH", (tools + ":" + path).c_str(), 1);
 
@@ -65,8 +66,8 @@ TEST(ParseCommandLine, FindsTheProgramAsCreateProcessDoes)
         // The shorter prefix wins when it names a program.
         {"C:\\Apps\\Sub dir\\x y", drive + "/Apps/Sub dir/x", {"C:\\Apps\\Sub dir\\x", "y"}},
         {"C:\\Apps\\Sub\\prog dir\\x", drive + "/Apps/Sub/prog", {"C:\\Apps\\Sub\\prog", "dir\\x"}},
-        {"  regedit.exe /s f.reg", tools + "/regedit.exe", {"regedit.exe", "/s", "f.reg"}},
-        {"regedit /s", tools + "/regedit.exe", {"regedit", "/s"}},
+        {"  pathtool.exe /s f.reg", tools + "/pathtool.exe", {"pathtool.exe", "/s", "f.reg"}},
+        {"pathtool /s", tools + "/pathtool.exe", {"pathtool", "/s"}},
         {drive + "/Apps\\Sub\\prog", drive + "/Apps/Sub/prog", {drive + "/Apps\\Sub\\prog"}},
     };
     for (const auto& c : cases) {

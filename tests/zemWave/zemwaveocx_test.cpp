@@ -1,0 +1,182 @@
+// zemwave.ocx as hosts and the registration tool meet it: registration round trips through
+// regsvrex.exe, its result codes, and the type library table its dispatch follows.
+#include "zemWave/typelibrary.h"
+
+#include "base/paths.h"
+#include "com/host.h"
+#include "support/runprogram.h"
+#include "support/hivetext.h"
+#include "support/scratch.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace zem;
+using zemtest::RunProgram;
+
+const std::string kOcx = ZEM_OCX;
+const std::string kRegsvrex = ZEM_REGSVREX;
+const char* const kControlProgIds[] = {"ZEMWAVE.PlayerCtrl.1", "ZEMWAVE.PromptCtrl.1",
+                                       "ZEMWAVE.PlayListCtrl.1"};
+
+class ZemWaveOcxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::remove(HiveFilePath("HKCU"));
+        std::filesystem::remove(HiveFilePath("HKLM"));
+        CoInitialize();
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    // Which of the control ProgIDs resolve to a class served by the built module.
+    static int Resolving()
+    {
+        int count = 0;
+        for (const char* progId : kControlProgIds) {
+            CLSID clsid;
+            std::string server;
+            if (SUCCEEDED(CLSIDFromProgID(progId, &clsid)) && SUCCEEDED(ServerPathOf(clsid, &server)) &&
+                MapPath(server) == kOcx)
+                ++count;
+        }
+        return count;
+    }
+};
+
+TEST_F(ZemWaveOcxTest, RegisterTwiceThenUnregisterPerMachineAndPerUser)
+{
+    struct Case {
+        std::vector<std::string> options;
+        const char* written;    // the hive registration writes
+        const char* untouched;  // the hive it leaves alone
+    };
+    const Case cases[] = {{{}, "HKLM", "HKCU"}, {{"/c"}, "HKCU", "HKLM"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        // Leave the shared parents (CLSID, TypeLib, Interface) in place, as Windows has them.
+        std::vector<std::string> args = c.options;
+        args.push_back(kOcx);
+        ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
+        args.insert(args.begin(), "/u");
+        ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
+        const std::string before = zemtest::HiveText(c.written);
+        const std::string otherBefore = zemtest::HiveText(c.untouched);
+        args.erase(args.begin());
+
+        const zemtest::ProgramRun first = RunProgram(kRegsvrex, args);
+        ASSERT_EQ(first.exitCode, 0) << first.output;
+        const std::string once = zemtest::HiveText(c.written);
+        EXPECT_EQ(Resolving(), 3);
+        ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
+        EXPECT_EQ(zemtest::HiveText(c.written), once) << "registering twice leaves the registry as once";
+        EXPECT_EQ(zemtest::HiveText(c.untouched), otherBefore);
+
+        // Registered, a control is found but not yet served.
+        ComPtr<IDispatch> player;
+        EXPECT_EQ(CreateDispatch("ZEMWAVE.PlayerCtrl.1", player.Out()), CLASS_E_CLASSNOTAVAILABLE);
+
+        args.insert(args.begin(), "/U");
+        ASSERT_EQ(RunProgram(kRegsvrex, args).exitCode, 0);
+        EXPECT_EQ(Resolving(), 0);
+        EXPECT_EQ(zemtest::HiveText(c.written), before) << "unregistering removes exactly what was written";
+        EXPECT_EQ(CreateDispatch("ZEMWAVE.PlayerCtrl.1", player.Out()), CO_E_CLASSSTRING);
+    }
+}
+
+TEST_F(ZemWaveOcxTest, RegistrationWritesTheClassKeysOfTheTable)
+{
+    ASSERT_EQ(RunProgram(kRegsvrex, {kOcx}).exitCode, 0);
+    const std::string hklm = zemtest::HiveText("HKLM");
+    const std::string player = GuidText(zemwave::ModuleClassOf(zemwave::ClassId::PlayerCtrl).registration.clsid);
+    const std::string page = GuidText(zemwave::ModuleClassOf(zemwave::ClassId::PlayListPropPage).registration.clsid);
+    const std::string lines[] = {
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\" + player + "\\MiscStatus\\1]\n@=\"131473\"",
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\" + player + "\\ToolboxBitmap32]\n@=\"" + kOcx + ", 1\"",
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\" + page + "]\n@=\"PlayList Property Page\"",
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\ZEMWAVE.PlayListCtrl.1]\n@=\"zemWave.PlayList Control\"",
+        "@=\"zemWave ActiveX-Steuerelement-Modul\"",
+    };
+    for (const std::string& line : lines)
+        EXPECT_NE(hklm.find(line), std::string::npos) << line;
+    EXPECT_EQ(hklm.find("ThreadingModel"), std::string::npos);
+    EXPECT_EQ(hklm.find("ZEMWAVE.PlayerPropPage.1"), std::string::npos) << "pages have no ProgID key";
+}
+
+TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
+{
+    // An HKLM that cannot be written (its lock file is taken by a folder, which stops root too).
+    const std::string lock = HiveFilePath("HKLM") + ".lock";
+    std::filesystem::remove(lock);
+    ASSERT_TRUE(MakeFolders(lock));
+    const zemtest::ProgramRun denied = RunProgram(kRegsvrex, {kOcx});
+    std::filesystem::remove(lock);
+    EXPECT_NE(denied.exitCode, 0);
+    EXPECT_NE(denied.output.find("SELFREG_E_TYPELIB"), std::string::npos) << denied.output;
+    EXPECT_EQ(zemtest::HiveText("HKLM"), "");
+    EXPECT_EQ(zemtest::HiveText("HKCU"), "");
+
+    const zemtest::ProgramRun missing = RunProgram(kRegsvrex, {"/c", "C:\\nowhere\\zemwave.ocx"});
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.output.find("\"C:\\nowhere\\zemwave.ocx\" does not exist"), std::string::npos)
+        << missing.output;
+    const zemtest::ProgramRun notAModule = RunProgram(kRegsvrex, {HiveFilePath("HKCU")});
+    EXPECT_NE(notAModule.exitCode, 0);
+    EXPECT_EQ(RunProgram(kRegsvrex, {"/x", kOcx}).exitCode, 2);
+    EXPECT_EQ(zemtest::HiveText("HKCU"), "");
+}
+
+TEST(ZemWaveModule, ExportsOnlyItsFourEntryPoints)
+{
+    void* module = dlopen(kOcx.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"})
+        EXPECT_NE(dlsym(module, name), nullptr) << name;
+    // The class table, compiled in from a static library, stays inside.
+    EXPECT_EQ(dlsym(module, "_ZN7zemwave13ModuleClassesEv"), nullptr);
+    dlclose(module);
+}
+
+TEST(ZemWaveTypeLibrary, TableHoldsTheNineEntriesAndPublishedNumbers)
+{
+    const TypeLibrary& library = zemwave::ZemWaveTypeLibrary();
+    ASSERT_EQ(library.entries.size(), 9u);
+    EXPECT_STREQ(library.name, "ZEMWAVELib");
+    EXPECT_EQ(VersionText(library), "1.0");
+    // Each coclass: a control class of the module, its default interface "_D<name>" and
+    // its events "_D<name>Events", in library order.
+    for (size_t i = 2; i < 9; i += 3) {
+        const TypeEntry& coclass = library.entries[i];
+        ASSERT_EQ(coclass.kind, TypeKind::CoClass);
+        const zemwave::ModuleClass* entry = zemwave::FindModuleClass(coclass.guid);
+        ASSERT_NE(entry, nullptr) << coclass.name;
+        EXPECT_STREQ(entry->registration.typeName, coclass.doc);
+        EXPECT_EQ(library.entries[coclass.defaultInterface].name, std::string("_D") + coclass.name);
+        EXPECT_EQ(library.entries[coclass.defaultSource].name, std::string("_D") + coclass.name + "Events");
+        EXPECT_EQ(library.entries[coclass.defaultInterface].table->iid,
+                  library.entries[coclass.defaultInterface].guid);
+    }
+    struct Numbers {
+        const DispatchInterface& table;
+        std::vector<DISPID> ids;
+    };
+    const Numbers numbers[] = {
+        {zemwave::PlayerInterface(), {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
+        {zemwave::PromptInterface(), {1, 2, 3, 4, 5, 6, 7, 8}},
+        {zemwave::PlayListInterface(), {1}},
+    };
+    for (const Numbers& n : numbers) {
+        std::vector<DISPID> ids;
+        for (const DispatchMember& member : n.table.members)
+            ids.push_back(member.id);
+        EXPECT_EQ(ids, n.ids) << n.table.name;
+    }
+    EXPECT_EQ(FindMember(zemwave::PlayerInterface(), 5), nullptr);
+    EXPECT_STREQ(FindMember(zemwave::PlayerInterface(), 18)->name, "Stop");
+    EXPECT_EQ(FindMember(zemwave::PlayerInterface(), "setfileinfo")->id, 17);
+}
+
+}  // namespace

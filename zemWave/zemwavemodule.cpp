@@ -1,0 +1,85 @@
+// The four exports of zemwave.ocx: class objects for hosts, unload check, and
+// self-registration of the type library and the six classes. Nothing else leaves the module.
+#include "zemWave/typelibrary.h"
+
+#include "com/classfactory.h"
+
+namespace {
+
+using namespace zem;
+using zemwave::ClassId;
+
+ModuleUsage g_usage;
+
+// The create function of each class. The controls and their property pages are connected
+// here as they are built; until then a class answers CLASS_E_CLASSNOTAVAILABLE.
+CreateFunction CreatorOf(ClassId id)
+{
+    switch (id) {
+    case ClassId::PlayerCtrl:
+    case ClassId::PromptCtrl:
+    case ClassId::PlayListCtrl:
+    case ClassId::PlayerPropPage:
+    case ClassId::PromptPropPage:
+    case ClassId::PlayListPropPage:
+        break;
+    }
+    return nullptr;
+}
+
+std::string OwnPath();
+
+}  // namespace
+
+#define ZEM_EXPORT extern "C" __attribute__((visibility("default")))
+
+ZEM_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    const zemwave::ModuleClass* entry = zemwave::FindModuleClass(clsid);
+    const CreateFunction create = entry ? CreatorOf(entry->id) : nullptr;
+    if (!create)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return HandOver(new ClassFactory(create, &g_usage), iid, object);
+}
+
+ZEM_EXPORT HRESULT DllCanUnloadNow()
+{
+    return g_usage.CanUnload() ? S_OK : S_FALSE;
+}
+
+// The type library first: without it no class is written. Each class is written whole or
+// not at all; the first that fails ends the run.
+ZEM_EXPORT HRESULT DllRegisterServer()
+{
+    const std::string path = OwnPath();
+    if (FAILED(RegisterTypeLibrary(zemwave::ZemWaveTypeLibrary(), path)))
+        return SELFREG_E_TYPELIB;
+    for (const zemwave::ModuleClass& entry : zemwave::ModuleClasses()) {
+        if (FAILED(RegisterServerClass(entry.registration, zemwave::ZemWaveTypeLibrary(), path)))
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+ZEM_EXPORT HRESULT DllUnregisterServer()
+{
+    if (FAILED(UnregisterTypeLibrary(zemwave::ZemWaveTypeLibrary())))
+        return SELFREG_E_TYPELIB;
+    for (const zemwave::ModuleClass& entry : zemwave::ModuleClasses()) {
+        if (FAILED(UnregisterServerClass(entry.registration)))
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+namespace {
+
+std::string OwnPath()
+{
+    return ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer));
+}
+
+}  // namespace
