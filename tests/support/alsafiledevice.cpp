@@ -99,10 +99,10 @@ std::vector<AlsaFileDevice::Take> AlsaFileDevice::Takes() const
     return takes;
 }
 
-std::string AlsaFileDevice::NewestFile() const
+std::string AlsaFileDevice::NewestPath() const
 {
     const std::vector<std::string> files = Files();
-    return files.empty() ? std::string() : ReadAll(files.back());
+    return files.empty() ? std::string() : files.back();
 }
 
 std::vector<int16_t> AlsaFileDevice::Take::Channel(int channel, size_t from, size_t count) const

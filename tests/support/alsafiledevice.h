@@ -38,8 +38,9 @@ public:
     // Every set-up that received sound, oldest first (set-ups that received nothing are left
     // out: PortAudio sets a device up to probe it).
     std::vector<Take> Takes() const;
-    // The raw bytes written so far by the newest set-up (for a reader that watches it grow).
-    std::string NewestFile() const;
+    // The raw file of the newest set-up that received sound, empty when none has (for a
+    // reader that watches it grow).
+    std::string NewestPath() const;
     const std::string& Folder() const { return folder_; }
 
 private:
