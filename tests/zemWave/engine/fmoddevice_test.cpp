@@ -85,9 +85,9 @@ public:
 
 private:
     std::string folder_ = zemtest::NewFolder("device");
+    CallbackLog log_;  // outlives the engine, whose worker calls it
     zem::SoundSystem sound_;
     _FMODEngine engine_;
-    CallbackLog log_;
 };
 
 long Onset(const AlsaFileDevice::Take& take, double hertz, double level = kAmplitude / 2)
