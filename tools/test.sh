@@ -2,7 +2,7 @@
 # Sets up, builds and runs every test.
 #   tools/test.sh          normal build (build/)
 #   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
-#   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, download and module tests
+#   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, device, download and module tests
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,7 +35,7 @@ build_and_test() {
 werror=OFF
 [[ ${CI:-} == true || $mode == --all ]] && werror=ON
 # The threaded subsystems, run a third time under ThreadSanitizer: a data race fails the run.
-tsan_labels='engine|sound|download|module'
+tsan_labels='engine|sound|device|download|module'
 
 case $mode in
   normal)

@@ -1,10 +1,14 @@
 // The device output over PortAudio's blocking stream interface. Driver names are the
 // names of the output devices.
 #include "sound/output.h"
+#include "sound/pacer.h"
+#include "sound/resampler.h"
 
 #include "base/trace.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -77,8 +81,13 @@ std::vector<PaDeviceIndex> OutputDevices()
     return devices;
 }
 
+// Takes the mixer's blocks at the rate it asked for. A device that refuses that rate plays at
+// its own, and the blocks are resampled on the way. A device that never blocks (a sound server
+// or ALSA's null plugin) is held to real time by a pacer that lets the mix run one device
+// buffer ahead; a device that fails while playing leaves the output silent, still paced.
 class DeviceOutput final : public Output {
 public:
+    explicit DeviceOutput(int refusedRate) : refusedRate_(refusedRate) {}
     ~DeviceOutput() override { Close(); }
 
     std::vector<std::string> DriverNames() override
@@ -110,13 +119,13 @@ public:
         params.channelCount = info->maxOutputChannels >= 2 ? 2 : 1;
         params.sampleFormat = paInt16;
         params.suggestedLatency = info->defaultHighOutputLatency;
-        double actual = rate;
-        if (Pa_IsFormatSupported(nullptr, &params, actual) != paFormatIsSupported) {
-            actual = info->defaultSampleRate;
-            Trace("sound: '%s' refuses %d Hz, mixing at %g Hz", info->name, rate, actual);
+        double deviceRate = rate;
+        if (rate == refusedRate_ || Pa_IsFormatSupported(nullptr, &params, deviceRate) != paFormatIsSupported) {
+            deviceRate = info->defaultSampleRate;
+            Trace("sound: '%s' refuses %d Hz, playing at %g Hz", info->name, rate, deviceRate);
         }
         PaStream* stream = nullptr;
-        PaError error = Pa_OpenStream(&stream, nullptr, &params, actual,
+        PaError error = Pa_OpenStream(&stream, nullptr, &params, deviceRate,
                                       paFramesPerBufferUnspecified, paClipOff, nullptr, nullptr);
         if (error == paNoError) {
             error = Pa_StartStream(stream);
@@ -130,57 +139,110 @@ public:
         session_ = std::move(session);
         stream_ = stream;
         channels_ = params.channelCount;
+        rate_ = rate;
+        deviceRate_ = static_cast<int>(deviceRate);
+        resampler_.Reset(0);
+        const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
+        leadFrames_ = static_cast<int>((streamInfo ? streamInfo->outputLatency : 0.0) * rate);
+        failed_ = false;
         interrupted_ = false;
-        return static_cast<int>(actual);
+        pacer_.Start(rate);
+        return rate;
     }
 
-    // Pa_WriteStream blocks until the device takes the block, which is the pacing.
-    bool WaitForRoom(int) override { return !interrupted_; }
+    bool WaitForRoom(int frames) override
+    {
+        return !interrupted_ && pacer_.WaitForRoom(frames - leadFrames_) && !interrupted_;
+    }
 
     void Write(const int16_t* samples, int frames) override
     {
-        if (channels_ == 2) {
-            WriteOrTrace(samples, frames);
+        pacer_.Written(frames);
+        if (failed_)
             return;
+        int deviceFrames = frames;
+        if (deviceRate_ != rate_)
+            samples = Resample(samples, frames, deviceFrames);
+        if (channels_ == 1)
+            samples = DownMix(samples, deviceFrames);
+        // A device that is full paces by itself: the pacer starts afresh, so a device clock a
+        // little faster than ours never finds the pacer holding the mix back.
+        if (Pa_GetStreamWriteAvailable(stream_) < deviceFrames)
+            pacer_.Start(rate_);
+        const PaError error = Pa_WriteStream(stream_, samples, static_cast<unsigned long>(deviceFrames));
+        if (error != paNoError && error != paOutputUnderflowed) {
+            Trace("sound: the output device failed: %s; going on silently", Pa_GetErrorText(error));
+            failed_ = true;
         }
-        mono_.resize(static_cast<size_t>(frames));
-        for (int i = 0; i < frames; ++i)
-            mono_[i] = static_cast<int16_t>((samples[2 * i] + samples[2 * i + 1]) / 2);
-        WriteOrTrace(mono_.data(), frames);
     }
 
-    void Interrupt() override { interrupted_ = true; }
+    void Interrupt() override
+    {
+        interrupted_ = true;
+        pacer_.Interrupt();
+    }
 
     void Close() override
     {
         if (!stream_)
             return;
-        Pa_StopStream(stream_);
+        // A failed device may never drain.
+        if (failed_)
+            Pa_AbortStream(stream_);
+        else
+            Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
         stream_ = nullptr;
         session_.reset();
     }
 
 private:
-    void WriteOrTrace(const int16_t* samples, int frames)
+    // Linear interpolation from the mixer's rate to the device's; the resampler keeps the frame
+    // the next block interpolates towards.
+    const int16_t* Resample(const int16_t* samples, int frames, int& deviceFrames)
     {
-        const PaError error = Pa_WriteStream(stream_, samples, static_cast<unsigned long>(frames));
-        if (error != paNoError && error != paOutputUnderflowed)
-            Trace("sound: Pa_WriteStream: %s", Pa_GetErrorText(error));
+        std::copy_n(samples, 2 * frames, resampler_.Extend(static_cast<size_t>(frames)));
+        resampler_.Commit(static_cast<size_t>(frames));
+        const size_t room = static_cast<size_t>(frames) * static_cast<size_t>(deviceRate_) / static_cast<size_t>(rate_) + 2;
+        mix_.assign(2 * room, 0.0f);
+        const double step = static_cast<double>(rate_) / deviceRate_;
+        deviceFrames = static_cast<int>(resampler_.MixInto(mix_.data(), room, step, 1.0f, 1.0f, false));
+        resampled_.resize(2 * room);
+        std::transform(mix_.begin(), mix_.end(), resampled_.begin(), [](float v) {
+            return static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
+        });
+        return resampled_.data();
     }
 
+    const int16_t* DownMix(const int16_t* samples, int frames)
+    {
+        mono_.resize(static_cast<size_t>(frames));
+        for (int i = 0; i < frames; ++i)
+            mono_[i] = static_cast<int16_t>((samples[2 * i] + samples[2 * i + 1]) / 2);
+        return mono_.data();
+    }
+
+    const int refusedRate_;
     std::unique_ptr<PortAudioSession> session_;
     PaStream* stream_ = nullptr;
     int channels_ = 2;
+    int rate_ = 0;        // the mixer's
+    int deviceRate_ = 0;  // the device's
+    int leadFrames_ = 0;  // the device's buffer, in the mixer's frames
+    Pacer pacer_{Clock::Steady()};
+    Resampler resampler_{2};
+    std::vector<float> mix_;
+    std::vector<int16_t> resampled_;
     std::vector<int16_t> mono_;
+    bool failed_ = false;  // mixer thread, and Open/Close around it
     std::atomic<bool> interrupted_{false};
 };
 
 }  // namespace
 
-std::unique_ptr<Output> MakeDeviceOutput()
+std::unique_ptr<Output> MakeDeviceOutput(int refusedRate)
 {
-    return std::make_unique<DeviceOutput>();
+    return std::make_unique<DeviceOutput>(refusedRate);
 }
 
 }  // namespace zem

@@ -17,6 +17,7 @@ struct OutputChoice {
     std::string path;             // Wav: the file to write
     Clock* clock = nullptr;       // Null and Wav: what paces the mixer; null = real time
     bool fallBackToNull = false;  // Device: use Null (with a trace line) when no device opens
+    int refusedRate = 0;          // Device: a rate taken as refused, as by a device that cannot play it
 
     static OutputChoice Device(bool fallBackToNull = false);
     static OutputChoice Null(Clock* clock = nullptr);
@@ -35,8 +36,9 @@ public:
     virtual ~Output() = default;
     // The drivers this output offers, by index; may be empty (no device).
     virtual std::vector<std::string> DriverNames() = 0;
-    // Opens `driver` for 16-bit stereo at `rate`. Returns the rate it will take (a device's
-    // own when it refuses `rate`), or 0 when it cannot open.
+    // Opens `driver` for 16-bit stereo at `rate`. Returns the rate it will take, or 0 when it
+    // cannot open. (The device output takes `rate` even from a device that refuses it, and
+    // resamples.)
     virtual int Open(int driver, int rate) = 0;
     // Blocks until `frames` more frames fit without blocking; false once interrupted.
     virtual bool WaitForRoom(int frames) = 0;
@@ -47,7 +49,7 @@ public:
     virtual void Close() = 0;
 };
 
-std::unique_ptr<Output> MakeDeviceOutput();
+std::unique_ptr<Output> MakeDeviceOutput(int refusedRate = 0);
 std::unique_ptr<Output> MakeNullOutput(Clock& clock);
 std::unique_ptr<Output> MakeWavOutput(const std::string& path, Clock& clock);
 std::unique_ptr<Output> MakeOutput(const OutputChoice& choice);

@@ -96,8 +96,9 @@ public:
     bool SetStreamBufferSize(int ms);
 
     // Opens the output at mixRate Hz (4000-192000) with maxChannels channels (1-4095) and
-    // starts the mixer. An output device that refuses the rate mixes at its own; MixRate()
-    // tells. A device choice made with fallback falls back to the null output, with a trace.
+    // starts the mixer. An output device that refuses the rate plays at its own, resampled;
+    // the mixer keeps mixRate. A device choice made with fallback falls back to the null
+    // output, with a trace.
     bool Init(int mixRate, int maxChannels);
     int MixRate() const;
     // Stops the mixer, closes every stream and sample, closes the output. Idempotent. Fails

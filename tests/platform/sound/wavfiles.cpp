@@ -101,6 +101,19 @@ long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& 
     return static_cast<long>(ia - a.begin());
 }
 
+long ToneOnsetMs(const std::vector<int16_t>& samples, double hertz, int rate, double level)
+{
+    const size_t window = static_cast<size_t>(rate) / 100;
+    const size_t step = static_cast<size_t>(rate) / 200;
+    for (size_t from = 0; from + window <= samples.size(); from += step) {
+        const std::vector<int16_t> part(samples.begin() + static_cast<long>(from),
+                                        samples.begin() + static_cast<long>(from + window));
+        if (ToneLevel(part, hertz, rate) >= level)
+            return static_cast<long>(from * 1000 / static_cast<size_t>(rate));
+    }
+    return -1;
+}
+
 int ZeroCrossings(const std::vector<int16_t>& samples)
 {
     int crossings = 0;

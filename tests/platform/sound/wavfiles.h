@@ -38,6 +38,9 @@ double Rms(const std::vector<int16_t>& samples);
 // the other), -1 when they are equal.
 long FirstDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
 using zem::ToneLevel;
+// The first ms (in 5 ms steps) from which a 10 ms window carries the tone at `level` or more;
+// -1 when it never does.
+long ToneOnsetMs(const std::vector<int16_t>& samples, double hertz, int rate, double level);
 int ZeroCrossings(const std::vector<int16_t>& samples);
 
 }  // namespace soundtest
