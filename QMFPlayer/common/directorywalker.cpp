@@ -1,3 +1,4 @@
+#include "base/paths.h"
 #include "QMFPlayer/common/directorywalker.h"
 
 #include "process/commandline.h"
@@ -66,7 +67,7 @@ void CDirectoryWalker::OnFileDone(const std::string&) {}
 
 bool CDirectoryWalker::Walk(const std::string& folder)
 {
-    return WalkFolder(zem::NativePath(folder));
+    return WalkFolder(zem::MapPath(folder));
 }
 
 bool CDirectoryWalker::AcceptDirectory(const std::string&, const WalkEntry&)

@@ -1,3 +1,4 @@
+#include "base/paths.h"
 #include "QMFPlayer/common/folderdeleter.h"
 
 #include "process/commandline.h"
@@ -30,7 +31,7 @@ bool CFolderDeleter::ProcessFile(const std::string& path)
 
 bool CFolderDeleter::Walk(const std::string& folder)
 {
-    MakeWritable(zem::NativePath(folder));
+    MakeWritable(zem::MapPath(folder));
     return CDirectoryWalker::Walk(folder);
 }
 

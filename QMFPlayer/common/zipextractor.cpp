@@ -1,3 +1,4 @@
+#include "base/paths.h"
 #include "QMFPlayer/common/zipextractor.h"
 
 #include "process/commandline.h"
@@ -115,7 +116,7 @@ bool CZipExtractor::Open(const std::string& path)
     if (path.empty())
         return false;
     std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(zem::NativePath(path), ec);
+    const std::filesystem::path full = std::filesystem::absolute(zem::MapPath(path), ec);
     if (ec || full.string().size() >= PATH_MAX)
         return false;
     archive_ = unzOpen64(full.c_str());
@@ -211,7 +212,7 @@ bool CZipExtractor::ExtractCurrent(const std::string& destination, bool flatten)
 {
     if (!archive_)
         return false;
-    const std::string folder = zem::NativePath(destination.empty() ? defaultDestination_ : destination);
+    const std::string folder = zem::MapPath(destination.empty() ? defaultDestination_ : destination);
     ZipEntry entry;
     if (!CreateDirectoryPath(folder) || !GetCurrentEntry(entry))
         return false;
@@ -255,7 +256,7 @@ bool CZipExtractor::ExtractCurrent(const std::string& destination, bool flatten)
 
 bool CZipExtractor::ExtractAll(const std::string& destination, bool flatten)
 {
-    if (!archive_ || destination.empty() || !CreateDirectoryPath(zem::NativePath(destination)) ||
+    if (!archive_ || destination.empty() || !CreateDirectoryPath(zem::MapPath(destination)) ||
         GetEntryCount() == 0 || !GoToFirstEntry())
         return false;
     do {
@@ -315,5 +316,5 @@ bool SetFileTimeFromDos(const std::string& path, uint32_t dosDateTime)
     if (seconds == static_cast<time_t>(-1))
         return false;
     const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
-    return utimensat(AT_FDCWD, zem::NativePath(path).c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return utimensat(AT_FDCWD, zem::MapPath(path).c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }

@@ -1,3 +1,4 @@
+#include "base/paths.h"
 #include "process/childprocess.h"
 
 #include "base/clock.h"
@@ -78,7 +79,7 @@ bool ChildProcess::Start(const Options& options)
         posix_spawn_file_actions_adddup2(&setup.actions, pipeEnds[1], STDERR_FILENO);
     }
     if (!options.folder.empty())
-        posix_spawn_file_actions_addchdir_np(&setup.actions, NativePath(options.folder).c_str());
+        posix_spawn_file_actions_addchdir_np(&setup.actions, MapPath(options.folder).c_str());
 
     // A group of its own, so that a time-out ends the child's children too.
     sigset_t none, defaults;

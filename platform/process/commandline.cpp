@@ -79,19 +79,9 @@ std::vector<std::string> SplitArguments(std::string_view text)
     }
 }
 
-std::string NativePath(std::string_view path)
-{
-    std::string native = MapPath(path);
-    for (char& c : native) {
-        if (c == '\\')
-            c = '/';
-    }
-    return native;
-}
-
 std::string FindProgram(std::string_view name)
 {
-    const std::string native = NativePath(name);
+    const std::string native = MapPath(name);
     if (native.empty())
         return {};
     if (native.find('/') != std::string::npos) {

@@ -13,10 +13,6 @@ namespace zem {
 // quote, "" inside quotes is a literal quote, other back slashes stay as they are.
 std::vector<std::string> SplitArguments(std::string_view text);
 
-// A system path of a program or folder as a native one: drive letters mapped, every back
-// slash turned into a slash (the system joins native folders and names with "\").
-std::string NativePath(std::string_view path);
-
 // The native path of the program a name stands for; empty when there is none. A name with a
 // separator is taken as a path (relative to the current folder); a bare name is looked for
 // in the running program's folder, then along PATH. A name without an extension is also
