@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace zem::ui {
