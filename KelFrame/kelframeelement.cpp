@@ -226,6 +226,10 @@ void CKelFrameElement::Paint()
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(hwnd_, &paint);
     const bool overlayOnly = std::exchange(overlayOnly_, false);
+    if (kind_ == KFE_TYPE_BASE) {
+        EndPaint(hwnd_, &paint);
+        return;
+    }
     RECT client;
     GetClientRect(hwnd_, &client);
     innerRect_ = InsideBorder(InsideBorder(client, outer_), inner_);
@@ -233,7 +237,7 @@ void CKelFrameElement::Paint()
     SIZE pictureSize;
     const bool pictureFits = memBitmap_ && GetBitmapSize(memBitmap_, &pictureSize) && pictureSize.cx == width &&
                              pictureSize.cy == height;
-    if (kind_ == KFE_TYPE_BASE || width == 0 || height == 0) {
+    if (width == 0 || height == 0) {
         EndPaint(hwnd_, &paint);
         return;
     }

@@ -61,7 +61,10 @@ void WindowWidget::ReportSize()
 
 void WindowWidget::Invalidate(const QRect& rect, bool erase)
 {
-    eraseDue_ = eraseDue_ || erase;
+    if (erase)
+        eraseDue_ = true;
+    else
+        skipErase_ = true;
     update(rect);
 }
 
@@ -71,10 +74,14 @@ void WindowWidget::paintEvent(QPaintEvent* event)
     const QRect r = event->rect();
     g_paints.push_back({hwnd_, &painter, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, false});
     try {
-        // The background is erased first unless the window says it erased it itself.
-        bool erase = std::exchange(eraseDue_, false);
+        // The background is erased first, unless only invalidations without erase asked for
+        // this paint or the window erased it itself; so a window that paints nothing shows
+        // the window colour, never stale pixels.
+        bool erase = std::exchange(eraseDue_, false) || !std::exchange(skipErase_, false);
         if (erase && Send(WM_ERASEBKGND, 0, 0) != 0)
             erase = false;
+        if (erase)
+            painter.fillRect(r, Qt::white);
         g_paints.back().erase = erase;
         Send(WM_PAINT, 0, 0);
     } catch (...) {
@@ -222,6 +229,7 @@ bool UpdateWindow(HWND hwnd)
     ui::WindowWidget* widget = ui::WidgetOf(hwnd);
     if (!widget)
         return false;
+    // Paints the window and its children now (the toolkit keeps no update region to test).
     widget->repaint();
     return true;
 }

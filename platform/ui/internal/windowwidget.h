@@ -39,7 +39,8 @@ private:
 
     HWND hwnd_ = nullptr;
     QSize reportedSize_{-1, -1};
-    bool eraseDue_ = true;
+    bool eraseDue_ = false;
+    bool skipErase_ = false;
 };
 
 // The paint in progress for a window, which BeginPaint draws through.
