@@ -7,6 +7,7 @@
 #include "ui/window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -101,18 +102,36 @@ QFont FontOf(const DeviceContext& dc)
 
 QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
-// A one-pixel line from (x1, y1) up to but not including (x2, y2), axis-parallel or not.
-void Line(QPainter& p, int x1, int y1, int x2, int y2)
+// A one-pixel line from (x1, y1) up to but not including (x2, y2), in the pen's pattern
+// counted from the start, pixel by pixel as the window system steps it.
+void Line(QPainter& p, const QPen& pen, int x1, int y1, int x2, int y2)
 {
-    p.setRenderHint(QPainter::Antialiasing, false);
-    if (x1 == x2 && y1 == y2)
-        return;
-    const int dx = x2 - x1, dy = y2 - y1;
-    const int steps = std::max(std::abs(dx), std::abs(dy));
-    // The pen's pattern counts along the line; drawing it as a Qt line with the last pixel
-    // left out keeps GDI's exclusive end.
-    const double f = double(steps - 1) / steps;
-    p.drawLine(QPointF(x1 + 0.5, y1 + 0.5), QPointF(x1 + 0.5 + dx * f, y1 + 0.5 + dy * f));
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    const QVector<qreal> dashes = pen.style() == Qt::CustomDashLine ? pen.dashPattern() : QVector<qreal>{};
+    qreal period = 0;
+    for (qreal d : dashes)
+        period += d;
+    int error = dx + dy, step = 0;
+    for (int x = x1, y = y1; x != x2 || y != y2; ++step) {
+        bool on = true;
+        if (period > 0) {
+            qreal at = std::fmod(qreal(step), period);
+            for (int i = 0; i < dashes.size(); at -= dashes[i], ++i) {
+                if (at < dashes[i]) {
+                    on = i % 2 == 0;
+                    break;
+                }
+            }
+        }
+        if (on)
+            p.fillRect(QRect(x, y, 1, 1), pen.color());
+        const int twice = 2 * error;
+        if (twice >= dy)
+            error += dy, x += sx;
+        if (twice <= dx)
+            error += dx, y += sy;
+    }
 }
 
 }  // namespace
@@ -297,11 +316,10 @@ bool Rectangle(HDC hdc, int left, int top, int right, int bottom)
         const QPen pen = PenOf(dc->pen);
         if (pen.style() == Qt::NoPen || right <= left || bottom <= top)
             return;
-        p.setPen(pen);
-        Line(p, left, top, right - 1, top);
-        Line(p, right - 1, top, right - 1, bottom - 1);
-        Line(p, right - 1, bottom - 1, left, bottom - 1);
-        Line(p, left, bottom - 1, left, top);
+        Line(p, pen, left, top, right - 1, top);
+        Line(p, pen, right - 1, top, right - 1, bottom - 1);
+        Line(p, pen, right - 1, bottom - 1, left, bottom - 1);
+        Line(p, pen, left, bottom - 1, left, top);
     });
     return true;
 }
@@ -341,9 +359,9 @@ bool LineTo(HDC hdc, int x, int y)
         return false;
     const POINT from = dc->position;
     ui::PaintOn(*dc, [&](QPainter& p) {
-        p.setPen(PenOf(dc->pen));
-        if (p.pen().style() != Qt::NoPen)
-            Line(p, from.x, from.y, x, y);
+        const QPen pen = PenOf(dc->pen);
+        if (pen.style() != Qt::NoPen)
+            Line(p, pen, from.x, from.y, x, y);
     });
     dc->position = POINT{x, y};
     return true;

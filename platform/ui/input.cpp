@@ -2,8 +2,8 @@
 
 #include "ui/application.h"
 #include "ui/internal/windowwidget.h"
+#include "ui/window.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -11,6 +11,7 @@ namespace zem {
 namespace {
 
 HCURSOR g_cursor = nullptr;
+HWND g_focus = nullptr;
 
 Qt::CursorShape ShapeOf(uintptr_t id)
 {
@@ -37,20 +38,27 @@ int16_t GetKeyState(int virtualKey)
     return down ? int16_t(0x8000) : int16_t(0);
 }
 
+// The window system moves the focus itself, with WM_KILLFOCUS and WM_SETFOCUS sent at once;
+// the toolkit's focus follows for key events.
 HWND SetFocus(HWND hwnd)
 {
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    if (!widget)
+        return nullptr;
     const HWND previous = GetFocus();
-    if (ui::WindowWidget* widget = ui::WidgetOf(hwnd))
-        widget->setFocus(Qt::OtherFocusReason);
+    if (previous == hwnd)
+        return previous;
+    g_focus = hwnd;
+    if (previous)
+        SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+    widget->setFocus(Qt::OtherFocusReason);
     return previous;
 }
 
 HWND GetFocus()
 {
-    if (!IsUiThread())
-        return nullptr;
-    auto* widget = dynamic_cast<ui::WindowWidget*>(QApplication::focusWidget());
-    return widget ? widget->Handle() : nullptr;
+    return IsUiThread() && IsWindow(g_focus) ? g_focus : nullptr;
 }
 
 bool ClientToScreen(HWND hwnd, POINT* point)

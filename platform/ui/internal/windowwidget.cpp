@@ -144,8 +144,6 @@ void WindowWidget::Key(QKeyEvent* event, bool down)
 
 void WindowWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
 void WindowWidget::keyReleaseEvent(QKeyEvent* event) { Key(event, false); }
-void WindowWidget::focusInEvent(QFocusEvent*) { Send(WM_SETFOCUS, 0, 0); }
-void WindowWidget::focusOutEvent(QFocusEvent*) { Send(WM_KILLFOCUS, 0, 0); }
 
 const ActivePaint* FindActivePaint(HWND hwnd)
 {
