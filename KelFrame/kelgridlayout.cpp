@@ -1,5 +1,7 @@
 #include "KelFrame/kelgridlayout.h"
 
+#include "ZemBaseLib/muldiv.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -54,13 +56,6 @@ double GridAxis::PercentSum(int first, int last) const
     for (int i = std::max(first, 0); i <= std::min(last, kKelGridMax - 1); ++i)
         sum += percent[size_t(i)];
     return sum;
-}
-
-uint32_t MulDivRound(uint32_t a, uint32_t b, uint32_t c)
-{
-    if (c == 0)
-        return 0;
-    return uint32_t((uint64_t(a) * uint64_t(b) + c / 2) / c);
 }
 
 std::optional<RECT> PlaceCells(const GridSpec& grid, const RECT& area, const std::string& cell)

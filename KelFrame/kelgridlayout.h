@@ -32,9 +32,6 @@ struct GridSpec {
     GridAxis rows;
 };
 
-// (a x b + c / 2) / c on unsigned 32-bit values in 64-bit arithmetic.
-uint32_t MulDivRound(uint32_t a, uint32_t b, uint32_t c);
-
 // The range's rectangle in the area; none for a range that does not parse or leaves the grid.
 std::optional<RECT> PlaceCells(const GridSpec& grid, const RECT& area, const std::string& cell);
 
