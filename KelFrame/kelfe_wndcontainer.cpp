@@ -8,26 +8,30 @@
 
 namespace zem {
 
+namespace {
+
+// One direction: the flags for start, end, centre and fill, a later one overriding.
+void PlaceAlong(int32_t& low, int32_t& high, int innerLow, int innerHigh, uint32_t flags, uint32_t start,
+                uint32_t end, uint32_t centre, uint32_t fill)
+{
+    const int size = high - low;
+    if (flags & start)
+        low = innerLow, high = low + size;
+    if (flags & end)
+        low = innerHigh - size, high = innerHigh;
+    if (flags & centre)
+        low = innerLow + (innerHigh - innerLow - size) / 2, high = low + size;
+    if (flags & fill)
+        low = innerLow, high = innerHigh;
+}
+
+}  // namespace
+
 RECT PlaceHostedWindow(const RECT& inner, const RECT& current, uint32_t flags)
 {
-    const int w = current.right - current.left, h = current.bottom - current.top;
     RECT t = current;
-    if (flags & KFC_LEFT)
-        t.left = inner.left, t.right = t.left + w;
-    if (flags & KFC_RIGHT)
-        t.left = inner.right - w, t.right = inner.right;
-    if (flags & KFC_HCENTER)
-        t.left = inner.left + (inner.right - inner.left - w) / 2, t.right = t.left + w;
-    if (flags & KFC_TOP)
-        t.top = inner.top, t.bottom = t.top + h;
-    if (flags & KFC_BOTTOM)
-        t.top = inner.bottom - h, t.bottom = inner.bottom;
-    if (flags & KFC_VCENTER)
-        t.top = inner.top + (inner.bottom - inner.top - h) / 2, t.bottom = t.top + h;
-    if (flags & KFC_HFILL)
-        t.left = inner.left, t.right = inner.right;
-    if (flags & KFC_VFILL)
-        t.top = inner.top, t.bottom = inner.bottom;
+    PlaceAlong(t.left, t.right, inner.left, inner.right, flags, KFC_LEFT, KFC_RIGHT, KFC_HCENTER, KFC_HFILL);
+    PlaceAlong(t.top, t.bottom, inner.top, inner.bottom, flags, KFC_TOP, KFC_BOTTOM, KFC_VCENTER, KFC_VFILL);
     return t;
 }
 

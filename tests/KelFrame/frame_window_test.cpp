@@ -25,6 +25,15 @@ private:
     int tag_;
 };
 
+// Two columns of 50 percent in one row.
+void HalvesGrid(CKelFrame* frame)
+{
+    frame->SetGridSize(2, 1);
+    frame->SetColumnWidth(0, -50);
+    frame->SetColumnWidth(1, -50);
+    frame->SetRowHeight(0, -100);
+}
+
 TEST_F(FrameFixture, LayoutFollowsResize)
 {
     frame_->SetGridSize(4, 1);
@@ -174,10 +183,7 @@ TEST_F(FrameFixture, SetFrameNeverMakesAParentlessWindow)
 
 TEST_F(FrameFixture, FindsElementsByCellNameAndPoint)
 {
-    frame_->SetGridSize(2, 1);
-    frame_->SetColumnWidth(0, -50);
-    frame_->SetColumnWidth(1, -50);
-    frame_->SetRowHeight(0, -100);
+    HalvesGrid(frame_);
     auto* a = new CountedElement(1);
     auto* b = new CountedElement(2);
     frame_->AddElement(a);
@@ -198,10 +204,7 @@ TEST_F(FrameFixture, FindsElementsByCellNameAndPoint)
 
 TEST_F(FrameFixture, DraggingAnEdgeMovesTheSplit)
 {
-    frame_->SetGridSize(2, 1);
-    frame_->SetColumnWidth(0, -50);
-    frame_->SetColumnWidth(1, -50);
-    frame_->SetRowHeight(0, -100);
+    HalvesGrid(frame_);
     auto* left = new CountedElement(1);
     frame_->AddElement(left);
     left->SetCell("C00R00");
