@@ -107,12 +107,14 @@ TEST_F(ElementTest, ContextMenuPhasesAndTheFontCommand)
     HWND linked = log_.Window();
     text->AddLinkedWindow(linked);
     static std::vector<std::pair<int, int>> phases;  // phase, items seen
+    static uintptr_t userSeen = 0;
     phases.clear();
     text->SetMenuCallback([](CKelFrameElement*, uintptr_t user, int phase, HMENU menu) {
         phases.push_back({phase, GetMenuItemCount(menu)});
+        userSeen = user;
         if (phase == 1)
-            AppendMenu(menu, MF_STRING, user, "Eigener Eintrag");
-    }, 3001);
+            AppendMenu(menu, MF_STRING, 3001, "Eigener Eintrag");
+    }, uintptr_t(0x1234567890ABCDEFull));  // a pointer-sized value comes back whole
     std::vector<std::string> shown;
     SetMenuHook([&](HMENU menu) -> uintptr_t {
         for (int i = 0; i < GetMenuItemCount(menu); ++i)
@@ -134,6 +136,7 @@ TEST_F(ElementTest, ContextMenuPhasesAndTheFontCommand)
     Drain();  // the chosen command arrives posted
 
     EXPECT_EQ(phases, (std::vector<std::pair<int, int>>{{1, 0}, {2, 3}}));
+    EXPECT_EQ(userSeen, uintptr_t(0x1234567890ABCDEFull));
     EXPECT_EQ(shown, (std::vector<std::string>{"Eigener Eintrag", "", "Schriftart"}));
     EXPECT_EQ(seen.Flags, 0x101u);
     EXPECT_EQ(seen.rgbColors, RGB(9, 9, 9));

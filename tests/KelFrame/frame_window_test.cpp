@@ -127,6 +127,35 @@ TEST_F(FrameFixture, RelaysNotificationsAndSurvivesAThrowingReceiver)
     EXPECT_TRUE(log_.Of(KFE_NOTIFY).empty());
 }
 
+TEST_F(FrameFixture, AReceiverMayDestroyTheFrameMidNotification)
+{
+    g_deleted.clear();
+    auto* element = new CountedElement(9);
+    frame_->AddElement(element);
+    HWND frameWindow = frame_->GetSafeHwnd();
+    HWND destroyer = log_.Window(nullptr, [&](UINT m) {
+        if (m == KFE_NOTIFY)
+            DestroyWindow(frameWindow);  // deletes the frame and the element being reported
+    });
+    HWND later = log_.Window();
+    element->AddLinkedWindow(destroyer);
+    element->AddLinkedWindow(later);
+    log_.entries.clear();
+    element->Report(KFE_RELEASE);
+    EXPECT_EQ(g_deleted, (std::map<int, int>{{9, 1}}));
+    EXPECT_EQ(log_.Of(KFE_NOTIFY).size(), 1u);  // the element stopped: it is gone
+}
+
+TEST_F(FrameFixture, GridSizeStaysInsideTheHundredCells)
+{
+    frame_->SetGridSize(150, -3);
+    EXPECT_EQ((std::vector<int>{frame_->GetColumnCount(), frame_->GetRowCount()}), (std::vector<int>{100, 0}));
+    EXPECT_FALSE(frame_->SetRowHeight(100, -10));
+    SendMessage(frame_->GetSafeHwnd(), KFE_MOVESPLIT, 4000, 4);  // stray: ignored
+    SendMessage(frame_->GetSafeHwnd(), KFE_MOVESPLIT, 1, 16);
+    EXPECT_EQ(frame_->GetGrid().columns.PercentSum(0, 99), 0);
+}
+
 TEST_F(FrameFixture, RightClickWithoutMenuReachesTheParentSignExtended)
 {
     auto* element = new CountedElement(1);
