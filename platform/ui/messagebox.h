@@ -1,5 +1,5 @@
-// Message boxes. Without a display (or under a message box hook) a box is not shown: its text
-// goes to standard error and it is answered with its default button.
+// Message boxes. Without a display, or off the UI thread, a box is not shown: its text goes to
+// standard error and it is answered with its default button. A message box hook answers first.
 #pragma once
 
 #include "ui/wintypes.h"
