@@ -81,10 +81,11 @@ QPen PenOf(HGDIOBJ handle)
     QPen qpen(ui::ToQColor(pen->color));
     qpen.setWidth(1);
     qpen.setCapStyle(Qt::FlatCap);
+    // The window system's patterns for one-pixel pens, in pixels on and off.
     if (pen->penStyle == PS_DASH)
-        qpen.setDashPattern({6, 2});
+        qpen.setDashPattern({18, 6});
     else if (pen->penStyle == PS_DOT)
-        qpen.setDashPattern({1, 1});
+        qpen.setDashPattern({3, 3});
     return qpen;
 }
 

@@ -87,8 +87,8 @@ TEST(Drawing, LinesRectanglesAndFills)
     const HPEN dotted = CreatePen(PS_DOT, 1, K);
     SelectObject(canvas.dc, dotted);
     MoveToEx(canvas.dc, 0, 10);
-    LineTo(canvas.dc, 6, 10);
-    EXPECT_EQ(canvas.Row(10, 0, 7), (std::vector<COLORREF>{K, W, K, W, K, W, W}));
+    LineTo(canvas.dc, 8, 10);
+    EXPECT_EQ(canvas.Row(10, 0, 9), (std::vector<COLORREF>{K, K, K, W, W, W, K, K, W}));
 
     FillRect(canvas.dc, RECT{8, 0, 10, 2}, red);
     EXPECT_EQ(canvas.Row(0, 7, 11), (std::vector<COLORREF>{W, RGB(255, 0, 0), RGB(255, 0, 0), W}));
