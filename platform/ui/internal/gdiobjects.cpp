@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace zem::ui {
 namespace {
@@ -72,15 +73,32 @@ bool PaintOn(DeviceContext& dc, const std::function<void(QPainter&)>& f)
 QColor ToQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
 COLORREF FromQColor(const QColor& color) { return RGB(color.red(), color.green(), color.blue()); }
 
+namespace {
+
+// How many pixels of cell (ascent plus descent) a family has per pixel of em.
+double CellPerEm(QFont font)
+{
+    static std::map<QString, double> ratios;  // UI thread only
+    auto [it, added] = ratios.try_emplace(font.family(), 1.0);
+    if (added) {
+        font.setPixelSize(1000);
+        const QFontMetricsF metrics(font);
+        it->second = std::max(0.5, (metrics.ascent() + metrics.descent()) / 1000.0);
+    }
+    return it->second;
+}
+
+}  // namespace
+
 QFont MakeFont(const LOGFONT& font, int dpiY)
 {
     const std::string face(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
     QFont qfont(QString::fromStdString(MappedFontFamily(face.empty() ? "MS Sans Serif" : face)));
-    // Negative: the character height; positive: the cell height, of which the character
-    // takes about seven eighths; 0: the dialog font's 8 points.
-    int pixels = font.lfHeight < 0 ? -font.lfHeight
-               : font.lfHeight > 0 ? std::max(1, int(std::lround(font.lfHeight * 0.875)))
-                                   : std::max(1, dpiY * 8 / 72);
+    // Negative: the character height (the em) in pixels; positive: the cell height, ascent
+    // plus descent; 0: the dialog font's 8 points.
+    const int pixels = font.lfHeight < 0 ? -font.lfHeight
+                     : font.lfHeight > 0 ? std::max(1, int(std::lround(font.lfHeight / CellPerEm(qfont))))
+                                         : std::max(1, dpiY * 8 / 72);
     qfont.setPixelSize(pixels);
     qfont.setWeight(QFont::Weight(std::clamp(font.lfWeight == 0 ? 400 : int(font.lfWeight), 1, 1000)));
     qfont.setItalic(font.lfItalic != 0);

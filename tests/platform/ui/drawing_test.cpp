@@ -174,13 +174,25 @@ TEST(Fonts, FacesMapToMetricCompatibleFonts)
 {
     for (const char* face : {"Arial", "MS Sans Serif", "Small Fonts"})
         EXPECT_EQ(MappedFontFamily(face), "Liberation Sans") << face;
-    LOGFONT font;
-    font.lfHeight = -16;
-    const HFONT handle = CreateFontIndirect(font);
-    LOGFONT back;
-    ASSERT_TRUE(GetObject(handle, &back));
-    EXPECT_EQ(back.lfHeight, -16);
-    DeleteObject(handle);
+    // A positive height is the cell, a negative one the character without the cell's extra.
+    Canvas canvas(10, 10);
+    std::vector<int> cells;
+    for (int height : {20, -20}) {
+        LOGFONT font;
+        font.lfHeight = height;
+        const HFONT handle = CreateFontIndirect(font);
+        const HGDIOBJ old = SelectObject(canvas.dc, handle);
+        SIZE extent;
+        GetTextExtentPoint(canvas.dc, "Zug", &extent);
+        cells.push_back(extent.cy);
+        SelectObject(canvas.dc, old);
+        LOGFONT back;
+        ASSERT_TRUE(GetObject(handle, &back));
+        EXPECT_EQ(back.lfHeight, height);
+        DeleteObject(handle);
+    }
+    EXPECT_NEAR(cells[0], 20, 1);
+    EXPECT_GT(cells[1], cells[0]);
 }
 
 TEST(Drawing, MulDivRoundsHalfAwayFromZero)
