@@ -172,6 +172,7 @@ TEST_F(ElementTest, ColourCommandsUseTheColourDialog)
     SendMessage(element->GetSafeHwnd(), WM_COMMAND, ID_KFE_BKCOLOR, 0);
     EXPECT_EQ(offered, RGB(10, 20, 30));
     EXPECT_EQ(element->GetBkColor(), RGB(200, 100, 50));
+    element->SetBkBitmap(9999);  // names no bitmap: the brush fills instead
     frame_->ShowLayout();
     const WindowImage image = GrabWindow(element->GetSafeHwnd());
     EXPECT_EQ(image.At(image.width - 1, image.height - 1), RGB(200, 100, 50));  // the renewed brush
