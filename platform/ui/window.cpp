@@ -4,6 +4,7 @@
 #include "ui/internal/dispatcher.h"
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowtable.h"
+#include "ui/internal/windowwidget.h"
 
 #include <QWidget>
 
@@ -75,7 +76,7 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
     record->parent = parent;
     record->id = id;
     record->procedure = std::move(procedure);
-    auto* widget = new QWidget(parentRecord ? parentRecord->widget.data() : nullptr);
+    auto* widget = new ui::WindowWidget(parentRecord ? parentRecord->widget.data() : nullptr);
     widget->setGeometry(x, y, width, height);
     if (parentRecord && !(style & WS_VISIBLE))
         widget->hide();  // an explicit hide keeps the child hidden when its parent is shown
@@ -86,6 +87,7 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
         delete widget;
         return nullptr;
     }
+    widget->SetHandle(hwnd);
     if (parentRecord)
         parentRecord->children.push_back(hwnd);
 
@@ -204,6 +206,9 @@ bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint)
     if (!record || !record->widget)
         return false;
     record->widget->setGeometry(x, y, std::max(width, 0), std::max(height, 0));
+    // WM_SIZE now, as the window system sends it, also for a window not yet shown.
+    if (auto* widget = dynamic_cast<ui::WindowWidget*>(record->widget.data()))
+        widget->ReportSize();
     if (repaint)
         record->widget->update();
     return true;

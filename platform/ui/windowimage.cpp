@@ -1,10 +1,10 @@
 #include "ui/windowimage.h"
 
 #include "ui/application.h"
-#include "ui/internal/windowtable.h"
+#include "ui/internal/windowwidget.h"
 
 #include <QPixmap>
-#include <QWidget>
+#include <QString>
 
 namespace zem {
 
@@ -12,10 +12,8 @@ bool SaveWindowImage(HWND hwnd, const std::string& pngPath)
 {
     if (!IsUiThread())
         return false;
-    const std::shared_ptr<ui::WindowRecord> record = ui::Windows().Find(hwnd);
-    if (!record || !record->widget)
-        return false;
-    return record->widget->grab().save(QString::fromLocal8Bit(pngPath.c_str()), "PNG");
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    return widget && widget->grab().save(QString::fromLocal8Bit(pngPath.c_str()), "PNG");
 }
 
 }  // namespace zem

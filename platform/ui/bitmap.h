@@ -1,0 +1,18 @@
+// Bitmaps from embedded resources: a program registers the image bytes (PNG or BMP) it carries
+// under a resource id once; LoadBitmap decodes a fresh bitmap that the caller deletes.
+#pragma once
+
+#include "ui/gdi.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zem {
+
+// The bytes must stay valid for the life of the process (embedded data does).
+void RegisterBitmapResource(uint32_t id, const uint8_t* bytes, size_t size);
+// Null for an id that names no bitmap or bytes that do not decode.
+HBITMAP LoadBitmap(uint32_t id);
+bool GetBitmapSize(HBITMAP bitmap, SIZE* size);
+
+}  // namespace zem

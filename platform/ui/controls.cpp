@@ -1,0 +1,142 @@
+#include "ui/controls.h"
+
+#include "ui/input.h"
+#include "ui/internal/gdiobjects.h"
+#include "ui/internal/windowwidget.h"
+#include "ui/window.h"
+
+#include <QCheckBox>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace zem {
+namespace {
+
+// The window system's order of check states, and whether the button moves on by itself.
+template <class Base>
+class Button : public Base {
+public:
+    Button(uint32_t style, QWidget* parent) : Base(parent), kind_(style & kButtonKindMask)
+    {
+        this->setCheckable(kind_ != BS_PUSHBUTTON && kind_ != BS_DEFPUSHBUTTON);
+    }
+    WPARAM State() const { return state_; }
+    void SetState(WPARAM state)
+    {
+        state_ = state > BST_INDETERMINATE ? BST_CHECKED : state;
+        if constexpr (std::is_same_v<Base, QCheckBox>) {
+            this->setTristate(state_ == BST_INDETERMINATE || kind_ == BS_3STATE || kind_ == BS_AUTO3STATE);
+            this->setCheckState(state_ == BST_CHECKED ? Qt::Checked : state_ == BST_INDETERMINATE ? Qt::PartiallyChecked
+                                                                                                   : Qt::Unchecked);
+        } else {
+            this->setChecked(state_ != BST_UNCHECKED);
+        }
+    }
+
+protected:
+    void nextCheckState() override
+    {
+        if (kind_ == BS_AUTOCHECKBOX)
+            SetState(state_ == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED);
+        else if (kind_ == BS_AUTO3STATE)
+            SetState((state_ + 1) % 3);
+        else
+            SetState(state_);  // the toolkit toggled it: the parent decides
+    }
+
+private:
+    uint32_t kind_;
+    WPARAM state_ = BST_UNCHECKED;
+};
+
+// What the button window's procedure works on.
+struct ButtonState {
+    QPointer<QAbstractButton> widget;
+    std::function<WPARAM()> get;
+    std::function<void(WPARAM)> set;
+};
+
+QAbstractButton* MakeButton(uint32_t style, const std::string& text, QWidget* parent, ButtonState& state)
+{
+    const QString label = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    const uint32_t kind = style & kButtonKindMask;
+    if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON || (style & BS_PUSHLIKE)) {
+        auto* button = new Button<QPushButton>(style, parent);
+        button->setText(label);
+        button->setDefault(kind == BS_DEFPUSHBUTTON);
+        state.get = [button] { return button->State(); };
+        state.set = [button](WPARAM s) { button->SetState(s); };
+        return button;
+    }
+    auto* box = new Button<QCheckBox>(style, parent);
+    box->setText(label);
+    state.get = [box] { return box->State(); };
+    state.set = [box](WPARAM s) { box->SetState(s); };
+    return box;
+}
+
+void SetImage(QAbstractButton* button, HBITMAP bitmap)
+{
+    auto object = ui::FindObject(bitmap);
+    if (!object || object->kind != ui::GdiObject::Kind::Bitmap)
+        return;
+    button->setIcon(QPixmap::fromImage(object->image));
+    button->setIconSize(object->image.size());
+    button->setText(QString());
+}
+
+}  // namespace
+
+HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
+                  uintptr_t id)
+{
+    auto state = std::make_shared<ButtonState>();
+    const HWND hwnd = CreateWindow([state](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (!state->widget)
+            return 0;
+        switch (message) {
+        case BM_GETCHECK: return LRESULT(state->get());
+        case BM_SETCHECK: state->set(wParam); return 0;
+        case BM_CLICK: state->widget->click(); return 0;
+        case BM_SETIMAGE:
+            if (wParam == IMAGE_BITMAP)
+                SetImage(state->widget, reinterpret_cast<HBITMAP>(lParam));
+            return 0;
+        default: return 0;
+        }
+    }, style | WS_CHILD, x, y, width, height, parent, id);
+    ui::WindowWidget* window = ui::WidgetOf(hwnd);
+    if (!window)
+        return nullptr;
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QAbstractButton* button = MakeButton(style, text, window, *state);
+    layout->addWidget(button);
+    state->widget = button;
+    QObject::connect(button, &QAbstractButton::clicked, button, [hwnd, id] {
+        SendMessage(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(int(id), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+    });
+    return hwnd;
+}
+
+bool EnableWindow(HWND hwnd, bool enable)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    if (!widget)
+        return false;
+    const bool wasDisabled = !widget->isEnabled();
+    widget->setEnabled(enable);
+    return wasDisabled;
+}
+
+bool IsWindowEnabled(HWND hwnd)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    return widget && widget->isEnabled();
+}
+
+}  // namespace zem

@@ -1,0 +1,40 @@
+// Buttons and check boxes: child windows that tell their parent of a click with
+// WM_COMMAND(id | BN_CLICKED << 16, button window). UI thread only.
+#pragma once
+
+#include "ui/gdi.h"
+
+#include <string>
+
+namespace zem {
+
+// Kinds (low 4 bits) and looks.
+constexpr uint32_t BS_PUSHBUTTON = 0x0000;
+constexpr uint32_t BS_DEFPUSHBUTTON = 0x0001;
+constexpr uint32_t BS_CHECKBOX = 0x0002;       // the parent sets the check itself
+constexpr uint32_t BS_AUTOCHECKBOX = 0x0003;   // toggles itself on a click
+constexpr uint32_t BS_3STATE = 0x0005;
+constexpr uint32_t BS_AUTO3STATE = 0x0006;     // unchecked -> checked -> indeterminate
+constexpr uint32_t BS_BITMAP = 0x0080;
+constexpr uint32_t BS_PUSHLIKE = 0x1000;       // a check box that looks like a push button
+constexpr uint32_t kButtonKindMask = 0x000F;
+
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_CLICK = 0x00F5;
+constexpr UINT BM_SETIMAGE = 0x00F7;  // wParam IMAGE_BITMAP, lParam the HBITMAP (the caller keeps it)
+constexpr WPARAM IMAGE_BITMAP = 0;
+constexpr int BN_CLICKED = 0;
+
+constexpr WPARAM BST_UNCHECKED = 0;
+constexpr WPARAM BST_CHECKED = 1;
+constexpr WPARAM BST_INDETERMINATE = 2;
+
+// A button window with the Latin-1 text; null as CreateWindow fails.
+HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
+                  uintptr_t id);
+
+bool EnableWindow(HWND hwnd, bool enable);
+bool IsWindowEnabled(HWND hwnd);
+
+}  // namespace zem
