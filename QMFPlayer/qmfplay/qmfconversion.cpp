@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -17,6 +20,19 @@ namespace {
 // A last chunk may come this many bytes short; its file still gets the full length.
 constexpr uint32_t kShortChunkTolerance = 10;
 constexpr size_t kCopyPiece = 64 * 1024;
+
+// The recording file's descriptor, closed when reading is over.
+struct ReadOnlyFile {
+    explicit ReadOnlyFile(const std::string& path) : fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ReadOnlyFile()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    const int fd;
+};
 
 #define FATAL() (REPORT_FATAL(view_), ConversionResult::Fatal)
 
@@ -30,6 +46,7 @@ public:
     ConversionResult Run(const std::string& recordingPath);
 
 private:
+    ConversionResult ReadRecordingFile(const std::string& recordingPath);
     ConversionResult ReadDescription(zem::RiffReader& riff);
     ConversionResult WriteText(const std::string& name, std::string_view text);
     ConversionResult CopyChunks(zem::RiffReader& riff);
@@ -43,19 +60,25 @@ private:
 
 ConversionResult Conversion::Run(const std::string& recordingPath)
 {
-    zem::File file;
-    uint64_t length = 0;
-    if (file.Open(recordingPath, zem::File::Mode::Read) != 0 || file.GetSize(length) != 0) {
+    if (const auto result = ReadRecordingFile(recordingPath); result != ConversionResult::Done)
+        return result;
+    TextModeFile script;
+    if (!script.Create(InFolder("data.js")))
+        return FATAL();
+    if (!script.Write(WriteCallScript(tree_, settings_, view_)) || !script.Close())
+        return FATAL();
+    return ConversionResult::Done;
+}
+
+ConversionResult Conversion::ReadRecordingFile(const std::string& recordingPath)
+{
+    const ReadOnlyFile file(recordingPath);
+    struct stat info {};
+    if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         view_.ShowMessage("Error opening qmf-file");
         return ConversionResult::Failed;
     }
-    zem::RiffReader riff(
-        [&file](uint64_t offset, void* out, size_t count) {
-            size_t done = 0;
-            file.ReadAt(offset, out, count, done);
-            return done;
-        },
-        length, zem::RiffPad::Never);
+    zem::RiffReader riff = zem::RiffReader::OverDescriptor(file.fd, static_cast<uint64_t>(info.st_size), zem::RiffPad::Never);
 
     zem::RiffHead head;
     const size_t headBytes = riff.ReadHead(head);
@@ -73,16 +96,7 @@ ConversionResult Conversion::Run(const std::string& recordingPath)
     }
     if (const auto result = ReadDescription(riff); result != ConversionResult::Done)
         return result;
-    if (const auto result = CopyChunks(riff); result != ConversionResult::Done)
-        return result;
-    file.Close();
-
-    TextModeFile script;
-    if (!script.Create(InFolder("data.js")))
-        return FATAL();
-    if (!script.Write(WriteCallScript(tree_, settings_, view_)) || !script.Close())
-        return FATAL();
-    return ConversionResult::Done;
+    return CopyChunks(riff);
 }
 
 ConversionResult Conversion::ReadDescription(zem::RiffReader& riff)

@@ -30,21 +30,25 @@ public:
 
 }  // namespace
 
+// One folder per fuzzing process, holding the input and the cage around the call-viewer folder.
+struct Workspace {
+    Workspace() : root(fs::temp_directory_path() / ("qmffuzz." + std::to_string(getpid())))
+    {
+        fs::create_directories(root / "cage");
+    }
+    ~Workspace()
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    const fs::path root;
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const fs::path work = [] {
-        const fs::path path = fs::temp_directory_path() / ("qmffuzz." + std::to_string(getpid()));
-        fs::create_directories(path / "cage");
-        return path;
-    }();
-    // Registered after work is made, so it runs before work is destroyed.
-    static const bool cleanup = std::atexit([] {
-        std::error_code ec;
-        fs::remove_all(work, ec);
-    }) == 0;
-    (void)cleanup;
-    const fs::path input = work / "input.qmf";
-    const fs::path folder = work / "cage" / "T";
+    static const Workspace work;
+    const fs::path input = work.root / "input.qmf";
+    const fs::path folder = work.root / "cage" / "T";
     std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     fs::create_directories(folder);
 
@@ -58,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     ConvertRecordingFile(input.string(), settings, view);
 
-    for (const auto& entry : fs::recursive_directory_iterator(work / "cage")) {
+    for (const auto& entry : fs::recursive_directory_iterator(work.root / "cage")) {
         if (entry.path() != folder && (entry.path().parent_path() != folder || entry.is_directory()))
             Fail("written outside the folder", entry.path().string());
     }
