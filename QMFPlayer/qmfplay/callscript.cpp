@@ -202,7 +202,7 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
         const XmlElement* cipher = Child(&calltag, "zemlogv3_calltag1030");
         int32_t enciphered = 0;
         if (cipher && cipher->GetAttributeInt("flencrypt", enciphered) && enciphered > 0 &&
-            !settings_.decipher(Attribute(cipher, "sid"), path)) {
+            (!settings_.decipher || !settings_.decipher(Attribute(cipher, "sid"), path))) {
             view_.ShowMessage("Error decrypting files!");
             return false;
         }

@@ -1,7 +1,8 @@
 // Names and texts the player takes from outside: base names of chunk files, JavaScript
-// strings, and the archive chosen beside the program.
+// strings, the archive chosen beside the program and the command line.
 #include "QMFPlayer/qmfplay/archivechoice.h"
 #include "QMFPlayer/qmfplay/jsescape.h"
+#include "QMFPlayer/qmfplay/playercommandline.h"
 #include "QMFPlayer/qmfplay/safename.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,26 @@ TEST(PlayerNames, ArchiveBesideTheProgramByLanguage)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ArchivePath(c.program, c.language), c.archive) << c.program << " " << c.language;
+}
+
+TEST(PlayerNames, CommandLineKeepsThePathsCase)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        bool useControl, registerMode;
+        std::string file;
+    } cases[] = {
+        {{"-NoZemWaveOcx", "/Calls/A.qmf"}, false, false, "/Calls/A.qmf"},
+        {{"/Calls/My", "Call.QMF", "-REGISTER"}, true, true, "/Calls/My Call.QMF"},
+        {{"-register-x", "/c/-Register.qmf"}, true, false, "-register-x /c/-Register.qmf"},
+        {{}, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        const PlayerCommandLine line = ParsePlayerCommandLine(c.arguments);
+        EXPECT_EQ(line.useControl, c.useControl);
+        EXPECT_EQ(line.registerMode, c.registerMode);
+        EXPECT_EQ(line.recordingFile, c.file);
+    }
 }
 
 }  // namespace
