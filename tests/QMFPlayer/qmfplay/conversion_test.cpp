@@ -1,5 +1,5 @@
 // The recording-file conversion: messages and fatal errors for broken files, the call-viewer
-// folder it writes, and names from a hostile file kept inside that folder.
+// folder it writes, and names and texts from a hostile file kept in their place.
 #include "QMFPlayer/qmfplay/qmfconversion.h"
 #include "qmftestfile.h"
 #include "recordingview.h"
@@ -12,42 +12,39 @@
 
 namespace fs = std::filesystem;
 using testing::ElementsAre;
-using testing::MatchesRegex;
+using testing::HasSubstr;
 
 namespace {
 
-constexpr char kFatalPattern[] = "Fatal Error ! Please write down info:\n.*qmfconversion\\.cpp \\(L:[0-9]+\\)";
+constexpr char kFatal[] = "Fatal Error ! Please write down info:\n.*qmfconversion\\.cpp \\(L:[0-9]+\\)";
 
 struct Outcome {
     ConversionResult result;
     RecordingView view;
-    std::string folder;              // the call-viewer folder
-    std::set<std::string> outside;   // what appeared beside it
+    std::string folder;
+    bool stayedInside = true;  // nothing beside the folder, no folder in it
+    std::string Read(const std::string& name) const { return zemtest::ReadFile(folder + "/" + name); }
 };
 
-// Converts bytes into a fresh folder "T" inside a cage folder that must stay otherwise empty.
-std::unique_ptr<Outcome> Convert(const std::string& bytes, bool decipherWorks = true)
+// Converts bytes (none: a missing file) into a folder "T" of a cage that must stay empty.
+Outcome Convert(const std::string* bytes, bool decipherWorks = true)
 {
-    auto outcome = std::make_unique<Outcome>();
+    Outcome outcome;
     const std::string cage = zemtest::NewFolder("cage");
-    outcome->folder = cage + "/T";
-    fs::create_directories(outcome->folder);
+    outcome.folder = cage + "/T";
+    fs::create_directories(outcome.folder);
     const std::string input = zemtest::NewFolder("in") + "/call.qmf";
-    zemtest::WriteFile(input, bytes);
-    ConversionSettings settings;
-    settings.folder = outcome->folder;
-    settings.controlAvailable = true;
-    settings.decipher = [decipherWorks](const std::string&, const std::string&) { return decipherWorks; };
-    outcome->result = ConvertRecordingFile(input, settings, outcome->view);
-    for (const auto& entry : fs::recursive_directory_iterator(cage)) {
-        const std::string path = entry.path().string();
-        if (path != outcome->folder && entry.path().parent_path() != outcome->folder)
-            outcome->outside.insert(path);
-        if (entry.is_directory() && path != outcome->folder)
-            outcome->outside.insert(path);
-    }
+    if (bytes)
+        zemtest::WriteFile(input, *bytes);
+    ConversionSettings settings{outcome.folder, true, [decipherWorks](const std::string&, const std::string&) {
+                                    return decipherWorks;
+                                }};
+    outcome.result = ConvertRecordingFile(input, settings, outcome.view);
+    for (const auto& entry : fs::recursive_directory_iterator(cage))
+        outcome.stayedInside &= entry.path() == outcome.folder || (entry.path().parent_path() == outcome.folder && !entry.is_directory());
     return outcome;
 }
+Outcome Convert(const std::string& bytes, bool decipherWorks = true) { return Convert(&bytes, decipherWorks); }
 
 std::set<std::string> FilesIn(const std::string& folder)
 {
@@ -57,39 +54,23 @@ std::set<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
-std::string Crlf(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 TEST(QmfConversion, BrokenFilesGiveTheirMessages)
 {
-    const std::string riff = std::string("RIFF\0\0\0\0", 8);
-    const struct {
-        std::string bytes;
-        ConversionResult result;
-        std::vector<std::string> messages;
-    } cases[] = {
-        {"RIFX" + std::string(20, 'x'), ConversionResult::Failed, {"Invalid qmf-Format. RIFF expected"}},
-        {riff + "WAVEfmt " + std::string(4, '\0'), ConversionResult::Failed, {"Invalid qmf-Format. QMF1 expected"}},
-        // Another first chunk: no message and no viewer.
-        {riff + "QMF1LIST" + std::string(4, '\0'), ConversionResult::Failed, {}},
+    const std::string riff("RIFF\0\0\0\0", 8);
+    const std::string cases[][2] = {
+        {"RIFX" + riff + "QMF1", "Invalid qmf-Format. RIFF expected"},
+        {riff + "WAVEfmt " + riff, "Invalid qmf-Format. QMF1 expected"},
+        {riff + "QMF1LIST" + riff, ""},  // another first chunk: no message, no viewer
     };
-    for (const auto& c : cases) {
-        const auto outcome = Convert(c.bytes);
-        EXPECT_EQ(outcome->result, c.result);
-        EXPECT_EQ(outcome->view.Messages(), c.messages);
-        EXPECT_EQ(outcome->view.Quits(), 0);
+    for (const auto& [bytes, message] : cases) {
+        const Outcome outcome = Convert(bytes);
+        EXPECT_EQ(outcome.result, ConversionResult::Failed);
+        EXPECT_EQ(outcome.view.messages, message.empty() ? std::vector<std::string>{} : std::vector{message});
+        EXPECT_EQ(outcome.view.quits, 0);
     }
-
-    RecordingView view;
-    ConversionSettings settings;
-    settings.folder = zemtest::NewFolder("T");
-    EXPECT_EQ(ConvertRecordingFile(settings.folder + "/missing.qmf", settings, view), ConversionResult::Failed);
-    EXPECT_THAT(view.Messages(), ElementsAre("Error opening qmf-file"));
+    const Outcome missing = Convert(nullptr);
+    EXPECT_EQ(missing.result, ConversionResult::Failed);
+    EXPECT_THAT(missing.view.messages, ElementsAre("Error opening qmf-file"));
 }
 
 // A file cut after any byte gives the fatal error, or success where the format allows it:
@@ -99,188 +80,138 @@ TEST(QmfConversion, EveryCutGivesFatalErrorOrAllowedSuccess)
     const std::string xml = qmftest::SmallCallXml();
     const std::vector<qmftest::Chunk> chunks{{"REC1", "odd-len"}, {"ATT1", std::string(25, 'a')}};
     const std::string whole = qmftest::MakeQmf(xml, chunks);
-    std::vector<std::pair<size_t, size_t>> spans;  // chunk start, data length
-    for (size_t at = 20 + xml.size(); const auto& chunk : chunks) {
-        spans.emplace_back(at, chunk.data.size());
-        at += 8 + chunk.data.size();
-    }
     const auto expected = [&](size_t cut) {
         if (cut < 20 + xml.size())
             return ConversionResult::Fatal;
-        for (const auto& [start, length] : spans) {
-            if (cut < start + 4)
-                return ConversionResult::Done;
+        for (size_t start = 20 + xml.size(); const auto& chunk : chunks) {
+            const size_t length = chunk.data.size();
             if (cut < start + 8)
-                return ConversionResult::Fatal;
+                return cut < start + 4 ? ConversionResult::Done : ConversionResult::Fatal;
             if (cut < start + 8 + length)
                 return cut - (start + 8) + 10 < length ? ConversionResult::Fatal : ConversionResult::Done;
+            start += 8 + length;
         }
         return ConversionResult::Done;
     };
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        const auto outcome = Convert(whole.substr(0, cut));
-        ASSERT_EQ(outcome->result, expected(cut));
-        EXPECT_TRUE(outcome->outside.empty());
-        if (outcome->result == ConversionResult::Fatal) {
-            ASSERT_EQ(outcome->view.Messages().size(), 1u);
-            EXPECT_THAT(outcome->view.Messages()[0], MatchesRegex(kFatalPattern));
-            EXPECT_EQ(outcome->view.Quits(), 1);
+        const Outcome outcome = Convert(whole.substr(0, cut));
+        ASSERT_EQ(outcome.result, expected(cut));
+        EXPECT_TRUE(outcome.stayedInside);
+        if (outcome.result == ConversionResult::Fatal) {
+            EXPECT_THAT(outcome.view.messages, ElementsAre(testing::MatchesRegex(kFatal)));
+            EXPECT_EQ(outcome.view.quits, 1);
         } else {
-            EXPECT_TRUE(outcome->view.Messages().empty());
-            EXPECT_TRUE(zemtest::Exists(outcome->folder + "/data.js"));
+            EXPECT_TRUE(outcome.view.messages.empty());
+            EXPECT_TRUE(zemtest::Exists(outcome.folder + "/data.js"));
+            // A short last chunk (the attachment) keeps its full length; the missing tail is zeros.
+            const size_t missing = whole.size() - cut;
+            if (missing < 25) {
+                EXPECT_EQ(outcome.Read("note.txt"), std::string(25 - missing, 'a') + std::string(missing, '\0'));
+            }
         }
     }
 }
 
-TEST(QmfConversion, ShortLastChunkKeepsItsFullLength)
-{
-    const std::string whole = qmftest::MakeQmf("<export/>", {{"LAST", "0123456789abcdefghijklmnopqrstuvwxyz"}});
-    const auto outcome = Convert(whole.substr(0, whole.size() - 10));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    EXPECT_EQ(zemtest::ReadFile(outcome->folder + "/LAST.dat"),
-              "0123456789abcdefghijklmnop" + std::string(10, '\0'));
-}
-
 TEST(QmfConversion, WritesTheCallViewerFolder)
 {
-    const auto outcome = Convert(qmftest::MakeQmf(qmftest::SmallCallXml(),
-                                                  {{"REC1", "odd-len"}, {"ATT1", "attached"}, {"XTRA", ""}}));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    const std::string& t = outcome->folder;
-    // Odd-length chunks are followed directly by the next id; the attachment went to its name.
+    const Outcome outcome = Convert(qmftest::MakeQmf(qmftest::SmallCallXml(), {{"REC1", "odd"}, {"ATT1", "attached"}, {"XTRA", ""}}));
+    ASSERT_EQ(outcome.result, ConversionResult::Done);
+    const std::string& t = outcome.folder;
+    // The attachment went to its own name; chunks after odd lengths were found.
     EXPECT_EQ(FilesIn(t), (std::set<std::string>{"REC1.dat", "XTRA.dat", "note.txt", "data.xml", "data.js"}));
-    EXPECT_EQ(zemtest::ReadFile(t + "/REC1.dat"), "odd-len");
-    EXPECT_EQ(zemtest::ReadFile(t + "/note.txt"), "attached");
-    const std::string xml = zemtest::ReadFile(t + "/data.xml");
-    EXPECT_EQ(xml.substr(0, 11), "<export>\r\r\n");
-    EXPECT_EQ(xml.find("\r\n\t<call id=\"C1\">\r\r\n"), 9u);
+    EXPECT_EQ(outcome.Read("REC1.dat") + outcome.Read("note.txt"), "oddattached");
+    EXPECT_EQ(outcome.Read("data.xml").substr(0, 29), "<export>\r\r\n\t<call id=\"C1\">\r\r\n");
 
-    const std::string call = "oCallViewer['call'][0]";
-    const std::string tags = call + "['CallTags']";
-    const auto tag = [&](const std::string& key, const std::vector<std::string>& extra,
-                         const std::string& tagtype, const std::string& set,
-                         const std::string& begin, const std::string& end,
-                         const std::string& details, const std::string& login) {
-        const std::string p = tags + key + "[0]";
-        std::vector<std::string> lines{tags + key + " = new Array();", p + " = new Array();",
-            p + "['tagtype'] = " + tagtype + ";", p + "['tstagset'] = \"" + set + "\";",
-            p + "['tstagbegin'] = \"" + begin + "\";", p + "['tstagend'] = \"" + end + "\";",
-            p + "['tagdetails'] = \"" + details + "\";", p + "['usertagset'] = new Array();",
-            p + "['usertagset']['login'] = \"" + login + "\";"};
-        for (const std::string& line : extra)
-            lines.push_back(line.substr(0, 1) == "[" ? p + line : line);
-        return lines;
+    const std::string c = "oCallViewer['call'][0]", a = "oAudioFiles['C1'][0]", g = c + "['CallTags']";
+    const auto tag = [&](const std::string& key, std::string type, std::string set, std::string begin,
+                         std::string end, std::string details, std::string login) {
+        const std::string p = g + key + "[0]";
+        return g + key + " = new Array();\n" + p + " = new Array();\n" + p + "['tagtype'] = " + type + ";\n" +
+               p + "['tstagset'] = \"" + set + "\";\n" + p + "['tstagbegin'] = \"" + begin + "\";\n" + p +
+               "['tstagend'] = \"" + end + "\";\n" + p + "['tagdetails'] = \"" + details + "\";\n" + p +
+               "['usertagset'] = new Array();\n" + p + "['usertagset']['login'] = \"" + login + "\";\n";
     };
-    const auto audio = [&](const std::string& chunk) {
-        return std::vector<std::string>{"['tagdetails'] = \"" + chunk + ".dat\";",
-            "oAudioFiles['C1'][0] = new Array();", "oAudioFiles['C1'][0]['fname'] = \"" + t + "/" + chunk + ".dat\";",
-            "oAudioFiles['C1'][0]['callindex'] = 0;", "oAudioFiles['C1'][0]['calltagindex'] = 0;"};
+    const auto audio = [&](const std::string& key, const std::string& chunk) {
+        return g + key + "[0]['tagdetails'] = \"" + chunk + ".dat\";\n" + a + " = new Array();\n" + a +
+               "['fname'] = \"" + t + "/" + chunk + ".dat\";\n" + a + "['callindex'] = 0;\n" + a + "['calltagindex'] = 0;\n";
     };
-    std::vector<std::string> lines{std::string(52, '/'), "// Ab hier alle Daten f\xFCr den externen Player", "<!--",
-        "var directory=\"" + t + "/\";", "var IsInstalledzemWaveActiveX = true;",
-        "oCallViewer['call'] = new Array();", "oAudioFiles = new Array();",
-        call + " = new Array();", call + "['id'] = \"C1\";", "oAudioFiles['C1'] = new Array();",
-        call + "['accdevname'] = \"Line 7\";", call + "['direction'] = \"in\";",
-        call + "['callingparty'] = \"0301\";", call + "['calledparty'] = \"0402\";",
-        call + "['callbegindate'] = \"01.05.2024\";", call + "['callbegin'] = \"13:30:05\";",
-        call + "['callenddate'] = \"01.05.2024\";", call + "['callend'] = \"14:32:07\";",
-        call + "['callduration'] = \"01:02:02\";", tags + " = new Array();"};
-    const auto add = [&](const std::vector<std::string>& more) { lines.insert(lines.end(), more.begin(), more.end()); };
-    add(tag("[204]", {"['projectnote'] = \"ok\";", "['shortsign'] = \"PX\";", "['name'] = \"Proj\";", "['user'] = \"eva\";"},
-            "204", "", "", "", "", ""));
-    auto attachment = audio("ATT1");
-    attachment.insert(attachment.end(), {"['fnameorig'] = \"note.txt\";", "['user'] = \"otto\";"});
-    add(tag("[300]", attachment, "300", "", "", "", "c:/docs/n.txt", ""));
-    add(tag("[1030]", audio("REC1"), "1030", "2024-05-01 13:30:05.120", "2024-05-01 13:30:05",
-            "2024-05-01 13:31:00", "rec", "anna"));
-    add(tag("['FSK']", {}, "1201", "", "", "", "fsk 5", ""));
-    lines.push_back("//-->");
-    EXPECT_EQ(zemtest::ReadFile(t + "/data.js"), Crlf(lines));
+    std::string expected = std::string(52, '/') + "\n// Ab hier alle Daten f\xFCr den externen Player\n<!--\n"
+        "var directory=\"" + t + "/\";\nvar IsInstalledzemWaveActiveX = true;\n"
+        "oCallViewer['call'] = new Array();\noAudioFiles = new Array();\n" +
+        c + " = new Array();\n" + c + "['id'] = \"C1\";\noAudioFiles['C1'] = new Array();\n" +
+        c + "['accdevname'] = \"Line 7\";\n" + c + "['direction'] = \"in\";\n" + c + "['callingparty'] = \"0301\";\n" +
+        c + "['calledparty'] = \"0402\";\n" + c + "['callbegindate'] = \"01.05.2024\";\n" + c + "['callbegin'] = \"13:30:05\";\n" +
+        c + "['callenddate'] = \"01.05.2024\";\n" + c + "['callend'] = \"14:32:07\";\n" + c + "['callduration'] = \"01:02:02\";\n" +
+        g + " = new Array();\n" +
+        tag("[204]", "204", "", "", "", "", "") + g + "[204][0]['projectnote'] = \"ok\";\n" + g + "[204][0]['shortsign'] = \"PX\";\n" +
+        g + "[204][0]['name'] = \"Proj\";\n" + g + "[204][0]['user'] = \"eva\";\n" +
+        tag("[300]", "300", "", "", "", "c:/docs/n.txt", "") + audio("[300]", "ATT1") +
+        g + "[300][0]['fnameorig'] = \"note.txt\";\n" + g + "[300][0]['user'] = \"otto\";\n" +
+        tag("[1030]", "1030", "2024-05-01 13:30:05.120", "2024-05-01 13:30:05", "2024-05-01 13:31:00", "rec", "anna") +
+        audio("[1030]", "REC1") + tag("['FSK']", "1201", "", "", "", "fsk 5", "") + "//-->\n";
+    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2)
+        expected.insert(at, "\r");
+    EXPECT_EQ(outcome.Read("data.js"), expected);
 }
 
-TEST(QmfConversion, BrokenXmlGoesToErrTxtAndTheViewerStillOpens)
+TEST(QmfConversion, TextsOfTheFileLandWhereTheyBelong)
 {
-    const std::string xml = "<export>\n<call id=\"C9\"><tbcall cli=\"1\"/></call>\n<broken";
-    const auto outcome = Convert(qmftest::MakeQmf(xml, {}));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    EXPECT_EQ(zemtest::ReadFile(outcome->folder + "/err.txt"),
-              "<export>\r\n<call id=\"C9\"><tbcall cli=\"1\"/></call>\r\n<broken");
-    EXPECT_NE(zemtest::ReadFile(outcome->folder + "/data.js").find("['id'] = \"C9\";"), std::string::npos);
-}
-
-// Missing or broken call times give empty texts, not a failed check.
-TEST(QmfConversion, MissingCallTimesGiveEmptyTexts)
-{
-    const auto outcome = Convert(qmftest::MakeQmf(
-        "<e><call id=\"A\"><tbcall tslast=\"2024-05-01 14:00:00\"/></call>"
-        "<call id=\"B\"><tbcall tsfirst=\"2024-13-45 99:00:00\" tslast=\"2024-05-01 14:00:00\"/></call></e>", {}));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    const std::string js = zemtest::ReadFile(outcome->folder + "/data.js");
-    for (const char* line : {"[0]['callbegindate'] = \"\";", "[0]['callbegin'] = \"\";", "[0]['callduration'] = \"\";",
-                             "[0]['callend'] = \"14:00:00\";", "[1]['callbegin'] = \"\";", "[1]['callduration'] = \"\";"})
-        EXPECT_NE(js.find(line), std::string::npos) << line;
-}
-
-TEST(QmfConversion, TextsAreEscapedForJavaScript)
-{
-    const auto outcome = Convert(qmftest::MakeQmf(
-        "<e><call id=\"x'];alert(1);//\"><tbcall cli=\"&quot;+evil+&quot;\" dni=\"a&#10;b\">"
-        "<zemlogv3_vline name=\"&lt;/script&gt;&lt;script&gt;\"/></tbcall>"
-        "<tbcalltag tagtype=\"30\" tagdetails=\"c:\\x\"/></call></e>", {}));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    const std::string js = zemtest::ReadFile(outcome->folder + "/data.js");
-    for (const char* line : {"oAudioFiles['x\\'];alert(1);//'] = new Array();",
-                             "['callingparty'] = \"\\\"+evil+\\\"\";", "['calledparty'] = \"a\\x0Ab\";",
-                             "['accdevname'] = \"<\\/script><script>\";", "['tagdetails'] = \"c:/x\";"})
-        EXPECT_NE(js.find(line), std::string::npos) << line;
+    const char* cases[][3] = {  // XML, file, expected part
+        {"<e>\n<call id=\"C9\"/>\n<broken", "err.txt", "<e>\r\n<call id=\"C9\"/>\r\n<broken"},
+        {"<e>\n<call id=\"C9\"/>\n<broken", "data.js", "['id'] = \"C9\";"},
+        // Missing or broken call times give empty texts, not a failed check.
+        {"<e><call><tbcall tslast=\"2024-05-01 14:00:00\"/></call></e>", "data.js", "['callbegin'] = \"\";\r\n"},
+        {"<e><call><tbcall tslast=\"2024-05-01 14:00:00\"/></call></e>", "data.js", "['callduration'] = \"\";\r\n"},
+        {"<e><call><tbcall tsfirst=\"2024-13-45 99:00:00\" tslast=\"2024-05-01 14:00:00\"/></call></e>", "data.js", "['callduration'] = \"\";\r\n"},
+        // Texts cannot leave their JavaScript strings.
+        {"<e><call id=\"x'];alert(1);//\"/></e>", "data.js", "oAudioFiles['x\\'];alert(1);//'] = new Array();"},
+        {"<e><call><tbcall cli=\"&quot;+evil+&quot;\" dni=\"a&#10;b\"/></call></e>", "data.js", "['callingparty'] = \"\\\"+evil+\\\"\";"},
+        {"<e><call><tbcall dni=\"a&#10;b\"/></call></e>", "data.js", "['calledparty'] = \"a\\x0Ab\";"},
+        {"<e><call><tbcall><zemlogv3_vline name=\"&lt;/script&gt;\"/></tbcall></call></e>", "data.js", "['accdevname'] = \"<\\/script>\";"},
+    };
+    for (const auto& [xml, file, part] : cases) {
+        const Outcome outcome = Convert(qmftest::MakeQmf(xml, {}));
+        ASSERT_EQ(outcome.result, ConversionResult::Done);
+        EXPECT_THAT(outcome.Read(file), HasSubstr(part)) << xml;
+    }
 }
 
 TEST(QmfConversion, HostileNamesStayInsideTheFolder)
 {
     const std::string xml =
-        "<e><call id=\"H\">"
-        "<tbcalltag tagtype=\"300\" idcalltag=\"1\"><tbcalltag300 fnameorig=\"../../escape.txt\"/></tbcalltag>"
+        "<e><call><tbcalltag tagtype=\"300\" idcalltag=\"1\"><tbcalltag300 fnameorig=\"../../escape.txt\"/></tbcalltag>"
         "<tbcalltag tagtype=\"300\" idcalltag=\"2\"><tbcalltag300 fnameorig=\"/tmp/abs.txt\"/></tbcalltag>"
         "<tbcalltag tagtype=\"300\" idcalltag=\"3\"><tbcalltag300 fnameorig=\"data.js\"/></tbcalltag>"
-        "<tbcalltag tagtype=\"1030\" idcalltag=\"4\"/>"
-        "<chunklist><c idcalltag=\"1\" chunkname=\"../x\"/><c idcalltag=\"2\" chunkname=\"..\\..\\y\"/>"
-        "<c idcalltag=\"3\" chunkname=\"/q\"/><c idcalltag=\"4\" chunkname=\"..\"/></chunklist></call></e>";
-    const auto outcome = Convert(qmftest::MakeQmf(xml, {
-        {"../x", "1"}, {"a\\/y", "2"}, {"/etc", "3"}, {"/../", "4"}, {std::string("..\0\0", 4), "5"},
-        {std::string("\0\0\0\0", 4), "6"}, {std::string("q\0zz", 4), "7"}}));
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    EXPECT_TRUE(outcome->outside.empty());
+        "<tbcalltag tagtype=\"1030\" idcalltag=\"4\"/><chunklist><c idcalltag=\"1\" chunkname=\"../x\"/>"
+        "<c idcalltag=\"2\" chunkname=\"..\\..\\y\"/><c idcalltag=\"3\" chunkname=\"/q\"/><c idcalltag=\"4\" chunkname=\"..\"/>"
+        "</chunklist></call></e>";
+    const Outcome outcome = Convert(qmftest::MakeQmf(xml, {{"../x", "1"}, {"a\\/y", "2"}, {"/etc", "3"}, {"/../", "4"},
+        {std::string("..\0\0", 4), "5"}, {std::string("\0\0\0\0", 4), "6"}, {std::string("q\0zz", 4), "7"}}));
+    ASSERT_EQ(outcome.result, ConversionResult::Done);
+    EXPECT_TRUE(outcome.stayedInside);
     // Moves never replace a file that is there already.
-    EXPECT_EQ(FilesIn(outcome->folder),
-              (std::set<std::string>{"escape.txt", "abs.txt", "etc.dat", "q.dat", "data.xml", "data.js"}));
-    EXPECT_EQ(zemtest::ReadFile(outcome->folder + "/escape.txt"), "1");
-    EXPECT_EQ(zemtest::ReadFile(outcome->folder + "/abs.txt"), "2");
-    EXPECT_EQ(zemtest::ReadFile(outcome->folder + "/q.dat"), "7");
-    const std::string js = zemtest::ReadFile(outcome->folder + "/data.js");
+    EXPECT_EQ(FilesIn(outcome.folder), (std::set<std::string>{"escape.txt", "abs.txt", "etc.dat", "q.dat", "data.xml", "data.js"}));
+    EXPECT_EQ(outcome.Read("escape.txt") + outcome.Read("abs.txt") + outcome.Read("q.dat"), "127");
+    const std::string js = outcome.Read("data.js");
     for (const char* line : {"[300][0]['tagdetails'] = \"x.dat\";", "[300][0]['fnameorig'] = \"escape.txt\";",
                              "[300][1]['tagdetails'] = \"y.dat\";", "[300][1]['fnameorig'] = \"abs.txt\";"})
-        EXPECT_NE(js.find(line), std::string::npos) << line;
-    EXPECT_EQ(js.find("[1030][0]['tagdetails'] = \"..dat\""), std::string::npos);
+        EXPECT_THAT(js, HasSubstr(line));
+    EXPECT_THAT(js, testing::Not(HasSubstr("..dat")));
 }
 
 TEST(QmfConversion, DecipherFailureSkipsTheRestOfTheCallsRecordings)
 {
-    const std::string xml =
-        "<e><call id=\"A\">"
-        "<tbcalltag tagtype=\"1030\" idcalltag=\"1\"><zemlogv3_calltag1030 flencrypt=\"1\" sid=\"k\"/></tbcalltag>"
-        "<tbcalltag tagtype=\"1030\" idcalltag=\"2\"/>"
-        "<tbcalltag tagtype=\"300\" idcalltag=\"3\"/>"
-        "<chunklist><c idcalltag=\"1\" chunkname=\"R1\"/><c idcalltag=\"2\" chunkname=\"R2\"/></chunklist></call>"
-        "<call id=\"B\"><tbcalltag tagtype=\"1030\" idcalltag=\"9\"/></call></e>";
-    const auto outcome = Convert(qmftest::MakeQmf(xml, {}), false);
-    ASSERT_EQ(outcome->result, ConversionResult::Done);
-    EXPECT_THAT(outcome->view.Messages(), ElementsAre("Error decrypting files!"));
-    const std::string js = zemtest::ReadFile(outcome->folder + "/data.js");
-    EXPECT_NE(js.find("[0]['CallTags'][1030][0]['tagdetails'] = \"R1.dat\";"), std::string::npos);
-    EXPECT_EQ(js.find("[0]['CallTags'][1030][1]"), std::string::npos);
-    EXPECT_NE(js.find("[0]['CallTags'][300][0]"), std::string::npos);
-    EXPECT_NE(js.find("[1]['CallTags'][1030][0]['tagtype'] = 1030;"), std::string::npos);
+    const Outcome outcome = Convert(qmftest::MakeQmf(
+        "<e><call><tbcalltag tagtype=\"1030\" idcalltag=\"1\"><zemlogv3_calltag1030 flencrypt=\"1\" sid=\"k\"/></tbcalltag>"
+        "<tbcalltag tagtype=\"1030\"/><chunklist><c idcalltag=\"1\" chunkname=\"R1\"/></chunklist></call>"
+        "<call><tbcalltag tagtype=\"1030\"/></call></e>", {}), false);
+    ASSERT_EQ(outcome.result, ConversionResult::Done);
+    EXPECT_THAT(outcome.view.messages, ElementsAre("Error decrypting files!"));
+    const std::string js = outcome.Read("data.js");
+    EXPECT_THAT(js, HasSubstr("[0]['CallTags'][1030][0]['tagdetails'] = \"R1.dat\";"));
+    EXPECT_THAT(js, testing::Not(HasSubstr("[0]['CallTags'][1030][1]")));
+    EXPECT_THAT(js, HasSubstr("[1]['CallTags'][1030][0]['tagtype'] = 1030;"));
 }
 
 }  // namespace
