@@ -40,5 +40,6 @@ std::string ReadLanguage()
 
 std::optional<std::string> ReadBrowserPath()
 {
-    return ReadRegistryText(true, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", "", 256);
+    return ReadRegistryText(
+        true, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", "", 256);
 }

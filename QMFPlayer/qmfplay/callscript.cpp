@@ -157,8 +157,10 @@ void CallScript::CallTags(int type, int k, const XmlElement& call)
         Line(tag, "new Array()");
         Line(tag + "['tagtype']", std::to_string(type));
         Line(tag + "['tstagset']", Quoted(ParsedTime(Attribute(calltag, "tstagset")).FormatText(' ')));
-        Line(tag + "['tstagbegin']", Quoted(ParsedTime(Attribute(calltag, "tstagbegin")).Format("%Y-%m-%d %H:%M:%S")));
-        Line(tag + "['tstagend']", Quoted(ParsedTime(Attribute(calltag, "tstagend")).Format("%Y-%m-%d %H:%M:%S")));
+        for (const char* time : {"tstagbegin", "tstagend"}) {
+            Line(tag + "['" + time + "']",
+                 Quoted(ParsedTime(Attribute(calltag, time)).Format("%Y-%m-%d %H:%M:%S")));
+        }
         Line(tag + "['tagdetails']", Quoted(Slashed(Attribute(calltag, "tagdetails"))));
         Line(tag + "['usertagset']", "new Array()");
         Line(tag + "['usertagset']['login']", Quoted(Attribute(Child(calltag, "tbuser"), "name")));
@@ -213,7 +215,8 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
     Line(tag + "['fnameorig']", Quoted(original));
     // Like MoveFile: an existing file (a viewer page, a tool) is never replaced.
     if (!path.empty() && !original.empty())
-        renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, (settings_.folder + "/" + original).c_str(), RENAME_NOREPLACE);
+        renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, (settings_.folder + "/" + original).c_str(),
+                  RENAME_NOREPLACE);
     Line(tag + "['user']", Quoted(Attribute(Child(attachment, "tbuser"), "name")));
     return true;
 }

@@ -78,7 +78,8 @@ ConversionResult Conversion::ReadRecordingFile(const std::string& recordingPath)
         view_.ShowMessage("Error opening qmf-file");
         return ConversionResult::Failed;
     }
-    zem::RiffReader riff = zem::RiffReader::OverDescriptor(file.fd, static_cast<uint64_t>(info.st_size), zem::RiffPad::Never);
+    zem::RiffReader riff = zem::RiffReader::OverDescriptor(
+        file.fd, static_cast<uint64_t>(info.st_size), zem::RiffPad::Never);
 
     zem::RiffHead head;
     const size_t headBytes = riff.ReadHead(head);
@@ -171,8 +172,9 @@ ConversionResult Conversion::CopyChunk(const zem::RiffReader& riff, const zem::R
     for (uint32_t copied = 0; copied < chunk.size;) {
         const size_t want = std::min<size_t>(piece.size(), chunk.size - copied);
         // A short last chunk's missing tail is written as zeros.
-        const size_t got = copied < held ? riff.Read(chunk.offset + copied, piece.data(), std::min<size_t>(want, held - copied)) : 0;
-        std::fill(piece.begin() + static_cast<ptrdiff_t>(got), piece.begin() + static_cast<ptrdiff_t>(want), '\0');
+        const size_t present = copied < held ? std::min<size_t>(want, held - copied) : 0;
+        const size_t got = present > 0 ? riff.Read(chunk.offset + copied, piece.data(), present) : 0;
+        std::fill(piece.data() + got, piece.data() + want, '\0');
         if (out.Write(piece.data(), want) != 0)
             return FATAL();
         copied += static_cast<uint32_t>(want);
