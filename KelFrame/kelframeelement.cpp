@@ -53,7 +53,9 @@ bool CKelFrameElement::SetFrame(CKelFrame* frame)
         return false;
     if (IsWindow(hwnd_))
         return true;
-    hwnd_ = CreateWindow([this](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    hwnd_ = CreateWindow([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (!hwnd_ && message == WM_CREATE)
+            hwnd_ = hwnd;  // kinds that host child windows create them in WM_CREATE
         return WindowProc(message, wParam, lParam);
     }, WS_CHILD | WS_TABSTOP, 0, 0, 0, 0, frame_->GetSafeHwnd(), elementId_);
     return hwnd_ != nullptr;
@@ -161,6 +163,12 @@ bool CKelFrameElement::SendToEach(const std::vector<HWND>& windows, UINT message
     return true;
 }
 
+bool CKelFrameElement::SendToLinked(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const std::vector<HWND> linked = linked_;  // a receiver may change the list
+    return SendToEach(linked, message, wParam, lParam);
+}
+
 void CKelFrameElement::Notify(int code)
 {
     if (code == KFE_NONE)
@@ -168,8 +176,7 @@ void CKelFrameElement::Notify(int code)
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (!notify_.empty() && !SendToEach({GetParent(hwnd_)}, KFE_NOTIFY, WPARAM(code), self))
         return;
-    const std::vector<HWND> linked = linked_;  // a receiver may change the list
-    SendToEach(linked, KFE_NOTIFY, WPARAM(code), self);
+    SendToLinked(KFE_NOTIFY, WPARAM(code), self);
 }
 
 bool CKelFrameElement::OnCommand(uintptr_t id)
@@ -342,8 +349,7 @@ LRESULT CKelFrameElement::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) {
-            const std::vector<HWND> linked = linked_;
-            if (!SendToEach(linked, WM_COMMAND, LOWORD(wParam), 0))
+            if (!SendToLinked(WM_COMMAND, LOWORD(wParam), 0))
                 return 0;
             OnCommand(LOWORD(wParam));
         }
