@@ -112,6 +112,7 @@ TEST_F(SliderTest, DragReportsPressDragAndReleaseOutsideAtTheClampedEnd)
     const HWND hwnd = slider->GetSafeHwnd();
     SimulateMouse(hwnd, WM_LBUTTONDOWN, 101, 50, MK_LBUTTON);
     SimulateMouse(hwnd, WM_MOUSEMOVE, 150, 50, MK_LBUTTON);
+    Settle();  // the thumb is drawn with the value beside it
     EXPECT_EQ(slider->GetLastAction(), CKelFE_Slider::kDrag);
     SimulateMouse(hwnd, WM_LBUTTONUP, 400, 50, 0);
     EXPECT_EQ(Codes(), (std::vector<WPARAM>{1, 2, 3}));
@@ -143,6 +144,7 @@ TEST_F(SliderTest, HeldArrowKeyStepsFartherWithEachRepeat)
     SimulateKey(hwnd, VK_LEFT, true);
     SimulateKey(hwnd, VK_LEFT, true, true);
     EXPECT_EQ(slider->GetValue(), 70);
+    SimulateKey(hwnd, VK_LEFT, false);
 }
 
 TEST_F(SliderTest, MarkJumps)
@@ -176,6 +178,27 @@ TEST_F(SliderTest, MarkJumps)
         EXPECT_EQ(slider->GetValue(), moves ? c.to : c.from) << c.from << " command " << c.command;
         EXPECT_EQ(Codes(), moves ? std::vector<WPARAM>{3} : std::vector<WPARAM>{}) << c.from;
     }
+}
+
+TEST_F(SliderTest, ControlArrowsJumpBetweenMarksEvenWithKeysOff)
+{
+    CKelFE_Slider* slider = Slider(0, 100, 1);
+    slider->EnableKeyboardInput(0);
+    for (int32_t mark : {70, 20, 50})
+        slider->AddMark(mark);
+    slider->SetValue(35, KFE_NONE);
+    const HWND hwnd = slider->GetSafeHwnd();
+    SimulateKey(hwnd, VK_CONTROL, true);
+    SimulateKey(hwnd, VK_RIGHT, true);
+    EXPECT_EQ(slider->GetValue(), 50);
+    SimulateKey(hwnd, VK_LEFT, true);
+    EXPECT_EQ(slider->GetValue(), 20);
+    SimulateKey(hwnd, VK_CONTROL, false);
+    SimulateKey(hwnd, VK_RIGHT, true, true);  // keys off: a plain step does nothing
+    EXPECT_EQ(slider->GetValue(), 20);
+    SimulateKey(hwnd, VK_RIGHT, false);  // key-ups report nothing with keys off
+    SimulateKey(hwnd, VK_LEFT, false);
+    EXPECT_EQ(Codes(), (std::vector<WPARAM>{3, 3}));
 }
 
 TEST_F(SliderTest, MarksSortAsUnsignedNumbers)
