@@ -232,14 +232,20 @@ void CKelFE_Slider::DrawOverlay(HDC dc)
     }
 }
 
-void CKelFE_Slider::DrawDragText(HDC dc) const
+std::string CKelFE_Slider::ValueText(int32_t value) const
 {
-    const int32_t value = GetValue();
     char text[32];
     if (min_ != 0)
         std::snprintf(text, sizeof text, "%ld", long(value));
     else
         std::snprintf(text, sizeof text, "%2.0lf%%", PercentOf(value));
+    return text;
+}
+
+void CKelFE_Slider::DrawDragText(HDC dc) const
+{
+    const int32_t value = GetValue();
+    const std::string text = ValueText(value);
     RECT r;
     GetClientRect(GetSafeHwnd(), &r);
     // The text stands on the side away from the thumb.

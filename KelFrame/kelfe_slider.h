@@ -9,6 +9,7 @@
 #include "KelFrame/markarray.h"
 
 #include <cstdint>
+#include <string>
 
 namespace zem {
 
@@ -68,6 +69,8 @@ public:
 
     void StepUp();
     void StepDown();
+    // The text shown beside a dragged thumb: the value, or its percent with a minimum of 0.
+    std::string ValueText(int32_t value) const;
 
     void FillMemDC(HDC dc) override;
 

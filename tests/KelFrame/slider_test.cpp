@@ -201,6 +201,20 @@ TEST_F(SliderTest, ControlArrowsJumpBetweenMarksEvenWithKeysOff)
     EXPECT_EQ(Codes(), (std::vector<WPARAM>{3, 3}));
 }
 
+TEST_F(SliderTest, DragTextIsPercentOnlyFromZero)
+{
+    struct Case {
+        int32_t minimum, maximum, value;
+        const char* text;
+    };
+    const Case cases[] = {{0, 100, 50, "50%"}, {0, 255, 128, "50%"}, {0, 255, 3, " 1%"}, {1, 10, 5, "5"}, {33, 300, 120, "120"}};
+    CKelFE_Slider* slider = Slider(0, 100, 1);
+    for (const Case& c : cases) {
+        slider->SetRange(c.minimum, c.maximum);
+        EXPECT_EQ(slider->ValueText(c.value), c.text);
+    }
+}
+
 TEST_F(SliderTest, MarksSortAsUnsignedNumbers)
 {
     CMarkArray marks;
