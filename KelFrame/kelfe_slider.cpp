@@ -95,7 +95,7 @@ int32_t CKelFE_Slider::ValueOfPercent(double percent) const
 int32_t CKelFE_Slider::PercentToPixel(double percent) const
 {
     percent = std::clamp(percent, 0.0, 100.0);
-    return int32_t(std::trunc(percent * (InnerWidth() / 100.0)));
+    return GetInnerRect().left + int32_t(std::trunc(percent * (InnerWidth() / 100.0)));
 }
 
 int32_t CKelFE_Slider::ValueToPixel(int32_t value) const
@@ -146,27 +146,19 @@ void CKelFE_Slider::SetPosition(int32_t pixel, int code)
     Notify(code);
 }
 
-void CKelFE_Slider::SetThumbSize(int32_t width, int32_t height)
+void CKelFE_Slider::ResolveSize(SIZE& size, int32_t width, int32_t height) const
 {
     const RECT inner = GetInnerRect();
-    thumbSize_.cx = width < 0 ? thumbSize_.cx : width;
-    thumbSize_.cy = height < 0 ? thumbSize_.cy : height;
-    if (thumbSize_.cx < 0)
-        thumbSize_.cx = inner.bottom - inner.top;
-    if (thumbSize_.cy < 0)
-        thumbSize_.cy = (inner.bottom - inner.top) / 2;
+    size.cx = width < 0 ? size.cx : width;
+    size.cy = height < 0 ? size.cy : height;
+    if (size.cx < 0)
+        size.cx = inner.bottom - inner.top;
+    if (size.cy < 0)
+        size.cy = (inner.bottom - inner.top) / 2;
 }
 
-void CKelFE_Slider::SetMarkSize(int32_t halfWidth, int32_t height)
-{
-    const RECT inner = GetInnerRect();
-    markSize_.cx = halfWidth < 0 ? markSize_.cx : halfWidth;
-    markSize_.cy = height < 0 ? markSize_.cy : height;
-    if (markSize_.cx < 0)
-        markSize_.cx = inner.bottom - inner.top;
-    if (markSize_.cy < 0)
-        markSize_.cy = (inner.bottom - inner.top) / 2;
-}
+void CKelFE_Slider::SetThumbSize(int32_t width, int32_t height) { ResolveSize(thumbSize_, width, height); }
+void CKelFE_Slider::SetMarkSize(int32_t halfWidth, int32_t height) { ResolveSize(markSize_, halfWidth, height); }
 
 void CKelFE_Slider::SetMarks(const CMarkArray* marks)
 {

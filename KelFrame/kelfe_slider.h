@@ -110,6 +110,8 @@ private:
     void DrawTriangles(HDC dc) const;
     void DrawThumbRect(HDC dc) const;
     int32_t InnerWidth() const;
+    // Negative arguments keep a value; one still negative comes from the inner height.
+    void ResolveSize(SIZE& size, int32_t width, int32_t height) const;
 };
 
 }  // namespace zem

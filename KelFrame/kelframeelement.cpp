@@ -1,6 +1,7 @@
 #include "KelFrame/kelframeelement.h"
 
 #include "KelFrame/kelframe.h"
+#include "KelFrame/kelrightclick.h"
 #include "base/trace.h"
 #include "ui/bitmap.h"
 #include "ui/dialogs.h"
@@ -312,11 +313,7 @@ void CKelFrameElement::OnMouse(UINT message, WPARAM keys, LPARAM point)
 void CKelFrameElement::OnRightClick(WPARAM keys, LPARAM point)
 {
     if (!contextMenu_) {
-        const HWND frame = GetParent(hwnd_);
-        POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-        ClientToScreen(hwnd_, &p);
-        ScreenToClient(frame, &p);
-        SendToEach({frame}, WM_RBUTTONDOWN, keys, MAKELPARAM(p.x, p.y));
+        ForwardRightClick(hwnd_, GetParent(hwnd_), keys, point);
         return;
     }
     const HMENU menu = CreatePopupMenu();

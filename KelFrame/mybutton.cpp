@@ -1,6 +1,6 @@
 #include "KelFrame/mybutton.h"
 
-#include "base/trace.h"
+#include "KelFrame/kelrightclick.h"
 #include "ui/controls.h"
 #include "ui/input.h"
 #include "ui/window.h"
@@ -23,14 +23,7 @@ bool CMyButton::Create(const std::string& caption, uint32_t style, const RECT& r
     auto unhandled = [element](HWND self, UINT message, WPARAM keys, LPARAM point) -> LRESULT {
         if (message != WM_RBUTTONDOWN)
             return 0;
-        POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-        ClientToScreen(self, &p);
-        ScreenToClient(element, &p);
-        try {
-            SendMessage(element, WM_RBUTTONDOWN, keys, MAKELPARAM(p.x, p.y));
-        } catch (...) {
-            Trace("kelframe: the button element failed on a right click");
-        }
+        ForwardRightClick(self, element, keys, point);
         return 0;
     };
     hwnd_ = CreateButton(caption, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,

@@ -2,12 +2,11 @@
 
 #include "ui/application.h"
 #include "ui/internal/hooks.h"
+#include "ui/internal/okcancel.h"
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowwidget.h"
 #include "ui/messagebox.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLineEdit>
@@ -39,10 +38,7 @@ int Show(HWND owner, DialogTemplate& dialog)
         layout->addRow(FromLatin1(edit.label), field);
         fields.push_back(field);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    layout->addRow(buttons);
+    layout->addRow(ui::MakeOkCancel(box));
     if (box.exec() != QDialog::Accepted)
         return IDCANCEL;
     for (size_t i = 0; i < fields.size(); ++i)

@@ -18,9 +18,7 @@ protected:
     {
         FrameFixture::SetUp();
         RegisterKelBitmaps();
-        frame_->SetGridSize(1, 1);
-        frame_->SetColumnWidth(0, -100);
-        frame_->SetRowHeight(0, -100);
+        UseOneCell();
     }
     // Configure runs before the element window (and so the hosted button) exists.
     CKelFE_Button* Button(const std::function<void(CKelFE_Button&)>& configure = {})

@@ -20,9 +20,7 @@ protected:
     {
         FrameFixture::SetUp();
         RegisterKelBitmaps();
-        frame_->SetGridSize(1, 1);
-        frame_->SetColumnWidth(0, -100);
-        frame_->SetRowHeight(0, -100);
+        UseOneCell();
         linked_ = log_.Window();
     }
     void TearDown() override
@@ -92,6 +90,8 @@ TEST_F(SliderTest, EmptyRangeAndZeroStepDoNotDivideByZero)
     CKelFE_Slider* slider = Slider(5, 5, 1);
     EXPECT_EQ(slider->ValueToPixel(5), 3);
     EXPECT_EQ(slider->PercentOf(5), 0.0);
+    EXPECT_EQ(slider->PercentToPixel(50.0), 3 + 98);
+    EXPECT_EQ(slider->PercentToPixel(150.0), 200);
     EXPECT_EQ(slider->PixelToValue(100), 5);
     slider->SetValue(9, KFE_NONE);
     EXPECT_EQ(slider->GetValue(), 5);
