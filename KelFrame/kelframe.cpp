@@ -2,6 +2,7 @@
 
 #include "KelFrame/kelframeelement.h"
 #include "KelFrame/kelmessages.h"
+#include "KelFrame/kelrightclick.h"
 #include "base/trace.h"
 #include "ui/input.h"
 #include "ui/window.h"
@@ -204,14 +205,7 @@ void CKelFrame::OnRightClick(WPARAM keys, LPARAM point)
     const HWND parent = GetParent(hwnd_);
     if (!parent)
         return;
-    POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-    ClientToScreen(hwnd_, &p);
-    ScreenToClient(parent, &p);
-    try {
-        SendMessage(parent, WM_RBUTTONDOWN, keys, MAKELPARAM(p.x, p.y));
-    } catch (...) {
-        Trace("kelframe: the parent's right-click handler failed");
-    }
+    ForwardRightClick(hwnd_, parent, keys, point);
 }
 
 void CKelFrame::OnNcDestroy()

@@ -1,6 +1,7 @@
 #include "KelFrame/kelframeelement.h"
 
 #include "KelFrame/kelframe.h"
+#include "KelFrame/kelrightclick.h"
 #include "base/trace.h"
 #include "ui/bitmap.h"
 #include "ui/dialogs.h"
@@ -53,7 +54,9 @@ bool CKelFrameElement::SetFrame(CKelFrame* frame)
         return false;
     if (IsWindow(hwnd_))
         return true;
-    hwnd_ = CreateWindow([this](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    hwnd_ = CreateWindow([this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (!hwnd_ && message == WM_CREATE)
+            hwnd_ = hwnd;  // kinds that host child windows create them in WM_CREATE
         return WindowProc(message, wParam, lParam);
     }, WS_CHILD | WS_TABSTOP, 0, 0, 0, 0, frame_->GetSafeHwnd(), elementId_);
     return hwnd_ != nullptr;
@@ -161,6 +164,12 @@ bool CKelFrameElement::SendToEach(const std::vector<HWND>& windows, UINT message
     return true;
 }
 
+bool CKelFrameElement::SendToLinked(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const std::vector<HWND> linked = linked_;  // a receiver may change the list
+    return SendToEach(linked, message, wParam, lParam);
+}
+
 void CKelFrameElement::Notify(int code)
 {
     if (code == KFE_NONE)
@@ -168,8 +177,7 @@ void CKelFrameElement::Notify(int code)
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (!notify_.empty() && !SendToEach({GetParent(hwnd_)}, KFE_NOTIFY, WPARAM(code), self))
         return;
-    const std::vector<HWND> linked = linked_;  // a receiver may change the list
-    SendToEach(linked, KFE_NOTIFY, WPARAM(code), self);
+    SendToLinked(KFE_NOTIFY, WPARAM(code), self);
 }
 
 bool CKelFrameElement::OnCommand(uintptr_t id)
@@ -305,11 +313,7 @@ void CKelFrameElement::OnMouse(UINT message, WPARAM keys, LPARAM point)
 void CKelFrameElement::OnRightClick(WPARAM keys, LPARAM point)
 {
     if (!contextMenu_) {
-        const HWND frame = GetParent(hwnd_);
-        POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-        ClientToScreen(hwnd_, &p);
-        ScreenToClient(frame, &p);
-        SendToEach({frame}, WM_RBUTTONDOWN, keys, MAKELPARAM(p.x, p.y));
+        ForwardRightClick(hwnd_, GetParent(hwnd_), keys, point);
         return;
     }
     const HMENU menu = CreatePopupMenu();
@@ -342,8 +346,7 @@ LRESULT CKelFrameElement::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0) {
-            const std::vector<HWND> linked = linked_;
-            if (!SendToEach(linked, WM_COMMAND, LOWORD(wParam), 0))
+            if (!SendToLinked(WM_COMMAND, LOWORD(wParam), 0))
                 return 0;
             OnCommand(LOWORD(wParam));
         }

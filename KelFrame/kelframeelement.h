@@ -71,6 +71,8 @@ public:
     RECT GetInnerRect() const { return innerRect_; }
     void SetEdgeFlags(uint32_t edges) { edgeFlags_ = edges; }
     uint32_t GetEdgeFlags() const { return edgeFlags_; }
+    // The edge the last left button press grabbed; 0: none.
+    uint32_t GetActiveEdge() const { return activeEdge_; }
 
     virtual void Refresh() {}
     virtual void AddContextMenuItems(HMENU menu);
@@ -81,6 +83,8 @@ protected:
     // Reports code (not 0): to the frame when someone asked it for this element's
     // notifications, then to each linked window.
     void Notify(int code);
+    // Sends to each linked window still alive, guarded; false when a receiver deleted this element.
+    bool SendToLinked(UINT message, WPARAM wParam, LPARAM lParam);
     // The element's own handling of a command; forwarding to linked windows came before.
     virtual bool OnCommand(uintptr_t id);
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

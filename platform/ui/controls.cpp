@@ -92,10 +92,10 @@ void SetImage(QAbstractButton* button, HBITMAP bitmap)
 }  // namespace
 
 HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
-                  uintptr_t id)
+                  uintptr_t id, WindowProcedure unhandled)
 {
     auto state = std::make_shared<ButtonState>();
-    const HWND hwnd = CreateWindow([state](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    const HWND hwnd = CreateWindow([state, unhandled](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (!state->widget)
             return 0;
         switch (message) {
@@ -106,7 +106,7 @@ HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int wid
             if (wParam == IMAGE_BITMAP)
                 SetImage(state->widget, reinterpret_cast<HBITMAP>(lParam));
             return 0;
-        default: return 0;
+        default: return unhandled ? unhandled(self, message, wParam, lParam) : 0;
         }
     }, style | WS_CHILD, x, y, width, height, parent, id);
     ui::WindowWidget* window = ui::WidgetOf(hwnd);

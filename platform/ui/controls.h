@@ -30,9 +30,11 @@ constexpr WPARAM BST_UNCHECKED = 0;
 constexpr WPARAM BST_CHECKED = 1;
 constexpr WPARAM BST_INDETERMINATE = 2;
 
-// A button window with the Latin-1 text; null as CreateWindow fails.
+// A button window with the Latin-1 text; null as CreateWindow fails. Messages the button does
+// not handle itself (mouse messages that its face ignores, such as right clicks) go to
+// unhandled, so its creator can give the button behaviour of its own.
 HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
-                  uintptr_t id);
+                  uintptr_t id, WindowProcedure unhandled = {});
 
 bool EnableWindow(HWND hwnd, bool enable);
 bool IsWindowEnabled(HWND hwnd);

@@ -3,12 +3,12 @@
 #include "ui/application.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
+#include "ui/internal/okcancel.h"
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowwidget.h"
 
 #include <QColorDialog>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -54,10 +54,7 @@ bool AskFont(CHOOSEFONT& dialog)
         });
         layout->addWidget(colorButton);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(ui::MakeOkCancel(box));
     if (box.exec() != QDialog::Accepted)
         return false;
     const QFont font = fonts->currentFont();

@@ -99,6 +99,13 @@ protected:
         SetColorDialogHook({});
         SetFontDialogHook({});
     }
+    // One cell over the whole frame.
+    void UseOneCell()
+    {
+        frame_->SetGridSize(1, 1);
+        frame_->SetColumnWidth(0, -100);
+        frame_->SetRowHeight(0, -100);
+    }
     // The element's window rectangle in frame client coordinates.
     RECT Placed(CKelFrameElement* element) const
     {

@@ -1,0 +1,26 @@
+// The button a button element hosts: a standard push button or check box whose right clicks go
+// on to the element, so the element's menu (or its frame's) opens over the button too.
+#pragma once
+
+#include "ui/gdi.h"
+
+#include <string>
+
+namespace zem {
+
+class CMyButton {
+public:
+    CMyButton() = default;
+    ~CMyButton();
+    CMyButton(const CMyButton&) = delete;
+    CMyButton& operator=(const CMyButton&) = delete;
+
+    // A child of the element window with control id 1.
+    bool Create(const std::string& caption, uint32_t style, const RECT& rect, HWND element);
+    HWND GetSafeHwnd() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace zem
