@@ -78,11 +78,7 @@ bool CPlayCfgApp::InitInstance(const std::string& commandLine)
     }
     if (ok) {
         AddLibraryFolder(m_strModuleFolder);
-        const bool admin = IsUserAdmin();
-        if (dialog.m_bOCXEnabled)
-            Register(admin);
-        else
-            Unregister(admin);
+        RunRegistration(dialog.m_bOCXEnabled, IsUserAdmin());
     }
     CFolderDeleter().Walk(m_strTempFolder);
     return false;
@@ -105,28 +101,21 @@ void CPlayCfgApp::WriteToolResources() const
     }
 }
 
-void CPlayCfgApp::Register(bool admin) const
+void CPlayCfgApp::RunRegistration(bool enable, bool admin) const
 {
     const std::string& module = m_strModuleFolder;
     const std::string& temp = m_strTempFolder;
-    RunTool(temp + "\\regsvrex.exe", Format(admin ? "\"%s\\zemwave.ocx\"" : "/c \"%s\\zemwave.ocx\"", module),
-            true);
-    RunTool(temp + "\\regrgs.exe", Format("/s \"%s\\zemwave_hkcu.rgs\" MODPATH=\"%s\"", temp, module), false);
-    RunTool("regedit.exe",
-            Format(admin ? "/s \"%s\\missingregentries_zemwaveocx_hklm.reg\""
-                         : "/s \"%s\\missingregentries_zemwaveocx_hkcu.reg\"",
-                   temp),
+    const std::string undo = enable ? "" : "/u ";
+    const std::string perUser = admin ? "" : "/c ";
+    RunTool(temp + "\\regsvrex.exe", undo + perUser + Format("\"%s\\zemwave.ocx\"", module), true);
+    // Undone too: the script's entries name the controls, and left behind the ProgIDs would
+    // still resolve.
+    RunTool(temp + "\\regrgs.exe", undo + Format("/s \"%s\\zemwave_hkcu.rgs\" MODPATH=\"%s\"", temp, module),
             false);
-}
-
-void CPlayCfgApp::Unregister(bool admin) const
-{
-    const std::string& module = m_strModuleFolder;
-    const std::string& temp = m_strTempFolder;
-    RunTool(temp + "\\regsvrex.exe", Format(admin ? "/u \"%s\\zemwave.ocx\"" : "/u /c \"%s\\zemwave.ocx\"", module),
-            true);
-    // The script's entries name the controls too: left behind, the ProgIDs would still resolve.
-    RunTool(temp + "\\regrgs.exe", Format("/u /s \"%s\\zemwave_hkcu.rgs\" MODPATH=\"%s\"", temp, module), false);
+    if (enable) {
+        const char* regFile = admin ? "missingregentries_zemwaveocx_hklm.reg" : "missingregentries_zemwaveocx_hkcu.reg";
+        RunTool("regedit.exe", Format("/s \"%s\\%s\"", temp, regFile), false);
+    }
 }
 
 void CPlayCfgApp::RunTool(const std::string& program, const std::string& arguments, bool inModuleFolder) const

@@ -9,14 +9,13 @@ class CPlayCfgApp {
 public:
     // programPath: the program's own file; zemwave.ocx is looked for beside it.
     explicit CPlayCfgApp(const std::string& programPath);
-    virtual ~CPlayCfgApp() = default;
 
     // "-enable" or "-disable" anywhere in the command line (with case) saves the settings
     // without the dialog; "-disable" wins. Returns false, as the program ends after one pass.
     bool InitInstance(const std::string& commandLine);
 
     // Members of the Administrators group register for all users, others for themselves.
-    virtual bool IsUserAdmin() const;
+    bool IsUserAdmin() const;
 
     std::string m_strModuleFolder;
     std::string m_strModuleFileName;
@@ -24,8 +23,8 @@ public:
 
 private:
     void WriteToolResources() const;
-    void Register(bool admin) const;
-    void Unregister(bool admin) const;
+    // Registers (enable) or unregisters zemwave.ocx, for all users (admin) or this user.
+    void RunRegistration(bool enable, bool admin) const;
     // One hidden run with a 7 s time-out, waited for.
     void RunTool(const std::string& program, const std::string& arguments, bool inModuleFolder) const;
 };

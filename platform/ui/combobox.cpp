@@ -1,12 +1,11 @@
 #include "ui/combobox.h"
 
 #include "ui/input.h"
-#include "ui/internal/windowwidget.h"
+#include "ui/internal/hostedwidget.h"
 #include "ui/window.h"
 
 #include <QComboBox>
 #include <QPointer>
-#include <QVBoxLayout>
 
 #include <cstring>
 #include <memory>
@@ -99,10 +98,8 @@ HWND CreateComboBox(uint32_t style, int x, int y, int width, int height, HWND pa
     ui::WindowWidget* window = ui::WidgetOf(hwnd);
     if (!window)
         return nullptr;
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
     auto* box = new QComboBox(window);
-    layout->addWidget(box, 0, Qt::AlignTop);
+    ui::HostInWindow(*window, box, Qt::AlignTop);
     state->widget = box;
     QObject::connect(box, &QComboBox::activated, box, [hwnd, id] {
         SendMessage(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(int(id), CBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd));

@@ -1,10 +1,9 @@
 #include "ui/statictext.h"
 
-#include "ui/internal/windowwidget.h"
+#include "ui/internal/hostedwidget.h"
 #include "ui/window.h"
 
 #include <QLabel>
-#include <QVBoxLayout>
 
 namespace zem {
 
@@ -15,12 +14,10 @@ HWND CreateStaticText(const std::string& text, int x, int y, int width, int heig
     ui::WindowWidget* window = ui::WidgetOf(hwnd);
     if (!window)
         return nullptr;
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(QString::fromLatin1(text.data(), qsizetype(text.size())), window);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    layout->addWidget(label);
+    ui::HostInWindow(*window, label);
     return hwnd;
 }
 

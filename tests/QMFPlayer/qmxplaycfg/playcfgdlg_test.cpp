@@ -163,26 +163,6 @@ TEST_F(PlayCfgDlgTest, OkSavesTheChoicesForTheModule)
     EXPECT_EQ(module.Loop, 0u);
 }
 
-TEST_F(PlayCfgDlgTest, WithoutTheWindowOnlyTheNumbersAreWritten)
-{
-    CPlayCfgDlg dialog(std::make_unique<FakeDevices>(kDevices));
-    dialog.m_bOCXEnabled = true;
-    dialog.m_bSavePerChannel = true;
-    dialog.SaveSettings();
-    EXPECT_EQ(Setting("OCXEnabled"), "dword:1");
-    EXPECT_EQ(Setting("SaveGroupSettings"), "dword:1");
-    EXPECT_EQ(Setting("Volume"), "dword:255");
-    for (const char* name : {"SndDevName", "SndDevName0", "Language"})
-        EXPECT_EQ(Setting(name), "<none>") << name;
-}
-
-// The whole program's pass with the dialog, for a user who is no administrator.
-class UserApp : public CPlayCfgApp {
-public:
-    using CPlayCfgApp::CPlayCfgApp;
-    bool IsUserAdmin() const override { return false; }
-};
-
 std::string TestProgram()
 {
     return std::filesystem::read_symlink("/proc/self/exe").string();
@@ -191,30 +171,11 @@ std::string TestProgram()
 TEST_F(PlayCfgDlgTest, CancelWritesNothingRunsNothingAndCleansUp)
 {
     DialogHookGuard guard([](HWND dialog) { SendMessage(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); });
-    UserApp app(TestProgram());
+    CPlayCfgApp app(TestProgram());
     EXPECT_FALSE(app.InitInstance(""));
     EXPECT_FALSE(std::filesystem::exists(HiveFilePath("HKCU")));
     EXPECT_FALSE(std::filesystem::exists(HiveFilePath("HKLM")));
     EXPECT_EQ(LeftTempFolders(), 0);
-}
-
-TEST_F(PlayCfgDlgTest, OkWithTheControlSwitchedOnRegistersForTheUser)
-{
-    DialogHookGuard guard([](HWND dialog) {
-        SendMessage(GetDlgItem(dialog, CPlayCfgDlg::IDC_OCX_ENABLED), BM_CLICK, 0, 0);
-        SendMessage(GetDlgItem(dialog, CPlayCfgDlg::IDC_SAVE_PER_CHANNEL), BM_CLICK, 0, 0);
-        SendMessage(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    });
-    UserApp app(TestProgram());
-    app.InitInstance("");
-    EXPECT_EQ(Setting("OCXEnabled"), "dword:1");
-    EXPECT_EQ(ResolvingProgIds(), 3);
-    for (const char* progId : kProgIds)
-        EXPECT_EQ(ProgIdHives(progId), "HKCU") << progId;
-    EXPECT_EQ(LeftTempFolders(), 0);
-    ZemWaveSettings module;
-    module.LoadSettings();
-    EXPECT_EQ(module.SaveGroupSettings, 1u);
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ TEST_F(QmxPlayCfgTest, EnableRegistersForThisUserOnlyAndDisableUndoesIt)
     for (const char* progId : kProgIds)
         EXPECT_EQ(ProgIdHives(progId), "HKCU") << progId;
     EXPECT_EQ(Setting("OCXEnabled"), "dword:1");
+    EXPECT_EQ(Setting("Volume"), "dword:255");
+    EXPECT_EQ(Setting("Language"), "<none>") << "without the dialog only the numbers are written";
     EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\0",
                     "1201"),
               "dword:0")
