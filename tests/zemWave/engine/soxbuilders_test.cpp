@@ -22,23 +22,14 @@ std::vector<int16_t> Sum(const std::vector<int16_t>& a, const std::vector<int16_
     return sum;
 }
 
-std::string Wav16(const std::vector<int16_t>& interleaved, uint16_t channels = 1)
+// 16-bit signed, or 8-bit unsigned as the typed band-reject run reads it.
+std::string Wav(const std::vector<int16_t>& interleaved, uint16_t channels = 1, uint16_t bits = 16)
 {
     soundtest::WavSpec spec;
     spec.channels = channels;
-    spec.dataBytes = soundtest::Pcm16(interleaved);
-    return soundtest::MakeWav(spec);
-}
-
-// 8-bit unsigned, as the typed band-reject run reads it.
-std::string Wav8(const std::vector<int16_t>& samples)
-{
-    std::string bytes;
-    for (int16_t s : samples)
-        bytes.push_back(static_cast<char>((s >> 8) + 128));
-    soundtest::WavSpec spec;
-    spec.bits = 8;
-    spec.dataBytes = bytes;
+    spec.bits = bits;
+    for (int16_t s : interleaved)
+        spec.dataBytes += bits == 8 ? std::string(1, static_cast<char>((s >> 8) + 128)) : soundtest::Pcm16({s});
     return soundtest::MakeWav(spec);
 }
 
@@ -112,10 +103,10 @@ TEST(SoxBuilders, EachRunKeepsItsPromise)
     std::vector<int16_t> stereo;
     for (int i = 0; i < kFrames; ++i)
         stereo.insert(stereo.end(), {low[size_t(i)], mid[size_t(i)]});
-    const std::string lowWav = Wav16(low), midWav = Wav16(mid);
-    const std::string lowHighWav = Wav16(Sum(low, high)), stereoWav = Wav16(stereo, 2);
-    const std::string quiet8 = Wav8(Sum(soundtest::Tone(440, 6000, kRate, kFrames),
-                                        soundtest::Tone(1000, 6000, kRate, kFrames)));
+    const std::string lowWav = Wav(low), midWav = Wav(mid);
+    const std::string lowHighWav = Wav(Sum(low, high)), stereoWav = Wav(stereo, 2);
+    const std::string quiet8 = Wav(Sum(soundtest::Tone(440, 6000, kRate, kFrames),
+                                       soundtest::Tone(1000, 6000, kRate, kFrames)), 1, 8);
     const std::vector<int16_t> lowBlock = low;
 
     const Case cases[] = {
@@ -166,7 +157,7 @@ TEST(SoxBuilders, EachRunKeepsItsPromise)
 // Unknown builders' options fail the run as a bad command line would, and leave no buffer.
 TEST(SoxBuilders, BadOptionsFailTheRun)
 {
-    const std::string wav = Wav16(soundtest::Tone(440, 8000, kRate, kFrames));
+    const std::string wav = Wav(soundtest::Tone(440, 8000, kRate, kFrames));
     SoxResult out;
     EXPECT_NE(SoxFilter("nonsense", "wav", Of(wav), out), 0);
     EXPECT_EQ(out.data, nullptr);
