@@ -1,6 +1,7 @@
 #include "ZemBaseLib/browse.h"
 
 #include "base/trace.h"
+#include "ui/folderdialog.h"
 
 #include <exception>
 #include <filesystem>
@@ -26,8 +27,11 @@ std::string BrowseForFolder(void* owner, const std::string& startFolder)
         std::lock_guard lock(g_pickerMutex);
         picker = g_picker;
     }
-    if (!picker)
-        return {};
+    if (!picker) {
+        picker = [](void* owner, const std::string& start, std::string& chosen) {
+            return zem::BrowseFolderDialog(static_cast<zem::HWND>(owner), start, chosen);
+        };
+    }
     std::string start = startFolder;
     if (start.empty()) {
         std::error_code ec;

@@ -1,5 +1,5 @@
-// Asking the user for a folder or a computer. The dialog itself belongs to the GUI layer,
-// which installs a picker; without one every browse is cancelled.
+// Asking the user for a folder or a computer. The folder dialog is the window layer's (Cancel
+// without a display or off the UI thread); an installed picker takes its place, for tests.
 #pragma once
 
 #include <functional>
@@ -11,7 +11,7 @@
 using FolderPicker =
     std::function<bool(void* owner, const std::string& startFolder, std::string& chosen)>;
 
-// Installs the picker; an empty one removes it.
+// Installs the picker; an empty one brings the window layer's dialog back.
 void SetFolderPicker(FolderPicker picker);
 
 // The folder the user chose, starting at startFolder (the current folder when empty);

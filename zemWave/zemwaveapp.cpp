@@ -1,13 +1,39 @@
 #include "zemWave/zemwaveapp.h"
 
-#include "zemWave/engine/usermessage.h"
-
 #include "base/trace.h"
 #include "ui/application.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <mutex>
+
+namespace {
+
+std::atomic<CZemWaveApp*> g_currentApp{nullptr};
+
+}  // namespace
+
+CZemWaveApp* GetZemWaveApp()
+{
+    return g_currentApp.load();
+}
+
+CZemWaveModule::CZemWaveModule()
+{
+    CZemWaveApp* expected = nullptr;
+    if (!g_currentApp.compare_exchange_strong(expected, &app_))
+        zem::Trace("CZemWaveModule: a second module object; the first stays current");
+    if (!app_.InitInstance())
+        zem::Trace("CZemWaveModule: InitInstance failed");
+}
+
+CZemWaveModule::~CZemWaveModule()
+{
+    app_.ExitInstance();
+    CZemWaveApp* self = &app_;
+    g_currentApp.compare_exchange_strong(self, nullptr);
+}
 
 CZemWaveApp::CZemWaveApp(zem::OutputChoice output)
     : output_(std::move(output)), lock_(output_.clock ? *output_.clock : zem::Clock::Steady()),
@@ -29,6 +55,7 @@ CZemWaveApp::~CZemWaveApp()
 
 bool CZemWaveApp::InitInstance()
 {
+    zem::Trace("CZemWaveApp::InitInstance");
     // Controls live in the host's windows; nothing else to start here.
     LoadSettings();
     return true;
@@ -36,6 +63,7 @@ bool CZemWaveApp::InitInstance()
 
 int CZemWaveApp::ExitInstance()
 {
+    zem::Trace("CZemWaveApp::ExitInstance");
     try {
         SaveSettings();
     } catch (const std::exception& e) {
@@ -65,8 +93,11 @@ int CZemWaveApp::Run()
 void CZemWaveApp::Register(ControlList& list, CZemWaveCtrl* control)
 {
     std::lock_guard guard(lock_);
-    if (!m_pfmod)
+    if (!m_pfmod) {
+        // Registration runs on the UI thread, where the boxes are shown.
+        messageBoxes_.Open();
         m_pfmod = std::make_unique<MyFMODEngine>(*this, output_);
+    }
     list.push_back(control);
 }
 
@@ -96,6 +127,7 @@ void CZemWaveApp::DeleteEngine()
     try {
         m_pfmod->Uninit();
         m_pfmod.reset();
+        messageBoxes_.Close();
     } catch (...) {
         lock_.TurnAwayWaiters(false);
         throw;
@@ -152,8 +184,7 @@ void CZemWaveApp::OnFileEvent(FileHandle file, int code)
 
 void CZemWaveApp::OnUserMessage(const std::string& text)
 {
-    // No message boxes yet: the text goes where a box without a display goes.
-    PrintUserMessage(text);
+    messageBoxes_.Show(text);
 }
 
 bool CZemWaveApp::VisitControlWindows(int64_t waitMs, const ControlNotifier::WindowVisit& visit)

@@ -12,6 +12,7 @@
 #include "zemWave/controllistlock.h"
 #include "zemWave/controlnotifier.h"
 #include "zemWave/modulesettings.h"
+#include "zemWave/usermessagebox.h"
 #include "zemWave/zemwavectrl.h"
 
 #include "zemWave/engine/enginehost.h"
@@ -74,6 +75,7 @@ private:
     void DeleteEngine();
 
     const zem::OutputChoice output_;
+    UserMessageBoxes messageBoxes_;
     ControlListLock lock_;
     ControlNotifier notifier_;
     // --- under lock_ ---
@@ -81,4 +83,24 @@ private:
     ControlList players_;
     ControlList prompts_;
     ControlList playlists_;
+};
+
+// The application object of the loaded module, as the controls reach it; null while there is
+// none (the module's static object sets it for its lifetime).
+CZemWaveApp* GetZemWaveApp();
+
+// The control module's one static object: constructed when the module is loaded, it makes the
+// application object current and starts it (InitInstance); destroyed when the module is
+// unloaded, it shuts it down (ExitInstance). One may exist at a time.
+class CZemWaveModule {
+public:
+    CZemWaveModule();
+    ~CZemWaveModule();
+    CZemWaveModule(const CZemWaveModule&) = delete;
+    CZemWaveModule& operator=(const CZemWaveModule&) = delete;
+
+    CZemWaveApp& App() { return app_; }
+
+private:
+    CZemWaveApp app_;
 };

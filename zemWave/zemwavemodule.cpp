@@ -1,6 +1,8 @@
 // The four exports of zemwave.ocx: class objects for hosts, unload check, and
 // self-registration of the type library and the six classes. Nothing else leaves the module.
+// Its one static object is the application object, alive from load to unload.
 #include "zemWave/typelibrary.h"
+#include "zemWave/zemwaveapp.h"
 
 #include "com/classfactory.h"
 
@@ -10,6 +12,8 @@ using namespace zem;
 using zemwave::ClassId;
 
 ModuleUsage g_usage;
+
+CZemWaveModule theModule;
 
 // The create function of each class. The controls and their property pages are connected
 // here as they are built; until then a class answers CLASS_E_CLASSNOTAVAILABLE.

@@ -33,6 +33,10 @@ void TraceSendFailure(const zem::Url& url, const zem::HttpRequest& request)
     const zem::HttpError error = request.Error();
     if (error == zem::HttpError::ConnectFailed || error == zem::HttpError::ConnectTimedOut)
         zem::Trace("GetHttpConnection('%s', %d) failed.", url.host.c_str(), url.port);
+    else if (error == zem::HttpError::NotFormed)
+        zem::Trace("OpenRequest('%s') failed.", url.path.c_str());
+    else if (error == zem::HttpError::NoStatus)
+        zem::Trace("QueryInfoStatusCode() failed with retcode 0x%x", static_cast<unsigned>(request.LibraryCode()));
     else
         zem::Trace("SendRequest('%s') failed.", url.path.c_str());
     zem::Trace("HTTP: %s: %s", zem::ToString(error), request.ErrorText().c_str());

@@ -47,11 +47,16 @@ bool IsTlsFailure(CURLcode code)
     }
 }
 
-HttpError ErrorOf(CURLcode code, bool headersDone)
+HttpError ErrorOf(CURLcode code, bool connected, bool headersDone)
 {
     if (IsTlsFailure(code))
         return HttpError::Tls;
+    // An answer that is no HTTP status line: empty, garbled or HTTP/0.9.
+    if (connected && !headersDone &&
+        (code == CURLE_GOT_NOTHING || code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_UNSUPPORTED_PROTOCOL))
+        return HttpError::NoStatus;
     switch (code) {
+    case CURLE_URL_MALFORMAT: return HttpError::NotFormed;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY: return HttpError::ConnectFailed;
@@ -80,6 +85,8 @@ const char* ToString(HttpError error)
     case HttpError::Stalled: return "stalled";
     case HttpError::Tls: return "secure channel failed";
     case HttpError::Truncated: return "truncated";
+    case HttpError::NotFormed: return "request not formed";
+    case HttpError::NoStatus: return "no status";
     case HttpError::Failed: return "failed";
     }
     return "unknown";
@@ -122,6 +129,7 @@ struct HttpRequest::Impl {
     bool finished = false;  // no more bytes will come; the buffer may still hold some
     long status = 0;
     HttpError error = HttpError::None;
+    int libraryCode = 0;
     std::string errorText;
     std::vector<char> buffer;
     size_t readPos = 0;
@@ -138,7 +146,11 @@ HttpRequest::Impl::Impl(
     if (!easy || !multi)
         return;
     const std::string address = ToString(url);
-    curl_easy_setopt(easy, CURLOPT_URL, address.c_str());  // curl keeps its own copy
+    if (curl_easy_setopt(easy, CURLOPT_URL, address.c_str()) != CURLE_OK) {  // curl keeps its own copy
+        curl_easy_cleanup(easy);
+        easy = nullptr;  // Send reports the request as not formed
+        return;
+    }
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -205,7 +217,8 @@ void HttpRequest::Impl::CollectEnd()
         if (code == CURLE_OK) {
             finished = true;
         } else {
-            Fail(ErrorOf(code, headersDone), curlError[0] ? curlError : curl_easy_strerror(code));
+            libraryCode = static_cast<int>(code);
+            Fail(ErrorOf(code, connected, headersDone), curlError[0] ? curlError : curl_easy_strerror(code));
         }
     }
 }
@@ -259,17 +272,17 @@ bool HttpRequest::Impl::Send()
         return false;
     }
     if (!easy || !multi || !headers) {
-        Fail(HttpError::Failed, "cannot set up the transfer");
+        Fail(HttpError::NotFormed, "cannot set up the transfer");
         return false;
     }
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
-        Fail(HttpError::Failed, "cannot start the transfer");
+        Fail(HttpError::NotFormed, "cannot start the transfer");
         return false;
     }
     added = true;
     Pump([this] { return headersDone; });
     if (!headersDone) {
-        Fail(HttpError::Failed, "no response");
+        Fail(connected ? HttpError::NoStatus : HttpError::Failed, "no response");
         return false;
     }
     return true;
@@ -423,6 +436,11 @@ size_t HttpRequest::Buffered() const
 HttpError HttpRequest::Error() const
 {
     return impl_->error;
+}
+
+int HttpRequest::LibraryCode() const
+{
+    return impl_->libraryCode;
 }
 
 const std::string& HttpRequest::ErrorText() const

@@ -69,6 +69,8 @@ enum class HttpError {
     Stalled,          // no byte within the stall time-out
     Tls,              // secure channel or certificate verification failed
     Truncated,        // the body ended before its announced end
+    NotFormed,        // no request could be made of the address and settings
+    NoStatus,         // connected, but the answer carried no status that could be read
     Failed,           // anything else: no or bad response, out of memory, used wrongly
 };
 
@@ -110,6 +112,8 @@ public:
     size_t Buffered() const;
 
     HttpError Error() const;
+    // The transfer library's own code of the failure, for traces; 0 when it gave none.
+    int LibraryCode() const;
     // A one-line reason for traces; empty while Error() is None.
     const std::string& ErrorText() const;
 

@@ -10,6 +10,8 @@
 #include "base/paths.h"
 #include "registry/registry.h"
 #include "ui/application.h"
+#include "ui/messagebox.h"
+#include "ui/testhooks.h"
 #include "ui/window.h"
 
 #include <gtest/gtest.h>
@@ -394,6 +396,50 @@ TEST_F(ZemWaveApp, ANotificationThatCannotHaveTheLockWithin5000MsIsDropped)
     engine->NotifyEngine(_FMODEngine::kEngineIndexLoop);
     SettleAndDrain(engine);
     EXPECT_EQ(control.received, (std::vector<Received>{{kEngineUpdate, _FMODEngine::kEngineIndexLoop, 0}}));
+}
+
+}  // namespace
+
+namespace {
+
+// "Fehler !" from the mixer thread: one box per file, shown on the UI thread; without a
+// display, or before any control, the text goes to standard error.
+TEST_F(ZemWaveApp, AFailedFilterIsShownOnceAsAMessageBoxOnTheUiThread)
+{
+    ::testing::internal::CaptureStderr();
+    app.OnUserMessage("before any control");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "before any control\n");
+
+    auto player = std::make_unique<TestControl>(app, ControlKind::Player);
+    MyFMODEngine* engine = app.GetEngine();
+    const FileHandle file = engine->AddFile(WriteTone("boxed.wav"));
+    SettleAndDrain(engine);
+    ASSERT_TRUE(engine->EditEffect(0, "slot", "bandreject", "5000", "300"));  // above half the rate
+    engine->SetFileEffect(file, 0);
+    SettleAndDrain(engine);
+
+    std::vector<std::pair<std::string, std::string>> boxes;
+    zem::SetMessageBoxHook([&](const std::string& text, const std::string& caption, UINT) {
+        boxes.emplace_back(text, caption);
+        return zem::IDOK;
+    });
+    std::thread mixer([&] {
+        std::vector<int16_t> block(800, 1000);
+        for (int i = 0; i < 3; ++i) {
+            zem::DspBlock dsp{block.data(), 800, 1, enginetest::kRate};
+            engine->FindFile(file)->DspCallback(dsp);
+        }
+    });
+    mixer.join();
+    EXPECT_TRUE(boxes.empty()) << "shown by the UI thread, not on the mixer's";
+    Drain();
+    EXPECT_EQ(boxes, (std::vector<std::pair<std::string, std::string>>{{"Fehler !", "zemWave"}}));
+
+    zem::SetMessageBoxHook(nullptr);
+    ::testing::internal::CaptureStderr();
+    app.OnUserMessage("Fehler !");
+    Drain();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "zemWave: Fehler !\n") << "offscreen: no display";
 }
 
 }  // namespace

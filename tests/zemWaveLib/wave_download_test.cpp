@@ -263,6 +263,38 @@ TEST_F(WaveDownload, HeaderDownloadOutcomes)
     EXPECT_EQ(plain_.Hits("/good.wav"), 0u) << "a redirect is not followed";
 }
 
+// Traces go to a file of this binary's own, so a test can find the lines it expects.
+class TraceToFile : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("ZEM_TRACE", Path().c_str(), 1); }
+    static std::string Path() { return zemtest::RootFolder() + "/trace.log"; }
+};
+[[maybe_unused]] ::testing::Environment* const g_trace = ::testing::AddGlobalTestEnvironment(new TraceToFile);
+
+// Each step of the header download that fails says which, in the trace.
+TEST_F(WaveDownload, FailedStepsAreTracedEachItsOwnWay)
+{
+    const zemtest::RefusingPort refusing;
+    const zemtest::ReadingPeer garbled("HTTP/1.1 abc\r\n\r\n");
+    const auto loopback = [](uint16_t port) { return "http://127.0.0.1:" + std::to_string(port) + "/a.wav"; };
+    const struct {
+        std::string address;
+        std::string line;
+    } cases[] = {
+        {loopback(refusing.Port()), "GetHttpConnection('127.0.0.1', " + std::to_string(refusing.Port()) + ") failed."},
+        {loopback(garbled.Port()), "QueryInfoStatusCode() failed with retcode 0x"},  // the library's code follows
+        {plain_.Url("/missing.wav"), "Request '" + plain_.Url("/missing.wav") + "' got status code '404'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        CallbackLog log;
+        auto wave = NewWave(log, kPatient);
+        ASSERT_TRUE(wave->SetFileName(c.address));
+        ASSERT_TRUE(log.WaitFor(kFailed));
+        EXPECT_NE(zemtest::ReadFile(TraceToFile::Path()).find(c.line), std::string::npos) << c.line;
+    }
+}
+
 // A full load that breaks off never reports 36: it ends in state 1, and the recording can be
 // named again (by a new loader thread).
 TEST_F(WaveDownload, BrokenFullLoadEndsInFailure)

@@ -1,5 +1,7 @@
 #include "zemWave/engine/effectrunner.h"
 
+#include "zemWave/engine/soxeffectnames.h"
+
 #include "base/littleendian.h"
 #include "base/riff.h"
 #include "base/trace.h"
@@ -21,6 +23,7 @@ namespace {
 constexpr int kRunFailed = 1;
 constexpr size_t kMaxEffects = 14;
 constexpr uint32_t kWavHeaderSize = 44;
+constexpr size_t kStdoutBuffer = 8192;
 
 const char kUsage[] =
     "Usage: sox [ gopts ] [ fopts ] ifile [ fopts ] ofile [ effect [ effopts ] ]\n\n"
@@ -111,7 +114,7 @@ struct Command {
 // libsox's own "input" and "output" ends of a chain are no effects of the command line.
 bool IsUserEffect(const std::string& name)
 {
-    return name != "input" && name != "output" && sox_find_effect(name.c_str());
+    return name != "input" && name != "output" && FindOldEffect(name);
 }
 
 // Empty on success, else the error text.
@@ -216,17 +219,6 @@ std::string TypeFromName(const std::string& name)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return {};
     return name.substr(dot + 1);
-}
-
-// The band filters of the old command line took their width in Hz with a Butterworth
-// response; libsox gives that response for a width with the "b" suffix.
-void KeepOldBandWidth(std::vector<std::string>& effect)
-{
-    if ((effect[0] != "bandreject" && effect[0] != "bandpass") || effect.size() != 3)
-        return;
-    const std::string& width = effect[2];
-    if (!width.empty() && width.find_first_not_of("0123456789.") == std::string::npos)
-        effect[2] += 'b';
 }
 
 struct FormatCloser {
@@ -368,7 +360,7 @@ std::string Run(const Command& command, int inputCount, int ioMode,
     int channelEffects = 0;
     int rateEffects = 0;
     for (const auto& effect : command.effects) {
-        const unsigned flags = sox_find_effect(effect[0].c_str())->flags;
+        const unsigned flags = FindOldEffect(effect[0])->flags;
         channelEffects += (flags & SOX_EFF_CHAN) ? 1 : 0;
         rateEffects += (flags & SOX_EFF_RATE) ? 1 : 0;
         changesLength = changesLength || (flags & (SOX_EFF_CHAN | SOX_EFF_RATE | SOX_EFF_LENGTH));
@@ -426,6 +418,10 @@ std::string Run(const Command& command, int inputCount, int ioMode,
                       g_soxFailure.empty() ? "unknown type" : g_soxFailure.c_str());
     }
     FormatPtr out(outFormat);
+    // Standard output takes the whole image through a buffer of the old front end's size.
+    if (!command.noOutput && outFile.name == "-" && out->fp &&
+        std::setvbuf(static_cast<std::FILE*>(out->fp), nullptr, _IOFBF, kStdoutBuffer) != 0)
+        return "Can't set write buffer";
 
     std::string error;
     {
@@ -445,10 +441,10 @@ std::string Run(const Command& command, int inputCount, int ioMode,
         if (error.empty() && command.volume != 1.0)
             error = AddEffect(chain.get(), sox_find_effect("vol"), {Format("%g", command.volume), "amplitude"},
                               signal, out->signal);
-        for (auto effect : command.effects) {
+        for (const auto& oldEffect : command.effects) {
             if (!error.empty())
                 break;
-            KeepOldBandWidth(effect);
+            const std::vector<std::string> effect = ToLibsoxEffect(oldEffect, signal.channels, out->signal.channels);
             const std::vector<std::string> options(effect.begin() + 1, effect.end());
             error = AddEffect(chain.get(), sox_find_effect(effect[0].c_str()), options, signal, out->signal);
         }
@@ -558,7 +554,7 @@ int SoxBuildWavImage(SoxWavRecord& record)
     return 0;
 }
 
-std::vector<std::string> SoxBandRejectArgs(int centreHz, int widthHz, const SoxWavRecord& record)
+std::string SoxEncodingOption(const SoxWavRecord& record)
 {
     std::string encoding = "-u";
     if (record.inFormatTag == 6)
@@ -567,13 +563,23 @@ std::vector<std::string> SoxBandRejectArgs(int centreHz, int widthHz, const SoxW
         encoding = "-s";
     if (record.inBitsPerSample == 8)
         encoding = "-u";
+    return encoding;
+}
+
+std::vector<std::string> SoxBandRejectArgs(int centreHz, int widthHz, const SoxWavRecord& record)
+{
+    const std::string encoding = SoxEncodingOption(record);
     return {"sox", encoding, "dummyin.wav", encoding, "dummyout.wav", "bandreject",
             std::to_string(centreHz), std::to_string(widthHz)};
 }
 
 int SoxBandReject(int centreHz, int widthHz, SoxWavRecord& record)
 {
-    const std::vector<std::string> args = SoxBandRejectArgs(centreHz, widthHz, record);
+    return SoxRunOnRecord(SoxBandRejectArgs(centreHz, widthHz, record), record);
+}
+
+int SoxRunOnRecord(const std::vector<std::string>& args, SoxWavRecord& record)
+{
     std::vector<const char*> argv;
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());

@@ -49,6 +49,11 @@ std::string SoxLastError();
 // Builds the 44-byte-header WAV image of the input block into inImage/inImageSize and
 // clears the output image fields. 0 on success.
 int SoxBuildWavImage(SoxWavRecord& record);
+// The encoding option of the record's input for both files: "-A" for A-law, "-s" for 16-bit,
+// "-u" for 8-bit and anything else.
+std::string SoxEncodingOption(const SoxWavRecord& record);
+// Runs args in memory mode on the input image into the output image and parses it.
+int SoxRunOnRecord(const std::vector<std::string>& args, SoxWavRecord& record);
 // The argument vector SoxBandReject runs.
 std::vector<std::string> SoxBandRejectArgs(int centreHz, int widthHz, const SoxWavRecord& record);
 // Runs the band-reject filter on the input image into the output image and parses it.

@@ -8,6 +8,7 @@
 #include "base/trace.h"
 #include "registry/registry.h"
 
+#include <cstdio>
 #include <exception>
 #include <strings.h>
 
@@ -95,8 +96,10 @@ bool _FMODEngine::InitOnWorker()
 {
     zem::SoundSystem& sound = Sound();
     if (zem::SoundSystem::Version() < kRequiredSoundVersion) {
-        zem::Trace("Error : You are using the wrong DLL version!  You should be using FMOD %.02f\n",
-                   static_cast<double>(kRequiredSoundVersion));
+        char text[128];
+        std::snprintf(text, sizeof text, "Error : You are using the wrong DLL version!  You should be using FMOD %.02f\n",
+                      static_cast<double>(kRequiredSoundVersion));
+        ShowUserMessage(text);
         return false;
     }
     // The output itself is the creator's choice, made with the sound system.

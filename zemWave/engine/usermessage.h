@@ -1,5 +1,5 @@
-// The engine's stand-in for a message box until the window layer offers them: without a
-// display a box goes to standard error, as every headless box does.
+// A user message where no window layer shows it (a plain engine, a control module before its
+// first control): standard error, as every box without a display goes.
 #pragma once
 
 #include <string>

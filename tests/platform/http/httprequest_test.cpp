@@ -389,6 +389,26 @@ TEST_F(HttpRequestTest, ConnectionFailuresAreToldApart)
     EXPECT_EQ(notTls.error, HttpError::Tls) << ToString(notTls.error);
 }
 
+// A peer whose answer holds no status line, and an address no request can be made of, are
+// told apart from the other failures: the loader traces each its own way.
+TEST_F(HttpRequestTest, NoReadableStatusAndUnformedRequestsAreToldApart)
+{
+    const HttpSession session(Quick());
+    for (const char* answer : {"garbage\r\n\r\n", "HTTP/1.1 abc\r\n\r\n"}) {
+        zemtest::ReadingPeer peer(answer);
+        const Fetched fetched = Fetch(session, "http://127.0.0.1:" + std::to_string(peer.Port()) + "/a.wav");
+        EXPECT_FALSE(fetched.sent) << answer;
+        EXPECT_EQ(fetched.error, HttpError::NoStatus) << answer << ToString(fetched.error);
+    }
+    zemtest::RefusingPort refusing;
+    // Made by hand: the parser already turns such an address away.
+    const Url url{UrlScheme::Http, "127.0.0.1", refusing.Port(), "/a\x01.wav"};
+    HttpRequest request(session, url);
+    EXPECT_FALSE(request.Send());
+    EXPECT_EQ(request.Error(), HttpError::NotFormed) << ToString(request.Error());
+    EXPECT_NE(request.LibraryCode(), 0);
+}
+
 // Restores an environment variable when it goes.
 class ScopedEnv {
 public:
