@@ -173,7 +173,7 @@ LRESULT CMyListCtrl_PlayList::OnItemChanging(const NMLISTVIEW& change)
         return 0;  // the box follows the engine
     // The engine decides: it reports the new flag, which then sets the box.
     if (ListView_GetSelectedCount(hwnd_) > 0)
-        engine_.CommandHandler(kCmdActive, handle, false);
+        RunCommand(kCmdActive, handle);
     return 1;
 }
 
@@ -229,11 +229,13 @@ bool CMyListCtrl_PlayList::OnCmdMsg(uint32_t id, int notifyCode)
             files.push_back(file);
     }
     if (!anySelected)
-        engine_.CommandHandler(id, 0, false);
+        RunCommand(id, 0);
     else if (id == kCmdStartPause && !files.empty())
-        engine_.CommandHandler(id, files.front(), false);  // a toggle: once, or rows cancel out
+        RunCommand(id, files.front());  // a toggle: once, or two rows cancel each other out
     else
         for (const FileHandle file : files)
-            engine_.CommandHandler(id, file, false);
+            RunCommand(id, file);
     return true;
 }
+
+void CMyListCtrl_PlayList::RunCommand(uint32_t id, FileHandle file) { engine_.CommandHandler(id, file, false); }

@@ -27,7 +27,7 @@ public:
     CMyListCtrl_PlayList(zem::HWND owner, MyFMODEngine& engine, bool uicEnabled);
     // Destroys the popup menu and a window still standing; destroying the window leaves the
     // object alive.
-    ~CMyListCtrl_PlayList();
+    virtual ~CMyListCtrl_PlayList();
     CMyListCtrl_PlayList(const CMyListCtrl_PlayList&) = delete;
     CMyListCtrl_PlayList& operator=(const CMyListCtrl_PlayList&) = delete;
 
@@ -43,6 +43,10 @@ public:
     // A file notification (the engine's file codes; 0 fills the whole row). A file without a
     // row gets one, filled completely; a handle the engine does not know is ignored.
     void UpdateItem(FileHandle handle, int code);
+
+protected:
+    // One command to the engine's command handler.
+    virtual void RunCommand(uint32_t id, FileHandle file);
 
 private:
     zem::LRESULT WindowProc(zem::HWND hwnd, zem::UINT message, zem::WPARAM wParam, zem::LPARAM lParam);
