@@ -163,14 +163,12 @@ TEST_F(Playlist, BuildsItsColumnsAndFillsRowsFromTheQueue)
     const FileHandle queued = Add(WriteTone(folder + "/a.wav", 440, 2500));
     list->Refill();
     const HWND hwnd = list->GetSafeHwnd();
-    const char* titles[] = {"Status", "CallID", "Kanal", "Datum", "Beginn", "Dauer",
-                            "Transfer", "Effekt", "Volume", "Balance", "AudioPath"};
-    const int widths[] = {60, 60, 100, 70, 60, 60, 60, 80, 60, 60, 0};
+    const std::pair<const char*, int> columns[] = {{"Status", 60}, {"CallID", 60}, {"Kanal", 100}, {"Datum", 70},
+        {"Beginn", 60}, {"Dauer", 60}, {"Transfer", 60}, {"Effekt", 80}, {"Volume", 60}, {"Balance", 60}, {"AudioPath", 0}};
     ASSERT_EQ(ListView_GetColumnCount(hwnd), 11);
-    for (int c = 0; c < 11; ++c) {
-        EXPECT_EQ(ListView_GetColumnText(hwnd, c), titles[c]);
-        EXPECT_EQ(ListView_GetColumnWidth(hwnd, c), widths[c]);
-    }
+    for (int c = 0; c < 11; ++c)
+        EXPECT_EQ(std::pair(ListView_GetColumnText(hwnd, c), ListView_GetColumnWidth(hwnd, c)),
+                  std::pair(std::string(columns[c].first), columns[c].second));
     EXPECT_EQ(ListView_GetExtendedStyle(hwnd) & 0x34u, 0x34u);
     EXPECT_EQ(ListView_GetBkColor(hwnd), 0x000000u);
     EXPECT_EQ(ListView_GetTextBkColor(hwnd), 0x000000u);

