@@ -1,6 +1,7 @@
 #include "ui/testhooks.h"
 
 #include "ui/application.h"
+#include "ui/listview.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
 #include "ui/internal/windowwidget.h"
@@ -102,6 +103,37 @@ bool SimulateKey(HWND hwnd, int virtualKey, bool down, bool repeat)
     QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, QString(), repeat);
     QCoreApplication::sendEvent(widget, &event);
     return true;
+}
+
+namespace {
+
+bool ClickAt(HWND list, const RECT& rect, WPARAM keys)
+{
+    const int x = (rect.left + rect.right) / 2;
+    const int y = (rect.top + rect.bottom) / 2;
+    return SimulateMouse(list, WM_LBUTTONDOWN, x, y, keys | MK_LBUTTON) && SimulateMouse(list, WM_LBUTTONUP, x, y, keys);
+}
+
+}  // namespace
+
+bool ClickListViewItem(HWND list, int item, WPARAM keys)
+{
+    RECT row;
+    if (!ListView_EnsureVisible(list, item) || !ListView_GetItemRect(list, item, &row))
+        return false;
+    RECT box;
+    ListView_GetCheckBoxRect(list, item, &box);
+    row.left = box.right;  // beside the check box, within column 0
+    row.right = ListView_GetColumnWidth(list, 0);
+    return ClickAt(list, row, keys);
+}
+
+bool ClickListViewCheckBox(HWND list, int item)
+{
+    RECT box;
+    if (!ListView_EnsureVisible(list, item) || !ListView_GetCheckBoxRect(list, item, &box) || box.right == 0)
+        return false;
+    return ClickAt(list, box, 0);
 }
 
 }  // namespace zem

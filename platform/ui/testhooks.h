@@ -42,4 +42,9 @@ bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys);
 // A key press (with repeat for an auto-repeated one) or release of a virtual key.
 bool SimulateKey(HWND hwnd, int virtualKey, bool down, bool repeat = false);
 
+// A left click (press and release, keys MK_CONTROL and MK_SHIFT) on a list view's row or on
+// its check box, scrolled into view first. False without such a row.
+bool ClickListViewItem(HWND list, int item, WPARAM keys = 0);
+bool ClickListViewCheckBox(HWND list, int item);
+
 }  // namespace zem
