@@ -199,9 +199,22 @@ TEST_F(PlayerTest, LayoutShowsTheMarkedFrameOnlyWhileARecordingIsMarked)
     const FileHandle file = engine_->AddFile(enginetest::WriteTone(zemtest::NewFolder() + "/a.wav", 440, 300));
     ASSERT_NE(file, 0u);
     engine_->SetFileVolume(file, 77);
+    // Frame3's column: the main frame's border and the columns before it take 450 px.
+    const auto darkGreyPixels = [&] {
+        PumpMessagesUntil([] { return false; }, 50);
+        const WindowImage image = GrabWindow(window_);
+        int count = 0;
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 450; x < 670; ++x)
+                count += image.At(x, y) == 0x5c5c5c ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(darkGreyPixels(), 0);
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return Frame3Shown(); }, 5000));
     EXPECT_EQ(Find<CKelFE_Slider>("WndContainer_Frame3", "SliderVolume")->GetValue(), 77);
+    EXPECT_GT(darkGreyPixels(), 1000) << "Frame3's background";
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return !Frame3Shown(); }, 5000));
 }
