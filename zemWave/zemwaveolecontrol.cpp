@@ -19,27 +19,35 @@ uint32_t NextControlId()
     return id;
 }
 
+// The application object's list of each kind of control.
+struct Listing {
+    void (CZemWaveApp::*add)(CZemWaveCtrl*);
+    void (CZemWaveApp::*remove)(CZemWaveCtrl*);
+};
+
+Listing ListingOf(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Prompt:
+        return {&CZemWaveApp::RegisterPromptCtrl, &CZemWaveApp::UnregisterPromptCtrl};
+    case ControlKind::PlayList:
+        return {&CZemWaveApp::RegisterPlayListCtrl, &CZemWaveApp::UnregisterPlayListCtrl};
+    case ControlKind::Player:
+        break;
+    }
+    return {&CZemWaveApp::RegisterPlayerCtrl, &CZemWaveApp::UnregisterPlayerCtrl};
+}
+
 }  // namespace
 
 CZemWaveOleControl::CZemWaveOleControl(const zem::DispatchInterface& table, uint32_t miscStatus,
                                        zem::ModuleUsage* usage, ControlKind kind)
     : zem::OleControl(table, miscStatus, usage), app_(GetZemWaveApp()), kind_(kind), id_(NextControlId())
 {
-    if (!app_) {
+    if (app_)
+        (app_->*ListingOf(kind_).add)(this);
+    else
         zem::Trace("CZemWaveOleControl: no application object; the control has no engine");
-        return;
-    }
-    switch (kind_) {
-    case ControlKind::Player:
-        app_->RegisterPlayerCtrl(this);
-        break;
-    case ControlKind::Prompt:
-        app_->RegisterPromptCtrl(this);
-        break;
-    case ControlKind::PlayList:
-        app_->RegisterPlayListCtrl(this);
-        break;
-    }
 }
 
 CZemWaveOleControl::~CZemWaveOleControl()
@@ -51,25 +59,10 @@ CZemWaveOleControl::~CZemWaveOleControl()
     } catch (...) {
         zem::Trace("CZemWaveOleControl: destroying the window failed");
     }
-    Unregister();
-}
-
-void CZemWaveOleControl::Unregister()
-{
     if (!app_)
         return;
     try {
-        switch (kind_) {
-        case ControlKind::Player:
-            app_->UnregisterPlayerCtrl(this);
-            break;
-        case ControlKind::Prompt:
-            app_->UnregisterPromptCtrl(this);
-            break;
-        case ControlKind::PlayList:
-            app_->UnregisterPlayListCtrl(this);
-            break;
-        }
+        (app_->*ListingOf(kind_).remove)(this);
     } catch (...) {
         zem::Trace("CZemWaveOleControl: unregistering failed");
     }

@@ -47,8 +47,6 @@ protected:
     zem::HWND CreateControlWindow(zem::HWND parent, const zem::RECT& rect) final;
 
 private:
-    void Unregister();
-
     CZemWaveApp* const app_;
     const ControlKind kind_;
     const uint32_t id_;

@@ -3,7 +3,6 @@
 // command handler is read from its trace.
 #include "zemWave/engine/enginerig.h"
 #include "zemWave/playerctrl.h"
-#include "zemWave/typelibrary.h"
 #include "support/scratch.h"
 
 #include "KelFrame/kelfe_button.h"
@@ -51,11 +50,6 @@ const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new Player
 
 LRESULT Quiet(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
-size_t TaskCount()
-{
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
 // The command ids the engine's command handler was called with since the last call.
 std::vector<int> NewCommands()
 {
@@ -68,54 +62,6 @@ std::vector<int> NewCommands()
     for (auto it = std::sregex_iterator(fresh.begin(), fresh.end(), command); it != std::sregex_iterator(); ++it)
         ids.push_back(std::stoi((*it)[1]));
     return ids;
-}
-
-// The base as the controls use it: counts the window messages it is handed.
-class BaseProbe : public CZemWaveOleControl {
-public:
-    BaseProbe() : CZemWaveOleControl(zemwave::PlayerInterface(), zemwave::kControlMiscStatus, nullptr, ControlKind::Player) {}
-
-    int creates = 0;
-    int lastCx = -1;
-    HWND windowAtCreate = nullptr;
-
-protected:
-    HRESULT Call(const MemberCall&, VARIANT*) override { return DISP_E_MEMBERNOTFOUND; }
-    int OnCreate() override
-    {
-        ++creates;
-        windowAtCreate = GetSafeHwnd();
-        return 0;
-    }
-    void OnSize(int cx, int) override { lastCx = cx; }
-};
-
-TEST(ZemWaveOleControl, RegistersWithoutAWindowOnAnyThreadAndLeavesNothingBehind)
-{
-    CZemWaveApp& app = g_module->App();
-    std::thread([&] {
-        auto* probe = new BaseProbe;
-        EXPECT_NE(app.GetEngine(), nullptr) << "the first control makes the engine";
-        EXPECT_EQ(app.GetControlKind(probe), 1);
-        EXPECT_EQ(probe->GetSafeHwnd(), nullptr);
-        probe->Release();
-    }).join();
-    EXPECT_EQ(app.GetEngine(), nullptr) << "the last control takes the engine with it";
-
-    HWND host = CreateWindow(Quiet, 0, 0, 0, 300, 100);
-    auto* probe = new BaseProbe;
-    auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host, {0, 0, 200, 50}));
-    ASSERT_EQ(probe->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), nullptr, nullptr), S_OK);
-    const HWND window = probe->GetSafeHwnd();
-    EXPECT_EQ(probe->creates, 1);
-    EXPECT_EQ(probe->windowAtCreate, window) << "the handle is known during WM_CREATE";
-    EXPECT_EQ(GetParent(window), host);
-    ASSERT_EQ(probe->SetObjectRects({0, 0, 120, 40}, {0, 0, 120, 40}), S_OK);
-    EXPECT_EQ(probe->lastCx, 120);
-    probe->Release();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(app.GetEngine(), nullptr);
-    DestroyWindow(host);
 }
 
 // One Player active in place in a host window, as the module's factory makes it.
@@ -160,7 +106,6 @@ protected:
     {
         return DispatchCall(player_.Get(), name, flags, std::move(args), result);
     }
-    void Drain() { PumpMessagesUntil([] { return false; }, 300); }
 
     HWND host_ = nullptr;
     HWND window_ = nullptr;
@@ -172,49 +117,28 @@ protected:
 
 TEST_F(PlayerTest, LayoutShowsTheMarkedFrameOnlyWhileARecordingIsMarked)
 {
-    const struct {
-        const char* container;
-        const char* frame;
-        std::vector<std::string> names;
-    } frames[] = {
-        {"WndContainer_Frame1", "Frame1",
-         {"KFEDisplay", "KFEButton_TogglePlayPause", "KFEButton_Stop", "KFEButton_SetIndex", "KFEButton_Rewind",
-          "KFEButton_Forward", "KFEButton_PrevFile", "KFEButton_NextFile", "KFEButton_PrevIndex", "KFEButton_NextIndex"}},
-        {"WndContainer_Frame2", "Frame2",
-         {"Display", "SliderVolume", "SliderSpeed", "CheckIndexLoop", "", "CheckSkipSilence", "KFEDisplay_Check"}},
-        {"WndContainer_Frame3", "Frame3", {"KFEDisplay", "SliderVolume", "SliderBalance"}},
-    };
-    for (const auto& f : frames) {
-        CKelFrame* frame = Nested(f.container);
-        ASSERT_NE(frame, nullptr) << f.container;
-        EXPECT_EQ(frame->GetName(), f.frame);
-        std::vector<std::string> names;
-        for (size_t i = 0; i < frame->GetElementCount(); ++i)
-            names.push_back(frame->GetElement(i)->GetName());
-        EXPECT_EQ(names, f.names) << f.frame;
-    }
-    EXPECT_TRUE(IsWindowVisible(Player().MainFrame()->GetSafeHwnd()));
+    const HWND main = Player().MainFrame()->GetSafeHwnd();
+    EXPECT_TRUE(IsWindowVisible(main));
+    ASSERT_EQ(object_.As<IOleInPlaceObject>()->SetObjectRects({0, 0, 700, 120}, {0, 0, 700, 120}), S_OK);
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, 700) << "the main frame follows the control's size";
     EXPECT_FALSE(Frame3Shown());
 
     const FileHandle file = engine_->AddFile(enginetest::WriteTone(zemtest::NewFolder() + "/a.wav", 440, 300));
     ASSERT_NE(file, 0u);
     engine_->SetFileVolume(file, 77);
-    // Frame3's column: the main frame's border and the columns before it take 450 px.
+    // Frame3's background, as painted.
     const auto darkGreyPixels = [&] {
         PumpMessagesUntil([] { return false; }, 50);
         const WindowImage image = GrabWindow(window_);
-        int count = 0;
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 450; x < 670; ++x)
-                count += image.At(x, y) == 0x5c5c5c ? 1 : 0;
-        }
-        return count;
+        return std::count(image.pixels.begin(), image.pixels.end(), COLORREF{0x5c5c5c});
     };
-    EXPECT_EQ(darkGreyPixels(), 0);
+    const auto hidden = darkGreyPixels();
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return Frame3Shown(); }, 5000));
     EXPECT_EQ(Find<CKelFE_Slider>("WndContainer_Frame3", "SliderVolume")->GetValue(), 77);
-    EXPECT_GT(darkGreyPixels(), 1000) << "Frame3's background";
+    EXPECT_GT(darkGreyPixels(), hidden + 1000);
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return !Frame3Shown(); }, 5000));
 }
@@ -310,10 +234,20 @@ TEST_F(PlayerTest, DispatchMembersAndTheirRefusals)
     EXPECT_EQ(active->TranslateAccelerator({nullptr, WM_KEYDOWN, 'A', 0}), S_FALSE);
 }
 
-TEST(PlayerLifetime, FiftyPlayersInOneHostLeaveNoThreadWindowOrEngine)
+TEST(PlayerLifetime, OffTheWindowThreadNoWindowFiftyInOneHostLeaveNothingBehind)
 {
+    std::thread([] {
+        ComPtr<IOleObject> probe;
+        ASSERT_EQ(CPlayerCtrl::Create(nullptr, IID_IOleObject, probe.OutVoid()), S_OK);
+        EXPECT_NE(g_module->App().GetEngine(), nullptr) << "the first control makes the engine";
+        HWND none = nullptr;
+        EXPECT_EQ(probe.As<IOleInPlaceObject>()->GetWindow(&none), E_FAIL);
+    }).join();
+    EXPECT_EQ(g_module->App().GetEngine(), nullptr) << "the last control takes the engine with it";
+
     HWND host = CreateWindow(Quiet, WS_VISIBLE, 0, 0, 760, 140);
-    const size_t tasks = TaskCount();
+    const auto taskCount = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}); };
+    const auto tasks = taskCount();
     std::vector<HWND> windows;
     for (int i = 0; i < 50; ++i) {
         ComPtr<IOleObject> player;
@@ -327,7 +261,7 @@ TEST(PlayerLifetime, FiftyPlayersInOneHostLeaveNoThreadWindowOrEngine)
     }
     PumpMessagesUntil([] { return false; }, 100);
     EXPECT_EQ(g_module->App().GetEngine(), nullptr);
-    EXPECT_EQ(TaskCount(), tasks);
+    EXPECT_EQ(taskCount(), tasks);
     for (HWND w : windows)
         EXPECT_FALSE(IsWindow(w));
     DestroyWindow(host);

@@ -19,19 +19,14 @@ constexpr double kFirstHertz = 440;
 constexpr double kSecondHertz = 900;
 constexpr int kRate = 8000;
 
-// COLORREF 0x00BBGGRR as the screenshot's RGB.
-QRgb Rgb(uint32_t colorref)
-{
-    return qRgb(colorref & 0xff, (colorref >> 8) & 0xff, (colorref >> 16) & 0xff);
-}
-
-// Pixels of the colour in the columns [left, right) of the image.
+// Pixels of the colour (COLORREF 0x00BBGGRR) in the columns [left, right) of the image.
 int CountIn(const QImage& image, int left, int right, uint32_t colorref)
 {
+    const QRgb rgb = qRgb(colorref & 0xff, (colorref >> 8) & 0xff, (colorref >> 16) & 0xff);
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = left; x < right && x < image.width(); ++x)
-            count += image.pixel(x, y) == Rgb(colorref) ? 1 : 0;
+            count += image.pixel(x, y) == rgb ? 1 : 0;
     }
     return count;
 }
