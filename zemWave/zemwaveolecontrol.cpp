@@ -59,6 +59,8 @@ CZemWaveOleControl::~CZemWaveOleControl()
     } catch (...) {
         zem::Trace("CZemWaveOleControl: destroying the window failed");
     }
+    // Off the UI thread the window cannot be destroyed: it stays, and no longer calls in.
+    *alive_ = false;
     if (!app_)
         return;
     try {
@@ -88,8 +90,10 @@ zem::LRESULT CZemWaveOleControl::WindowProc(zem::UINT message, zem::WPARAM, zem:
 
 zem::HWND CZemWaveOleControl::CreateControlWindow(zem::HWND parent, const zem::RECT& rect)
 {
-    const auto procedure = [this](zem::HWND hwnd, zem::UINT message, zem::WPARAM wParam,
-                                  zem::LPARAM lParam) -> zem::LRESULT {
+    const auto procedure = [this, alive = alive_](zem::HWND hwnd, zem::UINT message, zem::WPARAM wParam,
+                                                  zem::LPARAM lParam) -> zem::LRESULT {
+        if (!*alive)
+            return 0;
         // The handle is needed during WM_CREATE already, before CreateWindow returns it.
         if (message == zem::WM_CREATE)
             AttachWindow(hwnd);

@@ -12,6 +12,9 @@
 
 #include "com/olecontrol.h"
 
+#include <atomic>
+#include <memory>
+
 class CZemWaveOleControl : public zem::OleControl, public CZemWaveCtrl {
 public:
     // A number for this control alone among the process's controls, never 0; scripts pass it
@@ -51,4 +54,5 @@ private:
     const ControlKind kind_;
     const uint32_t id_;
     bool modified_ = false;
+    const std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };

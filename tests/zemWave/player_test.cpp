@@ -7,6 +7,7 @@
 
 #include "KelFrame/kelfe_button.h"
 #include "KelFrame/kelfe_slider.h"
+#include "KelFrame/kelfe_textdisplay.h"
 #include "KelFrame/kelfe_wndcontainer.h"
 #include "base/trace.h"
 #include "com/host.h"
@@ -232,6 +233,54 @@ TEST_F(PlayerTest, DispatchMembersAndTheirRefusals)
     SetFocus(Find<CKelFrameElement>("WndContainer_Frame2", "SliderSpeed")->GetSafeHwnd());
     EXPECT_EQ(active->TranslateAccelerator(key), S_OK);
     EXPECT_EQ(active->TranslateAccelerator({nullptr, WM_KEYDOWN, 'A', 0}), S_FALSE);
+}
+
+// The same with the train-radio filter presets on.
+class PlayerWithFiltersTest : public PlayerTest {
+protected:
+    void SetUp() override
+    {
+        g_module->App().UICEnabled = 1;
+        PlayerTest::SetUp();
+    }
+    void TearDown() override
+    {
+        PlayerTest::TearDown();
+        g_module->App().UICEnabled = 0;
+    }
+};
+
+TEST_F(PlayerWithFiltersTest, TheFirstMarkedRecordingsGroupChoosesTheFilterPairAndTheSameFilterSwitchesOff)
+{
+    const FileHandle file = engine_->AddFile(enginetest::WriteTone(zemtest::NewFolder() + "/c.wav", 440, 300));
+    CKelFrame* frame3 = Nested("WndContainer_Frame3");
+    const auto shown = [&](const char* name) {
+        auto* text = dynamic_cast<CKelFE_TextDisplay*>(frame3->FindElementByName(name));
+        return text && IsWindowVisible(text->GetSafeHwnd()) ? text->GetText() : "";
+    };
+    const struct {
+        const char* group;
+        const char* first;
+        const char* second;
+    } cases[] = {// each pair differs from the one before, so the wait sees the new notification
+                 {"strecke-zentrale", "Freizeichen", "Sammelruf"}, {"Strecke 7", "Pilotton", "Notruf"},
+                 {"ZENTRALE", "Freizeichen", "Sammelruf"}, {"Leitstelle", "", ""}};
+    for (const auto& c : cases) {
+        engine_->SetFileGroup(file, c.group);
+        engine_->CommandHandler(kCmdMarked, file, false);  // marks
+        EXPECT_TRUE(PumpMessagesUntil([&] { return shown("DisplayEffect0") == c.first && shown("DisplayEffect1") == c.second; },
+                                      5000))
+            << c.group << ": " << shown("DisplayEffect0") << ", " << shown("DisplayEffect1");
+        if (c.first == std::string("Pilotton")) {
+            auto* check = Find<CKelFE_Button>("WndContainer_Frame3", "CheckEffect0");
+            SendMessage(check->GetButtonHwnd(), BM_CLICK, 0, 0);
+            EXPECT_EQ(engine_->FindFile(file)->GetEffect(), 0);
+            EXPECT_TRUE(PumpMessagesUntil([&] { return check->GetCheck() == 1; }, 5000));
+            SendMessage(check->GetButtonHwnd(), BM_CLICK, 0, 0);
+            EXPECT_EQ(engine_->FindFile(file)->GetEffect(), -1) << "the filter already set is switched off";
+        }
+        engine_->CommandHandler(kCmdMarked, file, false);  // unmarks
+    }
 }
 
 TEST(PlayerLifetime, OffTheWindowThreadNoWindowFiftyInOneHostLeaveNothingBehind)
