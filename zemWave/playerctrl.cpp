@@ -352,13 +352,6 @@ CKelFrame* CPlayerCtrl::NestedFrame(const char* containerName) const
     return container ? CKelFrame::FromHandle(container->GetWnd()) : nullptr;
 }
 
-template <class Element>
-Element* CPlayerCtrl::Find(const char* containerName, const char* name) const
-{
-    CKelFrame* frame = NestedFrame(containerName);
-    return frame ? dynamic_cast<Element*>(frame->FindElementByName(name)) : nullptr;
-}
-
 void CPlayerCtrl::ShowFrame3ByMarks()
 {
     CKelFrame* main = MainFrame();

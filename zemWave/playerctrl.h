@@ -7,6 +7,7 @@
 #include "zemWave/zemwaveolecontrol.h"
 
 #include "KelFrame/kelframe.h"
+#include "KelFrame/kelframeelement.h"
 
 #include <string>
 
@@ -14,7 +15,6 @@ namespace zem {
 class CKelFE_Button;
 class CKelFE_Slider;
 class CKelFE_WndContainer;
-class CKelFrameElement;
 }  // namespace zem
 
 class CPlayerCtrl : public CZemWaveOleControl {
@@ -28,6 +28,15 @@ public:
 
     // The layout's root; null before the window exists and after it is gone.
     zem::CKelFrame* MainFrame() const;
+    // The frame hosted by the named container of the main frame; null when either is missing.
+    zem::CKelFrame* NestedFrame(const char* containerName) const;
+    // An element of that frame by name, of that kind; null when missing or of another kind.
+    template <class Element>
+    Element* Find(const char* containerName, const char* name) const
+    {
+        zem::CKelFrame* frame = NestedFrame(containerName);
+        return frame ? dynamic_cast<Element*>(frame->FindElementByName(name)) : nullptr;
+    }
 
 protected:
     ~CPlayerCtrl() override;
@@ -59,10 +68,6 @@ private:
     void OnPaint();
     void UpdateEffectPair(zem::CKelFrame* frame3, const std::string& group);
 
-    // The frame hosted by the named container of the main frame; null when either is missing.
-    zem::CKelFrame* NestedFrame(const char* containerName) const;
-    template <class Element>
-    Element* Find(const char* containerName, const char* name) const;
 
     // _DPlayer
     zem::HRESULT PutToggle(uint32_t command, bool wanted, bool current);
