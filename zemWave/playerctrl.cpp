@@ -50,6 +50,8 @@ constexpr uint32_t kLastEffectCommand = kCmdFirstEffect + 10;
 const char* const kFrame1Container = "WndContainer_Frame1";
 const char* const kFrame2Container = "WndContainer_Frame2";
 const char* const kFrame3Container = "WndContainer_Frame3";
+// The filter pair's check box and name, by place.
+const char* const kEffectElements[2][2] = {{"CheckEffect0", "DisplayEffect0"}, {"CheckEffect1", "DisplayEffect1"}};
 
 struct Border {
     int l, t, r, b;
@@ -252,7 +254,7 @@ void CPlayerCtrl::BuildLayout()
     ShowFrame3ByMarks();
 }
 
-CKelFE_WndContainer* CPlayerCtrl::AddNestedFrame(const char* cell, const char* containerName, const char* frameName,
+void CPlayerCtrl::AddNestedFrame(const char* cell, const char* containerName, const char* frameName,
                                                  bool menuOff, void (CPlayerCtrl::*build)(CKelFrame*))
 {
     CKelFrame* main = MainFrame();
@@ -262,19 +264,18 @@ CKelFE_WndContainer* CPlayerCtrl::AddNestedFrame(const char* cell, const char* c
     if (menuOff)
         container->EnableContextMenu(0);
     if (!Join(main, container))
-        return nullptr;
+        return;
     RECT inner{};
     GetClientRect(container->GetSafeHwnd(), &inner);
     auto* frame = new CKelFrame;
     if (!frame->Create(container->GetSafeHwnd(), inner)) {
         delete frame;
-        return container;
+        return;
     }
     SetUpFrame(frame, frameName, kGrey, {}, {});
     (this->*build)(frame);
     frame->ShowLayout();
     container->Attach(frame->GetSafeHwnd(), kFill);
-    return container;
 }
 
 void CPlayerCtrl::BuildFrame1(CKelFrame* frame)
@@ -334,13 +335,12 @@ void CPlayerCtrl::BuildFrame3(CKelFrame* frame)
         return;
     AddText(frame, {"c0r3", "KFEDisplay", "Filter:", kDarkGrey, kYellow, kPoints, kTopLeft, Border{2, 2, 1, 0, kDarkGrey}});
     const char* const cells[2][2] = {{"c1r3", "c2r3"}, {"c3r3", "c4r3"}};
-    const char* const names[2][2] = {{"CheckEffect0", "DisplayEffect0"}, {"CheckEffect1", "DisplayEffect1"}};
     for (int slot = 0; slot < 2; ++slot) {
         const std::optional<_FMODEffect> effect = engine->GetEffect(slot);
         if (!effect || effect->name.empty())
             continue;
-        AddButton(frame, self, {cells[slot][0], names[slot][0], BS_CHECKBOX, {}, {}, kCmdFirstEffect + slot, kDarkGrey, true});
-        AddText(frame, {cells[slot][1], names[slot][1], effect->name.c_str(), kDarkGrey, kWhite, kPoints, kCentredLine, {},
+        AddButton(frame, self, {cells[slot][0], kEffectElements[slot][0], BS_CHECKBOX, {}, {}, kCmdFirstEffect + slot, kDarkGrey, true});
+        AddText(frame, {cells[slot][1], kEffectElements[slot][1], effect->name.c_str(), kDarkGrey, kWhite, kPoints, kCentredLine, {},
                         true, true});
     }
 }
@@ -482,11 +482,10 @@ void CPlayerCtrl::OnUpdateFMODFile(int code, uint32_t file)
 // "strecke" group, the control centre's for a "zentrale" one.
 void CPlayerCtrl::UpdateEffectPair(CKelFrame* frame3, const std::string& group)
 {
-    const char* const names[2][2] = {{"CheckEffect0", "DisplayEffect0"}, {"CheckEffect1", "DisplayEffect1"}};
     CKelFrameElement* elements[2][2];
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
-            elements[i][j] = frame3->FindElementByName(names[i][j]);
+            elements[i][j] = frame3->FindElementByName(kEffectElements[i][j]);
             if (elements[i][j])
                 elements[i][j]->SetVisible(0);
         }

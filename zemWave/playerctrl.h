@@ -11,12 +11,6 @@
 
 #include <string>
 
-namespace zem {
-class CKelFE_Button;
-class CKelFE_Slider;
-class CKelFE_WndContainer;
-}  // namespace zem
-
 class CPlayerCtrl : public CZemWaveOleControl {
 public:
     static constexpr const char* kVersionText = "v3.7.0.5";
@@ -55,8 +49,8 @@ private:
     void BuildFrame2(zem::CKelFrame* frame);
     void BuildFrame3(zem::CKelFrame* frame);
     // A nested frame in a new container of the main frame, laid out by build.
-    zem::CKelFE_WndContainer* AddNestedFrame(const char* cell, const char* containerName, const char* frameName,
-                                             bool menuOff, void (CPlayerCtrl::*build)(zem::CKelFrame*));
+    void AddNestedFrame(const char* cell, const char* containerName, const char* frameName, bool menuOff,
+                        void (CPlayerCtrl::*build)(zem::CKelFrame*));
     void ShowFrame3ByMarks();
 
     void OnUpdateFMODEngine(int code);
