@@ -46,6 +46,7 @@ constexpr int kSmallPoints = 7;
 constexpr int kPoints = 8;
 constexpr uintptr_t kSliderOverlayCommand = ID_KFE_OVERLAY;
 constexpr uint32_t kLastEffectCommand = kCmdFirstEffect + 10;
+constexpr UINT kActivateUiMessage = WM_USER + 0x50;
 
 const char* const kFrame1Container = "WndContainer_Frame1";
 const char* const kFrame2Container = "WndContainer_Frame2";
@@ -222,6 +223,8 @@ std::vector<CLSID> CPlayerCtrl::PropertyPages() const
 
 int CPlayerCtrl::OnCreate()
 {
+    // UI activation needs the window the host is still being given: it follows right after.
+    PostMessage(GetSafeHwnd(), kActivateUiMessage, 0, 0);
     if (MainFrame())
         return 0;
     RegisterKelBitmaps();
@@ -382,6 +385,9 @@ LRESULT CPlayerCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT:
         OnPaint();
+        return 0;
+    case kActivateUiMessage:
+        DoVerb(OLEIVERB_UIACTIVATE, nullptr, nullptr, nullptr, nullptr);
         return 0;
     case WM_NCDESTROY:
         mainFrameWindow_ = nullptr;

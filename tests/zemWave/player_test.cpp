@@ -292,19 +292,24 @@ TEST(PlayerLifetime, OffTheWindowThreadNoWindowFiftyInOneHostLeaveNothingBehind)
     const auto taskCount = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}); };
     const auto tasks = taskCount();
     std::vector<HWND> windows;
+    int uiActivations = 0;
     for (int i = 0; i < 50; ++i) {
         ComPtr<IOleObject> player;
         ASSERT_EQ(CPlayerCtrl::Create(nullptr, IID_IOleObject, player.OutVoid()), S_OK);
-        auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host, {0, 0, 750, 130}));
+        auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host, {0, 0, 750, 130}, [&](ControlSite::Event e) {
+            uiActivations += e == ControlSite::Event::UIActivate ? 1 : 0;
+        }));
         ASSERT_EQ(player->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), nullptr, nullptr), S_OK);
         HWND window = nullptr;
         player.As<IOleInPlaceObject>()->GetWindow(&window);
         windows.push_back(window);
+        PumpMessagesUntil([&] { return uiActivations > i; }, 5000);
         player->Close();
     }
     PumpMessagesUntil([] { return false; }, 100);
     EXPECT_EQ(g_module->App().GetEngine(), nullptr);
     EXPECT_EQ(taskCount(), tasks);
+    EXPECT_EQ(uiActivations, 50) << "each activates itself for the keyboard once its window is there";
     for (HWND w : windows)
         EXPECT_FALSE(IsWindow(w));
     DestroyWindow(host);
