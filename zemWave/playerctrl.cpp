@@ -499,21 +499,23 @@ void CPlayerCtrl::UpdateEffectPair(CKelFrame* frame3, const std::string& group)
     if (!elements[0][0] || !elements[0][1])
         return;
     MyFMODEngine* engine = Engine();
+    // False when a slot or element is missing: the filter part ends there.
     const auto showPair = [&](int firstSlot) {
         for (int i = 0; i < 2; ++i) {
             const std::optional<_FMODEffect> effect = engine->GetEffect(firstSlot + i);
             auto* check = dynamic_cast<CKelFE_Button*>(elements[i][0]);
             auto* display = dynamic_cast<CKelFE_TextDisplay*>(elements[i][1]);
             if (!effect || effect->name.empty() || !check || !display)
-                return;
+                return false;
             check->SetCommandId(kCmdFirstEffect + static_cast<uint32_t>(firstSlot + i));
             display->SetText(effect->name);
             check->SetVisible(1);
             display->SetVisible(1);
         }
+        return true;
     };
-    if (group.find("strecke") != std::string::npos)
-        showPair(0);
+    if (group.find("strecke") != std::string::npos && !showPair(0))
+        return;
     if (group.find("zentrale") != std::string::npos)
         showPair(2);
 }

@@ -149,6 +149,12 @@ TEST_F(PlayerTest, EveryButtonAndSliderOfTheFirstTwoFramesReachesItsCommand)
         SimulateMouse(slider, WM_LBUTTONUP, 40, 5, 0);
     };
     const auto doubleClick = [](HWND slider) { SimulateMouse(slider, WM_LBUTTONDBLCLK, 40, 5, MK_LBUTTON); };
+    const auto indexMenu = [](HWND button) {  // a right click, and a choice from the menu
+        SetMenuHook([](HMENU) -> uintptr_t { return kCmdIndexRemoveAll; });
+        SimulateMouse(button, WM_RBUTTONDOWN, 5, 5, MK_RBUTTON);
+        SetMenuHook({});
+        PumpMessagesUntil([] { return false; }, 50);
+    };
     const struct {
         const char* container;
         const char* name;
@@ -158,6 +164,7 @@ TEST_F(PlayerTest, EveryButtonAndSliderOfTheFirstTwoFramesReachesItsCommand)
         {"WndContainer_Frame1", "KFEButton_TogglePlayPause", click, kCmdStartPause},
         {"WndContainer_Frame1", "KFEButton_Stop", click, kCmdStop},
         {"WndContainer_Frame1", "KFEButton_SetIndex", click, kCmdIndexSet},
+        {"WndContainer_Frame1", "KFEButton_SetIndex", indexMenu, kCmdIndexRemoveAll},
         {"WndContainer_Frame1", "KFEButton_Rewind", click, kCmdBack},
         {"WndContainer_Frame1", "KFEButton_Forward", click, kCmdForward},
         {"WndContainer_Frame1", "KFEButton_PrevFile", click, kCmdPreviousRecording},
