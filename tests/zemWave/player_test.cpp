@@ -94,11 +94,6 @@ protected:
     }
 
     CPlayerCtrl& Player() { return *static_cast<CPlayerCtrl*>(static_cast<IOleObject*>(object_.Get())); }
-    template <class Element>
-    Element* Find(const char* container, const char* name)
-    {
-        return Player().Find<Element>(container, name);
-    }
     bool Frame3Shown() { return IsWindowVisible(Player().MainFrame()->FindElementByName("WndContainer_Frame3")->GetSafeHwnd()); }
     HRESULT Invoke(const char* name, WORD flags, std::vector<VARIANT> args, VARIANT* result = nullptr)
     {
@@ -135,7 +130,7 @@ TEST_F(PlayerTest, LayoutShowsTheMarkedFrameOnlyWhileARecordingIsMarked)
     const auto hidden = darkGreyPixels();
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return Frame3Shown(); }, 5000));
-    EXPECT_EQ(Find<CKelFE_Slider>("WndContainer_Frame3", "SliderVolume")->GetValue(), 77);
+    EXPECT_EQ(Player().Find<CKelFE_Slider>("WndContainer_Frame3", "SliderVolume")->GetValue(), 77);
     EXPECT_GT(darkGreyPixels(), hidden + 1000);
     engine_->CommandHandler(kCmdMarked, file, false);
     EXPECT_TRUE(PumpMessagesUntil([&] { return !Frame3Shown(); }, 5000));
@@ -179,7 +174,7 @@ TEST_F(PlayerTest, EveryButtonAndSliderOfTheFirstTwoFramesReachesItsCommand)
         {"WndContainer_Frame2", "SliderSpeed", doubleClick, kCmdSetSpeed},
     };
     for (const auto& c : cases) {
-        CKelFrameElement* element = Find<CKelFrameElement>(c.container, c.name);
+        CKelFrameElement* element = Player().Find<CKelFrameElement>(c.container, c.name);
         ASSERT_NE(element, nullptr) << c.name;
         auto* button = dynamic_cast<CKelFE_Button*>(element);
         c.act(button ? button->GetButtonHwnd() : element->GetSafeHwnd());
@@ -188,8 +183,8 @@ TEST_F(PlayerTest, EveryButtonAndSliderOfTheFirstTwoFramesReachesItsCommand)
         EXPECT_EQ(sent.back(), c.command) << c.name;
     }
     // The double clicks' values, volume 128 and normal speed, and the sliders follow the engine.
-    auto* volume = Find<CKelFE_Slider>("WndContainer_Frame2", "SliderVolume");
-    auto* speed = Find<CKelFE_Slider>("WndContainer_Frame2", "SliderSpeed");
+    auto* volume = Player().Find<CKelFE_Slider>("WndContainer_Frame2", "SliderVolume");
+    auto* speed = Player().Find<CKelFE_Slider>("WndContainer_Frame2", "SliderSpeed");
     EXPECT_TRUE(PumpMessagesUntil([&] { return volume->GetValue() == 128 && speed->GetValue() == 100; }, 5000))
         << volume->GetValue() << " " << speed->GetValue();
     EXPECT_EQ(engine_->GetVolume(), 128u);
@@ -231,7 +226,7 @@ TEST_F(PlayerTest, DispatchMembersAndTheirRefusals)
     const MSG key{nullptr, WM_KEYDOWN, static_cast<WPARAM>(VK_LEFT), 0};
     SetFocus(host_);
     EXPECT_EQ(active->TranslateAccelerator(key), S_FALSE) << "focus outside the control";
-    SetFocus(Find<CKelFrameElement>("WndContainer_Frame2", "SliderSpeed")->GetSafeHwnd());
+    SetFocus(Player().Find<CKelFrameElement>("WndContainer_Frame2", "SliderSpeed")->GetSafeHwnd());
     EXPECT_EQ(active->TranslateAccelerator(key), S_OK);
     EXPECT_EQ(active->TranslateAccelerator({nullptr, WM_KEYDOWN, 'A', 0}), S_FALSE);
 }
@@ -273,7 +268,7 @@ TEST_F(PlayerWithFiltersTest, TheFirstMarkedRecordingsGroupChoosesTheFilterPairA
                                       5000))
             << c.group << ": " << shown("DisplayEffect0") << ", " << shown("DisplayEffect1");
         if (c.first == std::string("Pilotton")) {
-            auto* check = Find<CKelFE_Button>("WndContainer_Frame3", "CheckEffect0");
+            auto* check = Player().Find<CKelFE_Button>("WndContainer_Frame3", "CheckEffect0");
             SendMessage(check->GetButtonHwnd(), BM_CLICK, 0, 0);
             EXPECT_EQ(engine_->FindFile(file)->GetEffect(), 0);
             EXPECT_TRUE(PumpMessagesUntil([&] { return check->GetCheck() == 1; }, 5000));
