@@ -1,6 +1,7 @@
 // The four exports of zemwave.ocx: class objects for hosts, unload check, and
 // self-registration of the type library and the six classes. Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
+#include "zemWave/playerctrl.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
 
@@ -21,6 +22,7 @@ CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
     case ClassId::PlayerCtrl:
+        return CPlayerCtrl::Create;
     case ClassId::PromptCtrl:
     case ClassId::PlayListCtrl:
     case ClassId::PlayerPropPage:
