@@ -1,6 +1,7 @@
 // The four exports of zemwave.ocx: class objects for hosts, unload check, and
 // self-registration of the type library and the six classes. Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
+#include "zemWave/playlistctrl.h"
 #include "zemWave/propertypages.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
@@ -21,12 +22,12 @@ CZemWaveModule theModule;
 CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
+    case ClassId::PlayListCtrl: return CPlayListCtrl::CreateInstance;
     case ClassId::PlayerPropPage: return CPlayerPropPage::CreateInstance;
     case ClassId::PromptPropPage: return CPromptPropPage::CreateInstance;
     case ClassId::PlayListPropPage: return CPlayListPropPage::CreateInstance;
     case ClassId::PlayerCtrl:
     case ClassId::PromptCtrl:
-    case ClassId::PlayListCtrl:
         break;
     }
     return nullptr;
