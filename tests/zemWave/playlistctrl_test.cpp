@@ -107,6 +107,7 @@ TEST_F(PlayListControl, RowsShowADownloadALocalAndAMissingRecording)
     const FileHandle local = AddFile(enginetest::WriteTone(folder + "/near.wav", 440, 2500));
     const FileHandle missing = AddFile(folder + "/gone.wav");
     ASSERT_TRUE(far && local && missing);
+    EXPECT_TRUE(Shows(far, CMyListCtrl_PlayList::kTransfer, "Checked")) << "the header, before playback comes near";
     MyFMODEngine* engine = theModule.App().GetEngine();
     engine->SetFileInfo(far, "<info><starttime>" + enginetest::At(0).FormatText(' ') + "</starttime></info>");
     engine->Play();
