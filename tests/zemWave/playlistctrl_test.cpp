@@ -1,7 +1,7 @@
 // The PlayList control activated in place in a host window, with the module's application
 // object and its engine on the null output: its layout, the rows it shows for a download, a
 // local and a missing recording, a check-box click that only the engine decides, and the
-// property pages that the built module serves.
+// property pages that the built module serves; and a page in controlhost.
 #include "zemWave/playlistctrl.h"
 #include "zemWave/typelibrary.h"
 
@@ -162,6 +162,22 @@ TEST_F(PlayListControl, ThePropertyFrameShowsThePagesTheModuleServes)
         EXPECT_TRUE(frame.SelectPage(1) == S_OK && frame.SelectPage(2) == S_OK && frame.Apply() == S_OK);
     }
     CoUninitialize();
+}
+
+// As a user meets it: created by ProgID in controlhost and driven by a page's script.
+TEST(PlayListPage, QueuesRecordingsByScript)
+{
+    ASSERT_EQ(zemtest::RunProgram(ZEM_REGSVREX, {"/c", ZEM_OCX}).exitCode, 0);
+    const std::string folder = zemtest::NewFolder("playlistpage");
+    const std::string wav = enginetest::WriteTone(folder + "/a.wav", 440, 500);
+    zemtest::WriteFile(folder + "/page.html",
+                       "<object id=\"list\" classid=\"ZEMWAVE.PlayListCtrl.1\" width=\"600\" height=\"200\"></object>\n"
+                       "<script>\nvar a = list.AddFile(\"" + wav + "\");\n"
+                       "host.print(\"added \" + (a > 0) + \" again \" + list.AddFile(\"" + wav + "\"));\n"
+                       "host.quit(0);\n</script>\n");
+    const zemtest::ProgramRun run = zemtest::RunProgram(ZEM_CONTROLHOST, {"-new", folder + "/page.html"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("added true again 0\n"), std::string::npos) << run.output;
 }
 
 }  // namespace
