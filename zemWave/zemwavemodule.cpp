@@ -1,6 +1,7 @@
 // The four exports of zemwave.ocx: class objects for hosts, unload check, and
 // self-registration of the type library and the six classes. Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
+#include "zemWave/playerctrl.h"
 #include "zemWave/playlistctrl.h"
 #include "zemWave/propertypages.h"
 #include "zemWave/typelibrary.h"
@@ -27,6 +28,7 @@ CreateFunction CreatorOf(ClassId id)
     case ClassId::PromptPropPage: return CPromptPropPage::CreateInstance;
     case ClassId::PlayListPropPage: return CPlayListPropPage::CreateInstance;
     case ClassId::PlayerCtrl:
+        return CPlayerCtrl::Create;
     case ClassId::PromptCtrl:
         break;
     }
