@@ -24,7 +24,7 @@ constexpr int kStatusFontPoints = 7;
 
 }  // namespace
 
-HRESULT CPlayListCtrl::CreateInstance(ModuleUsage* usage, REFIID iid, void** object)
+HRESULT CPlayListCtrl::Create(ModuleUsage* usage, REFIID iid, void** object)
 {
     return HandOver(static_cast<IOleObject*>(new CPlayListCtrl(usage)), iid, object);
 }

@@ -14,7 +14,7 @@
 class CPlayListCtrl : public CZemWaveOleControl {
 public:
     // The class factory's create function.
-    static zem::HRESULT CreateInstance(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
+    static zem::HRESULT Create(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
 
     explicit CPlayListCtrl(zem::ModuleUsage* usage);
 

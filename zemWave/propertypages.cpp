@@ -91,21 +91,21 @@ HRESULT CZemWavePropPage::Apply()
 
 CPlayerPropPage::CPlayerPropPage(ModuleUsage* usage) : CZemWavePropPage(kPlayerPage, usage) {}
 
-HRESULT CPlayerPropPage::CreateInstance(ModuleUsage* usage, REFIID iid, void** object)
+HRESULT CPlayerPropPage::Create(ModuleUsage* usage, REFIID iid, void** object)
 {
     return HandOver(new CPlayerPropPage(usage), iid, object);
 }
 
 CPromptPropPage::CPromptPropPage(ModuleUsage* usage) : CZemWavePropPage(kPromptPage, usage) {}
 
-HRESULT CPromptPropPage::CreateInstance(ModuleUsage* usage, REFIID iid, void** object)
+HRESULT CPromptPropPage::Create(ModuleUsage* usage, REFIID iid, void** object)
 {
     return HandOver(new CPromptPropPage(usage), iid, object);
 }
 
 CPlayListPropPage::CPlayListPropPage(ModuleUsage* usage) : CZemWavePropPage(kPlayListPage, usage) {}
 
-HRESULT CPlayListPropPage::CreateInstance(ModuleUsage* usage, REFIID iid, void** object)
+HRESULT CPlayListPropPage::Create(ModuleUsage* usage, REFIID iid, void** object)
 {
     return HandOver(new CPlayListPropPage(usage), iid, object);
 }

@@ -47,17 +47,17 @@ private:
 class CPlayerPropPage : public CZemWavePropPage {
 public:
     explicit CPlayerPropPage(zem::ModuleUsage* usage);
-    static zem::HRESULT CreateInstance(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
+    static zem::HRESULT Create(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
 };
 
 class CPromptPropPage : public CZemWavePropPage {
 public:
     explicit CPromptPropPage(zem::ModuleUsage* usage);
-    static zem::HRESULT CreateInstance(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
+    static zem::HRESULT Create(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
 };
 
 class CPlayListPropPage : public CZemWavePropPage {
 public:
     explicit CPlayListPropPage(zem::ModuleUsage* usage);
-    static zem::HRESULT CreateInstance(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
+    static zem::HRESULT Create(zem::ModuleUsage* usage, zem::REFIID iid, void** object);
 };

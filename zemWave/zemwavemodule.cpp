@@ -23,10 +23,10 @@ CZemWaveModule theModule;
 CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
-    case ClassId::PlayListCtrl: return CPlayListCtrl::CreateInstance;
-    case ClassId::PlayerPropPage: return CPlayerPropPage::CreateInstance;
-    case ClassId::PromptPropPage: return CPromptPropPage::CreateInstance;
-    case ClassId::PlayListPropPage: return CPlayListPropPage::CreateInstance;
+    case ClassId::PlayListCtrl: return CPlayListCtrl::Create;
+    case ClassId::PlayerPropPage: return CPlayerPropPage::Create;
+    case ClassId::PromptPropPage: return CPromptPropPage::Create;
+    case ClassId::PlayListPropPage: return CPlayListPropPage::Create;
     case ClassId::PlayerCtrl:
         return CPlayerCtrl::Create;
     case ClassId::PromptCtrl:

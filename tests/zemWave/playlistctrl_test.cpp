@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         host_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, WS_VISIBLE, 0, 0, 700, 300);
-        ASSERT_EQ(CPlayListCtrl::CreateInstance(nullptr, IID_IDispatch, control_.OutVoid()), S_OK);
+        ASSERT_EQ(CPlayListCtrl::Create(nullptr, IID_IDispatch, control_.OutVoid()), S_OK);
         site_ = ComPtr<ControlSite>::Adopt(new ControlSite(host_, RECT{0, 0, 640, 240}));
         ASSERT_EQ(control_.As<IOleObject>()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), nullptr, nullptr), S_OK);
         ASSERT_EQ(control_.As<IOleInPlaceObject>()->GetWindow(&window_), S_OK);
