@@ -128,7 +128,10 @@ void CMyListCtrl_PlayList::UpdateItem(FileHandle handle, int code)
         code = kFullRow;
     }
     bool full = code == kFullRow;
-    if (full || code == _FMODEngine::kFileLoaded || code == _FMODEngine::kFileLoading) {
+    // The engine reports a checked header as "enabled" only: without a look at the wave the
+    // row would say "Checking" until the full load starts.
+    if (full || code == _FMODEngine::kFileEnabled || code == _FMODEngine::kFileLoaded ||
+        code == _FMODEngine::kFileLoading) {
         const _Wave* wave = file->GetWave();
         const uint32_t state = wave ? wave->GetState() : _Wave::kStateNone;
         SetText(item, kTransfer, TransferText(state, wave ? wave->GetLoadPercent() : 0.0));

@@ -2,6 +2,8 @@
 // self-registration of the type library and the six classes. Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
 #include "zemWave/playerctrl.h"
+#include "zemWave/playlistctrl.h"
+#include "zemWave/propertypages.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
 
@@ -21,13 +23,13 @@ CZemWaveModule theModule;
 CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
+    case ClassId::PlayListCtrl: return CPlayListCtrl::Create;
+    case ClassId::PlayerPropPage: return CPlayerPropPage::Create;
+    case ClassId::PromptPropPage: return CPromptPropPage::Create;
+    case ClassId::PlayListPropPage: return CPlayListPropPage::Create;
     case ClassId::PlayerCtrl:
         return CPlayerCtrl::Create;
     case ClassId::PromptCtrl:
-    case ClassId::PlayListCtrl:
-    case ClassId::PlayerPropPage:
-    case ClassId::PromptPropPage:
-    case ClassId::PlayListPropPage:
         break;
     }
     return nullptr;

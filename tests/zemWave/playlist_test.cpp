@@ -6,9 +6,7 @@
 #include "zemWave/playlistrowtext.h"
 
 #include "zemWave/engine/enginerig.h"
-#include "platform/sound/wavfiles.h"
 #include "support/scratch.h"
-#include "support/testserver.h"
 
 #include "ui/application.h"
 #include "ui/testhooks.h"
@@ -16,10 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <future>
-#include <regex>
-#include <thread>
 #include <mutex>
 #include <utility>
 
@@ -193,41 +188,6 @@ TEST_F(Playlist, RowsShowALoadedAndAMissingRecording)
     EXPECT_EQ(Row(1)[6], "Invalid");
     EXPECT_EQ(engine->FindFile(missing)->GetWave()->GetState(), _Wave::kStateFailed);
     EXPECT_EQ(Row(1)[3], std::string(10, ' '));
-}
-
-TEST_F(Playlist, ADownloadShowsItsProgressAndThenTheWholeRow)
-{
-    zemtest::TestServer server;
-    soundtest::WavSpec spec;
-    spec.dataBytes = soundtest::Pcm16(soundtest::Tone(440, 8000, enginetest::kRate, 3 * enginetest::kRate));
-    auto gate = std::make_shared<zemtest::Gate>();
-    server.Route("/call.wav", {.body = soundtest::MakeWav(spec), .gate = gate, .gateAfter = 16384});
-    Start();
-    const FileHandle file = Add(server.Url("/call.wav"), "<starttime>" + At(0).FormatText(' ') + "</starttime>");
-    engine->Play();
-    // Real time: the transfer runs on the recording's loader thread.
-    const auto waitFor = [&](const std::function<bool(const std::string&)>& shown) {
-        const auto giveUp = std::chrono::steady_clock::now() + enginetest::kPatience;
-        while (std::chrono::steady_clock::now() < giveUp) {
-            Deliver();
-            if (shown(Row(0)[CMyListCtrl_PlayList::kTransfer]))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    };
-    const std::regex loading(R"(Loading \((\d+\.\d\d) %\))");
-    double percent = 0;
-    ASSERT_TRUE(waitFor([&](const std::string& text) {
-        std::smatch match;
-        percent = std::regex_match(text, match, loading) ? std::stod(match[1]) : 0;
-        return percent > 0;
-    })) << Row(0)[CMyListCtrl_PlayList::kTransfer];
-    EXPECT_LT(percent, 100.0);
-    gate->Open();
-    ASSERT_TRUE(waitFor([](const std::string& text) { return text == "Complete"; }));
-    EXPECT_EQ(Row(0)[CMyListCtrl_PlayList::kDuration], "00:00:03");
-    EXPECT_EQ(Row(0)[CMyListCtrl_PlayList::kAudioPath], engine->FindFile(file)->GetName());
 }
 
 TEST_F(Playlist, UpdatesIgnoreUnknownHandlesAndFillNewRowsWhole)
