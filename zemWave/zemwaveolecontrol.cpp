@@ -1,0 +1,102 @@
+#include "zemWave/zemwaveolecontrol.h"
+
+#include "base/trace.h"
+#include "ui/gdi.h"
+#include "ui/input.h"
+#include "ui/window.h"
+
+#include <exception>
+
+CZemWaveOleControl::CZemWaveOleControl(const zem::DispatchInterface& table, uint32_t miscStatus,
+                                       zem::ModuleUsage* usage, ControlKind kind)
+    : zem::OleControl(table, miscStatus, usage), app_(GetZemWaveApp()), kind_(kind)
+{
+    if (!app_) {
+        zem::Trace("CZemWaveOleControl: no application object; the control has no engine");
+        return;
+    }
+    switch (kind_) {
+    case ControlKind::Player:
+        app_->RegisterPlayerCtrl(this);
+        break;
+    case ControlKind::Prompt:
+        app_->RegisterPromptCtrl(this);
+        break;
+    case ControlKind::PlayList:
+        app_->RegisterPlayListCtrl(this);
+        break;
+    }
+}
+
+CZemWaveOleControl::~CZemWaveOleControl()
+{
+    // The window's procedure calls into this object: it must go while the object is whole.
+    // Only the base part's WindowProc hears its last messages now.
+    try {
+        DestroyControlWindow();
+    } catch (...) {
+        zem::Trace("CZemWaveOleControl: destroying the window failed");
+    }
+    Unregister();
+}
+
+void CZemWaveOleControl::Unregister()
+{
+    if (!app_)
+        return;
+    try {
+        switch (kind_) {
+        case ControlKind::Player:
+            app_->UnregisterPlayerCtrl(this);
+            break;
+        case ControlKind::Prompt:
+            app_->UnregisterPromptCtrl(this);
+            break;
+        case ControlKind::PlayList:
+            app_->UnregisterPlayListCtrl(this);
+            break;
+        }
+    } catch (...) {
+        zem::Trace("CZemWaveOleControl: unregistering failed");
+    }
+}
+
+MyFMODEngine* CZemWaveOleControl::Engine() const
+{
+    return app_ ? app_->GetEngine() : nullptr;
+}
+
+zem::LRESULT CZemWaveOleControl::WindowProc(zem::UINT message, zem::WPARAM, zem::LPARAM lParam)
+{
+    switch (message) {
+    case zem::WM_CREATE:
+        return OnCreate();
+    case zem::WM_SIZE:
+        OnSize(zem::LOWORD(static_cast<uintptr_t>(lParam)), zem::HIWORD(static_cast<uintptr_t>(lParam)));
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+zem::HWND CZemWaveOleControl::CreateControlWindow(zem::HWND parent, const zem::RECT& rect)
+{
+    const auto procedure = [this](zem::HWND hwnd, zem::UINT message, zem::WPARAM wParam,
+                                  zem::LPARAM lParam) -> zem::LRESULT {
+        // The handle is needed during WM_CREATE already, before CreateWindow returns it.
+        if (message == zem::WM_CREATE)
+            AttachWindow(hwnd);
+        try {
+            return WindowProc(message, wParam, lParam);
+        } catch (const std::exception& e) {
+            zem::Trace("CZemWaveOleControl: message 0x%X failed: %s", message, e.what());
+        } catch (...) {
+            zem::Trace("CZemWaveOleControl: message 0x%X failed", message);
+        }
+        return message == zem::WM_CREATE ? -1 : 0;
+    };
+    const zem::HWND hwnd = zem::CreateWindow(procedure, zem::WS_CHILD | zem::WS_VISIBLE, rect.left, rect.top,
+                                             rect.right - rect.left, rect.bottom - rect.top, parent);
+    AttachWindow(hwnd);
+    return hwnd;
+}
