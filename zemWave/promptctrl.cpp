@@ -89,6 +89,8 @@ HRESULT CPromptCtrl::Create(ModuleUsage* usage, REFIID iid, void** object)
 
 int CPromptCtrl::OnCreate()
 {
+    if (!Engine())
+        return -1;
     if (frame_)
         return 0;
     CreateMainFrame();
@@ -294,7 +296,7 @@ void CPromptCtrl::AddRow(CKelFrame* rows, const PromptRow& plan, const SysTime& 
 void CPromptCtrl::OnUpdateFMODEngine(int code)
 {
     Trace("CPromptCtrl::OnUpdateFMODEngine() %d", code);
-    if (!frame_)
+    if (!frame_ || !Engine())
         return;
     MyFMODEngine& engine = *Engine();
     const int32_t pos = int32_t(engine.GetPosition());
@@ -346,7 +348,7 @@ void CPromptCtrl::OnUpdateFMODEngine(int code)
 void CPromptCtrl::OnUpdateFMODFile(int code, FileHandle file)
 {
     Trace("CPromptCtrl::OnUpdateFMODFile() %d", code);
-    if (file == 0)
+    if (file == 0 || !frame_ || !Engine())
         return;
     if (code == _FMODEngine::kFileEnabled) {
         InitPromptFramex();
@@ -373,6 +375,8 @@ void CPromptCtrl::OnUpdateFMODFile(int code, FileHandle file)
 
 void CPromptCtrl::OnKfeNotify(int code, LPARAM element)
 {
+    if (!Engine())
+        return;
     if (code >= KFE_PRESS && code <= KFE_DBLCLICK) {
         auto* row = dynamic_cast<CKelFE_WavePrompt*>(reinterpret_cast<CKelFrameElement*>(element));
         if (row && IsWindow(row->GetSafeHwnd()) && SameText(row->GetFrameName(), kRowsFrameName) &&
@@ -386,8 +390,9 @@ void CPromptCtrl::OnKfeNotify(int code, LPARAM element)
     if (!flag || !flag->owner)
         return;
     currentRowCell_ = flag->owner->GetCell();
-    if (flag->key == kCmdMarked || flag->key == kCmdActive)
-        Engine()->CommandHandler(flag->key, flag->owner->GetUserData(), GroupFlag());
+    const uint32_t id = uint32_t(flag->key);
+    if (id == kCmdMarked || id == kCmdActive)
+        Engine()->CommandHandler(id, flag->owner->GetUserData(), GroupFlag());
 }
 
 void CPromptCtrl::OnRowNotify(int code, CKelFE_WavePrompt* row)
@@ -435,17 +440,21 @@ void CPromptCtrl::BuildContextMenu(CKelFrameElement* element, uintptr_t control,
     if (phase != 1 || !element || !SameText(element->GetFrameName(), kRowsFrameName))
         return;
     auto* self = reinterpret_cast<CPromptCtrl*>(control);
+    if (!self->Engine())
+        return;
     const auto* row = dynamic_cast<const CKelFE_WavePrompt*>(element);
     const FileHandle file = row ? row->GetUserData() : 0;
     if (self->viewMode_ != kSumView)
         self->currentRowCell_ = element->GetCell();
-    const CZemWaveApp* app = GetZemWaveApp();
+    const CZemWaveApp* app = self->App();
     AppendPromptMenu(menu, *self->Engine(), app ? static_cast<const ZemWaveSettings&>(*app) : ZemWaveSettings{},
                      self->viewMode_, file);
 }
 
 bool CPromptCtrl::OnCommand(uint32_t id, uint32_t notifyCode)
 {
+    if (!Engine())
+        return false;
     MyFMODEngine& engine = *Engine();
     const auto changeView = [this](int mode) {
         viewMode_ = mode;
@@ -483,6 +492,8 @@ void CPromptCtrl::ShowMessage(const char* text) const
 
 HRESULT CPromptCtrl::Call(const MemberCall& call, VARIANT* result)
 {
+    if (!Engine())
+        return E_UNEXPECTED;
     MyFMODEngine& engine = *Engine();
     std::vector<_FMODFile*> files;
     switch (call.member.id) {
