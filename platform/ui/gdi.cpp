@@ -368,6 +368,21 @@ bool LineTo(HDC hdc, int x, int y)
     return true;
 }
 
+bool Polyline(HDC hdc, const POINT* points, int count)
+{
+    auto dc = Find(hdc);
+    if (!dc || !points || count < 2)
+        return false;
+    ui::PaintOn(*dc, [&](QPainter& p) {
+        const QPen pen = PenOf(dc->pen);
+        if (pen.style() == Qt::NoPen)
+            return;
+        for (int i = 1; i < count; ++i)
+            Line(p, pen, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+    });
+    return true;
+}
+
 COLORREF GetPixel(HDC hdc, int x, int y)
 {
     auto dc = Find(hdc);

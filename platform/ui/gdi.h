@@ -147,6 +147,9 @@ bool Polygon(HDC dc, const POINT* points, int count);
 bool MoveToEx(HDC dc, int x, int y, POINT* previous = nullptr);
 // Draws to, but not including, (x, y).
 bool LineTo(HDC dc, int x, int y);
+// Lines through the points in order, the last point not included, all in one go; the current
+// position stays.
+bool Polyline(HDC dc, const POINT* points, int count);
 COLORREF GetPixel(HDC dc, int x, int y);
 bool SetPixel(HDC dc, int x, int y, COLORREF color);
 

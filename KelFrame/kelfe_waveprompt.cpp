@@ -1,0 +1,403 @@
+#include "KelFrame/kelfe_waveprompt.h"
+
+#include "ZemBaseLib/xmlelement.h"
+#include "base/littleendian.h"
+#include "codec/g711.h"
+#include "codec/waveformat.h"
+#include "ui/input.h"
+#include "ui/window.h"
+#include "zemWaveLib/wave.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace zem {
+namespace {
+
+constexpr std::array<KelToneKind, 4> kToneKinds{{
+    {2280, RGB(0, 192, 0), "Freizeichen", "Frei", "F"},
+    {1520, RGB(255, 0, 0), "Notruf", "Not", "N"},
+    {1960, RGB(192, 0, 192), "Sammelruf", "Sammel", "S"},
+    {2800, RGB(0, 0, 255), "Pilotton", "Pilot", "P"},
+}};
+
+// Selects a font for the lifetime of the object and deletes it afterwards.
+class ScopedFont {
+public:
+    ScopedFont(HDC dc, const char* face, int height, int weight, bool italic) : dc_(dc)
+    {
+        LOGFONT logFont;
+        logFont.lfHeight = height;
+        logFont.lfWeight = weight;
+        logFont.lfItalic = italic ? 1 : 0;
+        std::snprintf(logFont.lfFaceName, sizeof logFont.lfFaceName, "%s", face);
+        font_ = CreateFontIndirect(logFont);
+        old_ = SelectObject(dc_, font_);
+    }
+    ~ScopedFont()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(font_);
+    }
+    ScopedFont(const ScopedFont&) = delete;
+    ScopedFont& operator=(const ScopedFont&) = delete;
+
+private:
+    HDC dc_;
+    HFONT font_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+int32_t TextWidth(HDC dc, const std::string& text)
+{
+    SIZE size;
+    return GetTextExtentPoint(dc, text, &size) ? size.cx : 0;
+}
+
+// Points drawn in 9-point fonts: the height for the DC's vertical resolution.
+int NinePoints(HDC dc)
+{
+    return -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+}
+
+}  // namespace
+
+// Geometry of one paint: pixels per millisecond from the inner left edge, lane centres.
+struct CKelFE_WavePrompt::Frame {
+    RECT inner;
+    double pixelsPerMs;
+    int lanes;
+    double scale;
+    std::array<double, 2> centres;
+};
+
+CKelFE_WavePrompt::CKelFE_WavePrompt(CKelFrame* frame) : CKelFE_Slider(frame, 0)
+{
+    SetStyle(KFS_THUMB_TRIANGLE_TOP | KFS_THUMB_TRIANGLE_BOTTOM | KFS_THUMB_RECT_SOLID);
+    SetType(KFE_TYPE_WAVEPROMPT);
+}
+
+CKelFE_WavePrompt::~CKelFE_WavePrompt() = default;
+
+const KelToneKind* CKelFE_WavePrompt::ToneKind(int32_t frequency)
+{
+    for (const KelToneKind& kind : kToneKinds)
+        if (kind.frequency == frequency)
+            return &kind;
+    return nullptr;
+}
+
+int32_t CKelFE_WavePrompt::OverviewSample(uint16_t value, uint16_t formatTag, uint16_t bitsPerSample)
+{
+    if (bitsPerSample == 8) {
+        // 8-bit overviews hold the stored byte times 257.
+        const uint8_t code = uint8_t(value & 0xFF);
+        if (formatTag == WAVE_FORMAT_PCM)
+            return int32_t(value) - 32896;
+        if (formatTag == WAVE_FORMAT_ALAW)
+            return codec::ALawToLinear(code);
+        if (formatTag == WAVE_FORMAT_MULAW)
+            return codec::MuLawToLinear(code);
+    }
+    return int16_t(value);
+}
+
+void CKelFE_WavePrompt::AddItem(_Wave* item, const SysTime& start)
+{
+    if (!item || std::find(items_.begin(), items_.end(), item) != items_.end())
+        return;
+    items_.push_back(item);
+    colours_[item] = foreColor_;
+    starts_[item] = start;
+    for (_Wave* each : items_) {
+        const SysTime& begin = starts_[each];
+        if (!begin.IsNull() && (earliestStart_.IsNull() || begin.Compare(earliestStart_) < 0))
+            earliestStart_ = begin;
+    }
+    if (latestEnd_.IsNull())
+        latestEnd_ = earliestStart_;
+    for (_Wave* each : items_) {
+        uint32_t length = 0;
+        {
+            std::lock_guard guard(each->GetLock());
+            length = each->BytesToMs(each->GetDataSize());
+        }
+        const SysTime end = starts_[each].AddMs(length);
+        if (end.Compare(latestEnd_) > 0)
+            latestEnd_ = end;
+    }
+    SetRange(0, int32_t(std::min<uint64_t>(latestEnd_.DiffMs(earliestStart_), INT32_MAX)));
+}
+
+void CKelFE_WavePrompt::SetItemColour(COLORREF colour, _Wave* item, bool redraw)
+{
+    if (!item) {
+        for (auto& entry : colours_)
+            entry.second = colour;
+        return;
+    }
+    if (colours_.find(item) == colours_.end())
+        return;
+    colours_[item] = colour;
+    if (redraw)
+        Invalidate();
+}
+
+void CKelFE_WavePrompt::SetItemText(int32_t key, const std::string& text, COLORREF colour)
+{
+    auto found = std::find_if(flags_.begin(), flags_.end(), [key](const auto& flag) { return flag->key == key; });
+    KelTextFlag* flag = found != flags_.end() ? found->get() : flags_.emplace_back(std::make_unique<KelTextFlag>()).get();
+    flag->key = key;
+    flag->owner = this;
+    flag->text = text;
+    flag->colour = colour;
+}
+
+void CKelFE_WavePrompt::SetStartTime(const SysTime& time)
+{
+    earliestStart_ = time;
+    ApplyTimeSpan();
+}
+
+void CKelFE_WavePrompt::SetEndTime(const SysTime& time)
+{
+    latestEnd_ = time;
+    ApplyTimeSpan();
+}
+
+void CKelFE_WavePrompt::ApplyTimeSpan()
+{
+    if (!earliestStart_.IsNull() && !latestEnd_.IsNull())
+        SetRange(0, int32_t(std::min<uint64_t>(latestEnd_.DiffMs(earliestStart_), INT32_MAX)));
+}
+
+bool CKelFE_WavePrompt::AllHeadersChecked() const
+{
+    return std::all_of(items_.begin(), items_.end(),
+                       [](const _Wave* item) { return (item->GetState() & _Wave::kStateValidBit) != 0; });
+}
+
+int CKelFE_WavePrompt::CountLanes() const
+{
+    int lanes = 0;
+    for (_Wave* item : items_) {
+        std::lock_guard guard(item->GetLock());
+        const uint8_t* prompt = item->GetPrompt();
+        if (!prompt)
+            continue;
+        if (ReadLe16(prompt) == 2)
+            return 2;
+        lanes = 1;
+    }
+    return lanes;
+}
+
+double CKelFE_WavePrompt::OffsetOf(_Wave* item) const
+{
+    const SysTime& start = starts_.at(item);
+    const double span = double(start.DiffMs(earliestStart_));
+    return start.Compare(earliestStart_) < 0 ? -span : span;
+}
+
+void CKelFE_WavePrompt::FillMemDC(HDC dc)
+{
+    if (!AllHeadersChecked()) {
+        CKelFrameElement::FillMemDC(dc);  // a clean face until every header is known
+        return;
+    }
+    CKelFE_Slider::FillMemDC(dc);
+    zem::SetBkColor(dc, bkColor_);
+    SetTextColor(dc, foreColor_);
+    const RECT inner = GetInnerRect();
+    const int width = inner.right - inner.left, height = inner.bottom - inner.top;
+    const double range = double(GetMax()) - GetMin();
+    Frame frame{inner, range > 0 ? width / range : 0.0, CountLanes(), 0.0, {0.0, 0.0}};
+    if (frame.lanes == 0) {
+        DrawCentredText(dc, inner);
+        return;
+    }
+    if (frame.lanes == 2) {
+        frame.scale = (height / 2.0) / 65535.0;
+        frame.centres = {inner.top + height / 4.0, inner.top + (height / 4.0) * 3.0};
+        const HPEN pen = CreatePen(PS_SOLID, 1, kLaneLineColour);
+        const HGDIOBJ old = SelectObject(dc, pen);
+        MoveToEx(dc, inner.left, inner.top + height / 2);
+        LineTo(dc, inner.right, inner.top + height / 2);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    } else {
+        frame.scale = height / 65535.0;
+        frame.centres = {inner.top + height / 2.0, 0.0};
+    }
+    // Without a span nothing has a place on the axis.
+    if (range > 0) {
+        DrawToneStrips(dc, frame);
+        for (_Wave* item : items_)
+            DrawWaveform(dc, frame, item);
+    }
+    DrawTextFlags(dc, inner);
+    DrawLabel(dc, inner);
+}
+
+void CKelFE_WavePrompt::DrawToneStrips(HDC dc, const Frame& frame)
+{
+    for (_Wave* item : items_) {
+        if (starts_.find(item) == starts_.end())
+            continue;
+        const double offset = OffsetOf(item);
+        XmlElement root;
+        {
+            std::lock_guard guard(item->GetLock());
+            const char* text = item->GetMetadata();
+            if (!text)
+                continue;
+            const std::string metadata(text, strnlen(text, item->GetMetadataSize()));
+            if (!root.Parse(metadata))
+                continue;
+        }
+        const XmlElement* uicf = root.FindChild("uicf");
+        const XmlElement* detector = uicf ? uicf->FindChild("tonedetector") : nullptr;
+        for (uint16_t t = 0; detector && detector->GetChild(t); ++t) {
+            const XmlElement* tone = detector->GetChild(t);
+            int32_t frequency = 0;
+            const KelToneKind* kind = tone->GetAttributeInt("f", frequency) ? ToneKind(frequency) : nullptr;
+            for (uint16_t d = 0; kind && tone->GetChild(d); ++d) {
+                int32_t begin = 0, end = 0;
+                const XmlElement* detection = tone->GetChild(d);
+                if (detection->GetAttributeInt("begin", begin) && detection->GetAttributeInt("end", end))
+                    DrawToneStrip(dc, frame, kind, begin + offset, end + offset);
+            }
+        }
+    }
+}
+
+void CKelFE_WavePrompt::DrawToneStrip(HDC dc, const Frame& frame, const KelToneKind* kind, double begin, double end)
+{
+    const int left = frame.inner.left + int(std::trunc(begin * frame.pixelsPerMs));
+    const int right = frame.inner.left + int(std::trunc(end * frame.pixelsPerMs));
+    RECT strip{left, frame.inner.bottom - 1 - kToneStripHeight, right, frame.inner.bottom - 1};
+    const HBRUSH brush = CreateSolidBrush(kind->colour);
+    FillRect(dc, strip, brush);
+    DeleteObject(brush);
+
+    const ScopedFont font(dc, "MS Sans Serif", 10, 0, false);
+    const int stripWidth = right - left;
+    const char* label = kind->shortLabel;
+    if (TextWidth(dc, kind->longLabel) < stripWidth)
+        label = kind->longLabel;
+    else if (TextWidth(dc, kind->middleLabel) < stripWidth)
+        label = kind->middleLabel;
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    DrawText(dc, label, &strip, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
+
+void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
+{
+    if (starts_.find(item) == starts_.end())
+        return;
+    const double offset = OffsetOf(item);
+    std::lock_guard guard(item->GetLock());
+    const uint8_t* prompt = item->GetPrompt();
+    const WAVEFORMATEX* format = item->GetFormat();
+    if (!prompt || !format)
+        return;
+    const uint16_t channels = ReadLe16(prompt), n = ReadLe16(prompt + 2);
+    if (channels > 2 || n == 0)
+        return;
+    const double length = item->BytesToMs(item->GetDataSize());
+    const double x0 = std::trunc(frame.pixelsPerMs * offset);
+    const double x1 = std::trunc(x0 + frame.pixelsPerMs * length);
+    const double step = (x1 - x0) / n;
+
+    const auto colour = colours_.find(item);
+    const HPEN pen = CreatePen(PS_SOLID, 1, colour != colours_.end() ? colour->second : foreColor_);
+    const HGDIOBJ old = SelectObject(dc, pen);
+    std::vector<POINT> points(size_t(n) + 1);
+    for (uint16_t lane = 0; lane < std::min<int>(channels, frame.lanes); ++lane) {
+        const double centre = frame.centres[lane];
+        const uint8_t* values = prompt + 4 + size_t(2) * n * lane;
+        points[0] = POINT{frame.inner.left + int(x0), int(std::trunc(centre))};
+        for (uint16_t i = 0; i < n; ++i) {
+            const int32_t s = OverviewSample(ReadLe16(values + size_t(2) * i), format->wFormatTag,
+                                             format->wBitsPerSample);
+            points[i + 1] = POINT{frame.inner.left + int(std::trunc(x0 + i * step)),
+                                  int(std::trunc(centre - s * frame.scale))};
+            std::this_thread::yield();  // a long overview leaves the loader threads their turn
+        }
+        Polyline(dc, points.data(), int(points.size()));
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+void CKelFE_WavePrompt::DrawTextFlags(HDC dc, const RECT& inner)
+{
+    const ScopedFont font(dc, "Arial", NinePoints(dc), FW_BOLD, true);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    int x = inner.left + 2;
+    for (const auto& flag : flags_) {
+        RECT r{x, inner.top, x, inner.top};
+        DrawText(dc, flag->text, &r, DT_CALCRECT | DT_LEFT | DT_SINGLELINE);
+        const COLORREF oldColour = SetTextColor(dc, flag->colour);
+        RECT drawn = r;
+        DrawText(dc, flag->text, &drawn, DT_LEFT | DT_SINGLELINE);
+        SetTextColor(dc, oldColour);
+        flag->rect = r;
+        x = r.right + 4;
+    }
+    SetBkMode(dc, oldMode);
+}
+
+void CKelFE_WavePrompt::DrawCentredText(HDC dc, const RECT& inner)
+{
+    const ScopedFont font(dc, "MS Sans Serif", 10, 0, false);
+    const COLORREF oldColour = SetTextColor(dc, textColour_);
+    RECT r = inner;
+    DrawText(dc, text_, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, oldColour);
+}
+
+void CKelFE_WavePrompt::DrawLabel(HDC dc, const RECT& inner)
+{
+    if (text_.empty())
+        return;
+    const ScopedFont font(dc, "Arial", NinePoints(dc), 500, true);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, kLabelColour);
+    RECT r = inner;
+    r.top += 1;
+    DrawText(dc, text_, &r, DT_RIGHT | DT_SINGLELINE);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
+
+bool CKelFE_WavePrompt::OnTextFlagClick(LPARAM point)
+{
+    const int x = GET_X_LPARAM(point), y = GET_Y_LPARAM(point);
+    for (const auto& flag : flags_) {
+        const RECT& r = flag->rect;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+            // Straight to the linked windows only: the frame is not told, the thumb stays.
+            SendToLinked(KFE_NOTIFY, WPARAM(KFE_TEXTFLAG), LPARAM(flag.get()));
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CKelFE_WavePrompt::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN && OnTextFlagClick(lParam))
+        return 0;
+    return CKelFE_Slider::WindowProc(message, wParam, lParam);
+}
+
+}  // namespace zem
