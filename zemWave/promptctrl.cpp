@@ -13,6 +13,8 @@
 #include "KelFrame/kelfe_wndcontainer.h"
 #include "KelFrame/kelmessages.h"
 #include "base/trace.h"
+#include "com/classfactory.h"
+#include "ui/input.h"
 #include "ui/messagebox.h"
 #include "ui/window.h"
 

@@ -9,6 +9,7 @@
 #include "zemWave/zemwaveolecontrol.h"
 
 #include "KelFrame/kelframe.h"
+#include "ui/menu.h"
 
 #include <string>
 

@@ -9,6 +9,7 @@
 #include "KelFrame/kelfe_waveprompt.h"
 #include "com/host.h"
 #include "ui/application.h"
+#include "ui/messagebox.h"
 #include "ui/testhooks.h"
 #include "ui/window.h"
 
@@ -26,7 +27,7 @@ class PromptCtrl : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        host_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) { return LRESULT{0}; }, 0, 0, 0, 400, 300);
+        host_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) { return LRESULT{0}; }, WS_VISIBLE, 0, 0, 400, 300);
         control_ = new CPromptCtrl(nullptr);
         auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host_, {0, 0, 400, 300}));
         ASSERT_EQ(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), nullptr, nullptr), S_OK);
@@ -110,6 +111,7 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     Call("Redraw");
     engine_->SetFileMarked(files[1], true);
     Settle();
+    ASSERT_GT(Row(1)->GetInnerRect().right - Row(1)->GetInnerRect().left, 100);
     const WindowImage marked = GrabWindow(Row(1)->GetSafeHwnd());
     const WindowImage plain = GrabWindow(Row(0)->GetSafeHwnd());
     const auto share = [](const WindowImage& image) {
