@@ -100,6 +100,7 @@ int CPromptCtrl::OnCreate()
         return -1;
     InitPromptFramex();
     frame_->ShowLayout();
+    ShowWindow(frame_->GetSafeHwnd(), SW_SHOWNORMAL);
     return 0;
 }
 

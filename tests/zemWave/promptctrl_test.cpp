@@ -69,6 +69,7 @@ protected:
         ASSERT_TRUE(PostMessage(marker, WM_USER, 0, 0));
         ASSERT_TRUE(PumpMessagesUntil([&] { return arrived; }, 20000));
         DestroyWindow(marker);
+        UpdateWindow(host_);
     }
     int Rows() const { return control_->GetRowsFrame() ? control_->GetRowsFrame()->GetRowCount() : -1; }
     CKelFE_WavePrompt* Row(int index) const
@@ -118,7 +119,7 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
         return double(std::count(image.pixels.begin(), image.pixels.end(), kMarkedRowBackground)) / image.pixels.size();
     };
     EXPECT_GT(share(marked), 0.3);
-    EXPECT_EQ(share(plain), 0.0);
+    EXPECT_LT(share(plain), 0.01) << "a few glyph pixels at most";
 
     CKelFE_WavePrompt* row = Row(2);
     const RECT inner = row->GetInnerRect();
