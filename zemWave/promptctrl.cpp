@@ -46,6 +46,13 @@ bool SameText(const std::string& a, const char* b)
     return strcasecmp(a.c_str(), b) == 0;
 }
 
+// The element of that name and kind, or null.
+template <class Kind>
+Kind* FindIn(const CKelFrame* frame, const char* name)
+{
+    return frame ? dynamic_cast<Kind*>(frame->FindElementByName(name)) : nullptr;
+}
+
 CMarkArray EngineMarks(const _FMODEngine& engine)
 {
     std::vector<uint32_t> indices;
@@ -228,7 +235,7 @@ void CPromptCtrl::InitPromptFramex()
     const SysTime end = Engine()->GetEndTime();
     if (!GetSafeHwnd() || !frame_)
         return;
-    auto* container = dynamic_cast<CKelFE_WndContainer*>(frame_->FindElementByName(kContainerName));
+    auto* container = FindIn<CKelFE_WndContainer>(frame_, kContainerName);
     if (!container)
         return;
     if (container->GetWnd())
@@ -251,6 +258,12 @@ void CPromptCtrl::InitPromptFramex()
         AddRow(rows, row, start, end);
     rows->ShowLayout();
     container->Attach(rows->GetSafeHwnd(), kFillContainer);
+}
+
+void CPromptCtrl::Rebuild()
+{
+    InitPromptFramex();
+    InvalidateRect(GetSafeHwnd(), nullptr, true);
 }
 
 void CPromptCtrl::AddRow(CKelFrame* rows, const PromptRow& plan, const SysTime& start, const SysTime& end)
@@ -308,11 +321,10 @@ void CPromptCtrl::OnUpdateFMODEngine(int code)
     switch (code) {
     case -1:
     case _FMODEngine::kEngineFileAdded:
-        InitPromptFramex();
-        InvalidateRect(GetSafeHwnd(), nullptr, true);
+        Rebuild();
         break;
     case _FMODEngine::kEngineIndexChanged: {
-        auto* ruler = dynamic_cast<CKelFE_ScaleSlider*>(frame_->FindElementByName(kRulerName));
+        auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName);
         if (!ruler)
             break;
         const CMarkArray marks = EngineMarks(engine);
@@ -321,7 +333,7 @@ void CPromptCtrl::OnUpdateFMODEngine(int code)
         break;
     }
     case _FMODEngine::kEngineFilesChanged: {
-        if (auto* ruler = dynamic_cast<CKelFE_ScaleSlider*>(frame_->FindElementByName(kRulerName))) {
+        if (auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName)) {
             SysTime shownStart, shownEnd;
             ruler->GetTimeRange(shownStart, shownEnd);
             if (start.Compare(shownStart) != 0 || end.Compare(shownEnd) != 0) {
@@ -330,7 +342,7 @@ void CPromptCtrl::OnUpdateFMODEngine(int code)
             }
             ruler->SetValue(pos, KFE_DRAG);
         }
-        if (auto* info = dynamic_cast<CKelFE_TextDisplay*>(frame_->FindElementByName(kTimeInfoName)))
+        if (auto* info = FindIn<CKelFE_TextDisplay>(frame_, kTimeInfoName))
             info->SetText(PromptTimeInfo(start, end));
         break;
     }
@@ -354,8 +366,7 @@ void CPromptCtrl::OnUpdateFMODFile(int code, FileHandle file)
     if (file == 0 || !frame_ || !Engine())
         return;
     if (code == _FMODEngine::kFileEnabled) {
-        InitPromptFramex();
-        InvalidateRect(GetSafeHwnd(), nullptr, true);
+        Rebuild();
         return;
     }
     if (code != _FMODEngine::kFileMarked && code != _FMODEngine::kFileVolume && code != _FMODEngine::kFileBalance &&
@@ -376,21 +387,26 @@ void CPromptCtrl::OnUpdateFMODFile(int code, FileHandle file)
 
 // --- Element notifications ---
 
+// The pointer in lParam is only read once it is known to be one of this control's rows or
+// one of their text flags; notifications of the ruler and the text displays are ignored.
 void CPromptCtrl::OnKfeNotify(int code, LPARAM element)
 {
     if (!Engine())
         return;
-    if (code >= KFE_PRESS && code <= KFE_DBLCLICK) {
-        auto* row = dynamic_cast<CKelFE_WavePrompt*>(reinterpret_cast<CKelFrameElement*>(element));
-        if (row && IsWindow(row->GetSafeHwnd()) && SameText(row->GetFrameName(), kRowsFrameName) &&
-            SameText(row->GetName(), kRowName))
-            OnRowNotify(code, row);
-        return;
-    }
-    if (code != KFE_TEXTFLAG)
-        return;
-    const auto* flag = reinterpret_cast<const KelTextFlag*>(element);
-    if (!flag || !flag->owner)
+    CKelFE_WavePrompt* row = nullptr;
+    const KelTextFlag* flag = nullptr;
+    ForEachRow([&](CKelFE_WavePrompt* candidate) {
+        if (reinterpret_cast<LPARAM>(static_cast<CKelFrameElement*>(candidate)) == element)
+            row = candidate;
+        for (const auto& own : candidate->GetTextFlags()) {
+            if (reinterpret_cast<LPARAM>(own.get()) == element)
+                flag = own.get();
+        }
+    });
+    if (code >= KFE_PRESS && code <= KFE_DBLCLICK && row && IsWindow(row->GetSafeHwnd()) &&
+        SameText(row->GetName(), kRowName))
+        OnRowNotify(code, row);
+    if (code != KFE_TEXTFLAG || !flag || !flag->owner)
         return;
     currentRowCell_ = flag->owner->GetCell();
     const uint32_t id = uint32_t(flag->key);
@@ -414,11 +430,11 @@ void CPromptCtrl::OnRowNotify(int code, CKelFE_WavePrompt* row)
             if (other != row && other->GetValue() != value)
                 other->SetValue(value, kNoNotify);
         });
-        auto* ruler = dynamic_cast<CKelFE_ScaleSlider*>(frame_ ? frame_->FindElementByName(kRulerName) : nullptr);
+        auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName);
         if (!ruler)
             break;
         ruler->SetValue(value, KFE_DRAG);
-        if (auto* position = dynamic_cast<CKelFE_TextDisplay*>(frame_->FindElementByName(kActPosName)))
+        if (auto* position = FindIn<CKelFE_TextDisplay>(frame_, kActPosName))
             position->SetText(ruler->FormatPosition());
         break;
     }

@@ -43,6 +43,8 @@ private:
     void CreateMainFrame();
     // Destroys the rows and builds them anew for the current view mode.
     void InitPromptFramex();
+    // The same, and the whole control repainted.
+    void Rebuild();
     void AddRow(zem::CKelFrame* rows, const PromptRow& plan, const SysTime& start, const SysTime& end);
     // The row at grid row `index` of the rows frame, or null.
     zem::CKelFE_WavePrompt* RowAt(int index) const;

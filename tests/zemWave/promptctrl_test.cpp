@@ -121,6 +121,13 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     EXPECT_GT(share(marked), 0.3);
     EXPECT_LT(share(plain), 0.01) << "a few glyph pixels at most";
 
+    const RECT flag = Row(0)->GetTextFlags().at(1)->rect;  // "Mark."
+    ASSERT_TRUE(SimulateMouse(Row(0)->GetSafeHwnd(), WM_LBUTTONDOWN, (flag.left + flag.right) / 2,
+                              (flag.top + flag.bottom) / 2, MK_LBUTTON));
+    Settle();
+    EXPECT_TRUE(engine_->IsFileMarked(files[0]));
+    EXPECT_FALSE(engine_->IsFileMarked(files[1])) << "marking one file unmarks the others";
+
     CKelFE_WavePrompt* row = Row(2);
     const RECT inner = row->GetInnerRect();
     const int width = inner.right - inner.left;
