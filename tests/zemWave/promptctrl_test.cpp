@@ -141,6 +141,7 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
 
     for (int i = 3; i < 11; ++i)
         ASSERT_NE(Call("AddFile", {VARIANT::Bstr(enginetest::WriteTone(folder + "/r" + std::to_string(i) + ".wav", 440, 100))}).lVal, 0);
+    Settle();  // each added file rebuilds the rows, which would drop a command still posted to one
     Call("ViewMode", {VARIANT::I2(3)}, DISPATCH_PROPERTYPUT);
     Call("Redraw");
     UINT fileView = kMenuFailed;
