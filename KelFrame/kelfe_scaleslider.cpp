@@ -71,7 +71,9 @@ std::string CKelFE_ScaleSlider::FormatPosition() const
     const int32_t value = GetValue();
     if (scaleMode_ == CKelRuler::kPercent) {
         char text[32];
-        std::snprintf(text, sizeof text, "%2.1lf%%", PercentOf(value - GetMin()));
+        // Measured from the minimum, as the percent ruler places its ticks; no range, no percent.
+        const double range = double(GetMax()) - GetMin();
+        std::snprintf(text, sizeof text, "%2.1lf%%", range > 0 ? (double(value) - GetMin()) * 100.0 / range : 0.0);
         return text;
     }
     const bool time = scaleMode_ == CKelRuler::kAbsoluteTime || scaleMode_ == CKelRuler::kRelativeTime;
