@@ -1,6 +1,7 @@
 // The four exports of zemwave.ocx: class objects for hosts, unload check, and
 // self-registration of the type library and the six classes. Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
+#include "zemWave/playerctrl.h"
 #include "zemWave/promptctrl.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
@@ -21,9 +22,10 @@ CZemWaveModule theModule;
 CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
-    case ClassId::PromptCtrl:
-        return &CPromptCtrl::Create;
     case ClassId::PlayerCtrl:
+        return CPlayerCtrl::Create;
+    case ClassId::PromptCtrl:
+        return CPromptCtrl::Create;
     case ClassId::PlayListCtrl:
     case ClassId::PlayerPropPage:
     case ClassId::PromptPropPage:

@@ -5,11 +5,25 @@
 #include "ui/input.h"
 #include "ui/window.h"
 
+#include <atomic>
 #include <exception>
+
+namespace {
+
+uint32_t NextControlId()
+{
+    static std::atomic<uint32_t> last{0};
+    uint32_t id = ++last;
+    while (id == 0)
+        id = ++last;
+    return id;
+}
+
+}  // namespace
 
 CZemWaveOleControl::CZemWaveOleControl(const zem::DispatchInterface& table, uint32_t miscStatus,
                                        zem::ModuleUsage* usage, ControlKind kind)
-    : zem::OleControl(table, miscStatus, usage), app_(GetZemWaveApp()), kind_(kind)
+    : zem::OleControl(table, miscStatus, usage), app_(GetZemWaveApp()), kind_(kind), id_(NextControlId())
 {
     if (!app_) {
         zem::Trace("CZemWaveOleControl: no application object; the control has no engine");

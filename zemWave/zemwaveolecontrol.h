@@ -13,6 +13,11 @@
 #include "com/olecontrol.h"
 
 class CZemWaveOleControl : public zem::OleControl, public CZemWaveCtrl {
+public:
+    // A number for this control alone among the process's controls, never 0; scripts pass it
+    // between controls.
+    uint32_t ControlId() const { return id_; }
+
 protected:
     // Registers with the current application object by kind; the first control of the
     // process makes the engine.
@@ -46,5 +51,6 @@ private:
 
     CZemWaveApp* const app_;
     const ControlKind kind_;
+    const uint32_t id_;
     bool modified_ = false;
 };
