@@ -1,5 +1,6 @@
 // The Prompt control as a host meets it: created, activated in place, driven through its
 // dispatch interface and by mouse, offscreen, with the module's engine on the null output.
+#include "zemWave/playerctrl.h"
 #include "zemWave/promptctrl.h"
 
 #include "zemWave/engine/commandids.h"
@@ -86,14 +87,21 @@ protected:
 TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
 {
     static const std::string folder = zemtest::NewFolder("prompt");
+    void* made = nullptr;
+    ASSERT_EQ(CPlayerCtrl::Create(nullptr, IID_IDispatch, &made), S_OK);
+    const auto player = ComPtr<IDispatch>::Adopt(static_cast<IDispatch*>(made));
+    EXPECT_EQ(theModule.App().GetEngine(), engine_) << "one engine for both controls";
     const char* groups[] = {"A", "B", "A"};
     std::vector<FileHandle> files;
     for (int i = 0; i < 3; ++i) {
         const std::string path = enginetest::WriteTone(folder + "/r" + std::to_string(i) + ".wav", 440, 2000);
         files.push_back(FileHandle(Call("AddFile", {VARIANT::Bstr(path)}).lVal));
         ASSERT_NE(files.back(), 0u);
-        engine_->SetFileInfo(files.back(), std::string("<i><starttime>2024-03-05 10:00:0") + char('0' + 2 * i) +
-                                               ".000</starttime><group>" + groups[i] + "</group></i>");
+        const std::string info = std::string("<i><starttime>2024-03-05 10:00:0") + char('0' + 2 * i) +
+                                 ".000</starttime><group>" + groups[i] + "</group></i>";
+        ASSERT_EQ(DispatchCall(player.Get(), "SetFileInfo",
+                               DISPATCH_METHOD, {VARIANT::I4(int32_t(files.back())), VARIANT::Bstr(info)}, nullptr),
+                  S_OK);
     }
     EXPECT_EQ(Call("AddFile", {VARIANT::Bstr(folder + "/r0.wav")}).lVal, 0) << "already queued";
     EXPECT_EQ(boxes_, std::vector<std::string>{"AddFileFailed"});
