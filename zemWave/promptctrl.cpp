@@ -2,6 +2,7 @@
 
 #include "zemWave/controlnotifier.h"
 #include "zemWave/engine/commandids.h"
+#include "zemWave/modulemenus.h"
 #include "zemWave/promptmenu.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/usermessagebox.h"
@@ -102,6 +103,7 @@ int CPromptCtrl::OnCreate()
         return -1;
     if (frame_)
         return 0;
+    RegisterModuleMenus();  // the rows' menu loads them
     CreateMainFrame();
     if (!frame_)
         return -1;

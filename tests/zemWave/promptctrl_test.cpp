@@ -164,6 +164,7 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     Settle();  // the chosen command
     Settle();  // the rebuild it asks for
     EXPECT_EQ(first, "Kanal");
+    ASSERT_NE(fileView, kMenuFailed);
     EXPECT_EQ(fileView & MF_GRAYED, MF_GRAYED);
     EXPECT_EQ(control_->GetViewMode(), 1) << "Summenansicht chosen";
     EXPECT_EQ(Rows(), 1);
