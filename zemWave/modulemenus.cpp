@@ -4,29 +4,57 @@
 
 #include "ui/menu.h"
 
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+using namespace zem;
+
+// An item; id 0 is a separator.
+struct MenuItem {
+    uint32_t id;
+    const char* text;
+};
+
+void RegisterMenu(uint32_t resource, std::initializer_list<MenuItem> items)
+{
+    std::vector<MenuItem> list(items);
+    RegisterMenuResource(resource, [list] {
+        HMENU menu = CreatePopupMenu();
+        for (const MenuItem& item : list) {
+            if (item.id == 0)
+                AppendMenu(menu, MF_SEPARATOR, 0);
+            else
+                AppendMenu(menu, MF_STRING, item.id, item.text);
+        }
+        return menu;
+    });
+}
+
+}  // namespace
+
+// Texts are Latin-1.
 void RegisterModuleMenus()
 {
-    zem::RegisterMenuResource(kVolumeMenuId, [] {
-        using namespace zem;
-        HMENU menu = CreatePopupMenu();
-        AppendMenu(menu, MF_STRING, kCmdNormalVolume, "Normal");
-        AppendMenu(menu, MF_SEPARATOR, 0);
-        AppendMenu(menu, MF_STRING, kCmdLouder, "Lauter");
-        AppendMenu(menu, MF_STRING, kCmdQuieter, "Leiser");
-        AppendMenu(menu, MF_SEPARATOR, 0);
-        AppendMenu(menu, MF_STRING, kCmdMute, "Stumm");
-        return menu;
-    });
-    zem::RegisterMenuResource(kIndexMenuId, [] {
-        using namespace zem;
-        HMENU menu = CreatePopupMenu();
-        AppendMenu(menu, MF_STRING, kCmdIndexSet, "Index setzen");
-        AppendMenu(menu, MF_STRING, kCmdIndexRemoveCurrent, "Aktuellen entfernen");
-        AppendMenu(menu, MF_STRING, kCmdIndexRemovePrevious, "Vorherigen entfernen");
-        AppendMenu(menu, MF_STRING, kCmdIndexRemoveNext, "N\xE4" "chsten entfernen");
-        AppendMenu(menu, MF_STRING, kCmdIndexRemoveAll, "Alle entfernen");
-        AppendMenu(menu, MF_STRING, kCmdIndexBeep, "Signalton bei Index");
-        AppendMenu(menu, MF_STRING, kCmdIndexLoop, "Loop zwischen Indizes");
-        return menu;
-    });
+    RegisterMenu(kIndexMenuId, {{kCmdIndexSet, "Index setzen"},
+                                {0, nullptr},
+                                {kCmdIndexRemoveCurrent, "Aktuellen entfernen"},
+                                {kCmdIndexRemovePrevious, "Vorherigen entfernen"},
+                                {kCmdIndexRemoveNext, "N\xE4" "chsten entfernen"},
+                                {kCmdIndexRemoveAll, "Alle entfernen"},
+                                {0, nullptr},
+                                {kCmdIndexBeep, "Signalton bei Index"},
+                                {kCmdIndexLoop, "Loop zwischen Indizes"}});
+    RegisterMenu(kVolumeMenuId, {{kCmdNormalVolume, "Normal"},
+                                 {0, nullptr},
+                                 {kCmdLouder, "Lauter"},
+                                 {kCmdQuieter, "Leiser"},
+                                 {0, nullptr},
+                                 {kCmdMute, "Stumm"}});
+    RegisterMenu(kSpeedMenuId,
+                 {{kCmdNormalSpeed, "Normal"}, {0, nullptr}, {kCmdFaster, "Schneller"}, {kCmdSlower, "Langsamer"}});
+    RegisterMenu(kViewMenuId,
+                 {{kCmdChannelView, "Kanalansicht"}, {kCmdFileView, "Dateiansicht"}, {kCmdSumView, "Summenansicht"}});
+    RegisterMenu(kRecordingMenuId, {{kCmdMarked, "Markiert"}, {kCmdActive, "Aktiv"}});
 }

@@ -3,6 +3,7 @@
 // Its one static object is the application object, alive from load to unload.
 #include "zemWave/playerctrl.h"
 #include "zemWave/playlistctrl.h"
+#include "zemWave/promptctrl.h"
 #include "zemWave/propertypages.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
@@ -18,19 +19,16 @@ ModuleUsage g_usage;
 
 CZemWaveModule theModule;
 
-// The create function of each class. The controls and their property pages are connected
-// here as they are built; until then a class answers CLASS_E_CLASSNOTAVAILABLE.
+// The create function of each class.
 CreateFunction CreatorOf(ClassId id)
 {
     switch (id) {
+    case ClassId::PlayerCtrl: return CPlayerCtrl::Create;
+    case ClassId::PromptCtrl: return CPromptCtrl::Create;
     case ClassId::PlayListCtrl: return CPlayListCtrl::Create;
     case ClassId::PlayerPropPage: return CPlayerPropPage::Create;
     case ClassId::PromptPropPage: return CPromptPropPage::Create;
     case ClassId::PlayListPropPage: return CPlayListPropPage::Create;
-    case ClassId::PlayerCtrl:
-        return CPlayerCtrl::Create;
-    case ClassId::PromptCtrl:
-        break;
     }
     return nullptr;
 }

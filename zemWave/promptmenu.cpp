@@ -1,0 +1,137 @@
+#include "zemWave/promptmenu.h"
+
+#include "zemWave/engine/commandids.h"
+#include "zemWave/modulemenus.h"
+#include "zemWave/promptrows.h"
+
+#include "KelFrame/kelmessages.h"
+
+#include <algorithm>
+#include <cctype>
+
+using namespace zem;
+
+namespace {
+
+UINT Checked(bool on)
+{
+    return MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED);
+}
+
+UINT Grayed(bool gray)
+{
+    return MF_BYCOMMAND | (gray ? MF_GRAYED : MF_ENABLED);
+}
+
+void AppendSubmenu(HMENU popup, HMENU submenu, const char* text)
+{
+    AppendMenu(popup, MF_POPUP, reinterpret_cast<uintptr_t>(submenu), text);
+    AppendMenu(popup, MF_SEPARATOR, 0);
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// The first two slots filter the line's tones, the next two the control room's: a group named
+// after one of them gets its pair, with the other pair grayed.
+void GrayFilterPairs(HMENU filters, const std::string& group)
+{
+    const auto pair = [filters](uint32_t first, bool on) {
+        EnableMenuItem(filters, first, Grayed(!on));
+        EnableMenuItem(filters, first + 1, Grayed(!on));
+    };
+    if (group.find("strecke") != std::string::npos) {
+        pair(kCmdFirstEffect, true);
+        pair(kCmdFirstEffect + 2, false);
+    }
+    if (group.find("zentrale") != std::string::npos) {
+        pair(kCmdFirstEffect + 2, true);
+        pair(kCmdFirstEffect, false);
+    }
+}
+
+// False when the submenu could not be made: the menu then ends here.
+bool AppendFilterMenu(HMENU popup, const _FMODEngine& engine, const ZemWaveSettings& settings, FileHandle file)
+{
+    HMENU filters = CreatePopupMenu();
+    if (!filters)
+        return false;
+    const _FMODFile* record = file ? engine.FindFile(file) : nullptr;
+    const int slot = record ? record->GetEffect() : -1;
+    AppendMenu(filters, MF_STRING | (file && slot < 0 ? MF_CHECKED : 0), kCmdNoEffect, "Kein Filter");
+    for (int i = 0; i < _FMODEngine::kEffectSlots; ++i) {
+        const auto effect = engine.GetEffect(i);
+        if (effect && !effect->name.empty())
+            AppendMenu(filters, MF_STRING | (file && slot == i ? MF_CHECKED : 0), kCmdFirstEffect + i, effect->name);
+    }
+    if (settings.SaveGroupSettings) {
+        for (uint32_t id = kCmdFirstEffect; id < kCmdFirstEffect + 4; ++id)
+            EnableMenuItem(filters, id, Grayed(true));
+    }
+    if (file)
+        GrayFilterPairs(filters, Lower(engine.GetFileGroup(file)));
+    AppendSubmenu(popup, filters, "UICF Frequenzfilter");
+    return true;
+}
+
+}  // namespace
+
+void AppendPromptMenu(HMENU popup, const _FMODEngine& engine, const ZemWaveSettings& settings, int viewMode,
+                      FileHandle file)
+{
+    if (viewMode == kFileView || viewMode == kChannelView) {
+        HMENU recording = LoadMenu(kRecordingMenuId);
+        CheckMenuItem(recording, kCmdActive, Checked(engine.GetFileEnabled(file)));
+        CheckMenuItem(recording, kCmdMarked, Checked(engine.IsFileMarked(file)));
+        AppendSubmenu(popup, recording, viewMode == kFileView ? "Aufzeichnung" : "Kanal");
+    }
+
+    HMENU view = LoadMenu(kViewMenuId);
+    if (engine.GetFileCount() > kMaxFilesForFileView)
+        EnableMenuItem(view, kCmdFileView, Grayed(true));
+    CheckMenuItem(view, kCmdSumView, Checked(viewMode == kSumView));
+    CheckMenuItem(view, kCmdFileView, Checked(viewMode == kFileView));
+    CheckMenuItem(view, kCmdChannelView, Checked(viewMode == kChannelView));
+    AppendSubmenu(popup, view, "Ansicht");
+
+    if (settings.UICEnabled && !AppendFilterMenu(popup, engine, settings, file))
+        return;
+
+    AppendMenu(popup, MF_STRING, kCmdStartPause, "Play/Pause");
+    AppendMenu(popup, MF_STRING, kCmdStop, "Stop");
+    AppendMenu(popup, MF_SEPARATOR, 0);
+    AppendMenu(popup, MF_STRING, kCmdSetStartTime, "SetStartTime");
+    AppendMenu(popup, MF_STRING, kCmdSetEndTime, "SetEndTime");
+    AppendMenu(popup, MF_STRING | (engine.IsTimeRulerLocked() ? MF_CHECKED : 0), kCmdLockTimeRuler, "LockTimeRuler");
+    AppendMenu(popup, MF_SEPARATOR, 0);
+
+    HMENU index = LoadMenu(kIndexMenuId);
+    CheckMenuItem(index, kCmdIndexBeep, Checked(engine.GetIndexBeep() != 0));
+    CheckMenuItem(index, kCmdIndexLoop, Checked(engine.GetIndexLoop()));
+    AppendSubmenu(popup, index, "Indizes");
+    AppendSubmenu(popup, LoadMenu(kVolumeMenuId), "Lautst\xE4rke");
+    AppendSubmenu(popup, LoadMenu(kSpeedMenuId), "Geschwindigkeit");
+}
+
+PromptCommand ClassifyPromptCommand(uint32_t id, uint32_t notifyCode, size_t fileCount)
+{
+    if (notifyCode != 0 || id == ID_KFE_OVERLAY)
+        return PromptCommand::PassOn;
+    switch (id) {
+    case kCmdSumView:
+        return PromptCommand::SumView;
+    case kCmdFileView:
+        return fileCount <= kMaxFilesForFileView ? PromptCommand::FileView : PromptCommand::Engine;
+    case kCmdChannelView:
+        return PromptCommand::ChannelView;
+    case kCmdMarked:
+    case kCmdActive:
+    case kCmdNoEffect:
+        return PromptCommand::RowFile;
+    default:
+        return id >= kCmdFirstEffect && id <= kCmdFirstEffect + 10 ? PromptCommand::RowFile : PromptCommand::Engine;
+    }
+}
