@@ -1,6 +1,7 @@
 // qmxplay [-nozemwaveocx] [-register] FILE.qmf: shows an exported call file in the call
 // viewer. A status window says what the worker does; the program ends with the worker, or
-// when the window is closed, and in both cases the worker's end steps run before it exits.
+// when the window is closed or the environment asks it to end (SIGTERM, SIGINT); in every
+// case the worker's end steps run before it exits.
 #include "QMFPlayer/qmfplay/playercommandline.h"
 #include "QMFPlayer/qmfplay/playerworker.h"
 #include "QMFPlayer/qmfplay/statuswindow.h"
@@ -9,8 +10,10 @@
 #include "ui/application.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -25,6 +28,38 @@ bool PlayerControlAvailable()
     player->Release();
     return true;
 }
+
+// Turns SIGTERM and SIGINT into a quit request, as closing the status window does. Made
+// before any other thread, which all inherit the blocked signals (children get a clean mask).
+class EndSignalWatch {
+public:
+    EndSignalWatch()
+    {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGTERM);
+        sigaddset(&signals_, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        thread_ = std::thread([this] {
+            int received = 0;
+            sigwait(&signals_, &received);
+            if (!stopping_)
+                zem::PostQuitMessage(0);
+        });
+    }
+    ~EndSignalWatch()
+    {
+        stopping_ = true;
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+    }
+    EndSignalWatch(const EndSignalWatch&) = delete;
+    EndSignalWatch& operator=(const EndSignalWatch&) = delete;
+
+private:
+    sigset_t signals_;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
 
 void RunWorker(const WorkerSettings& settings, PlayerView& view, const std::atomic<bool>& running)
 {
@@ -50,6 +85,7 @@ int main(int argc, char** argv)
                      line.recordingFile.c_str());
         return 1;
     }
+    const EndSignalWatch endSignals;
     if (!zem::InitApplication()) {
         std::fprintf(stderr, "qmxplay: the window system cannot be started\n");
         return 1;
