@@ -14,3 +14,7 @@ echo
 echo "Playback: a short generated call (two recordings, band-reject on one) through the module engine"
 echo "(to the default audio device; ZEM_AUDIO=wav:PATH writes it to a WAV file instead)"
 build/bin/playcall
+echo
+echo "Player program: a generated call file (two recordings, one enciphered, and an attachment)"
+echo "shown by qmxplay in the call viewer"
+bash tools/showcall.sh
