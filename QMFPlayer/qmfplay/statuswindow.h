@@ -30,6 +30,7 @@ public:
 
     // The line the window shows.
     std::string Status() const;
+    zem::HWND Handle() const { return window_; }
 
 private:
     zem::LRESULT Procedure(zem::HWND hwnd, zem::UINT message, zem::WPARAM wParam, zem::LPARAM lParam);
