@@ -3,7 +3,6 @@
 #include "support/runprogram.h"
 #include "support/scratch.h"
 
-#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -121,13 +120,12 @@ TEST_F(ControlHostTest, MissingControlOrPageIsReported)
 // Offscreen nobody closes the window: the host ends when its environment asks, by signal.
 TEST_F(ControlHostTest, OffscreenHostEndsOnSigterm)
 {
-    zemtest::WriteFile(folder_ + "/stay.html", "<object id=\"counter\" classid=\"ZemTest.Counter.1\"></object>\n"
-                       "<script>\nhost.screenshot(\"" + folder_ + "/up.png\");\n</script>\n");
-    const std::string page = folder_ + "/stay.html";
+    const std::string page = folder_ + "/stay.html", shot = folder_ + "/up.png";
+    zemtest::WriteFile(page, "<script>\nhost.screenshot(\"" + shot + "\");\n</script>\n");
     char* const argv[] = {const_cast<char*>(ZEM_CONTROLHOST), const_cast<char*>(page.c_str()), nullptr};
     pid_t host = 0;
     ASSERT_EQ(posix_spawn(&host, ZEM_CONTROLHOST, nullptr, nullptr, argv, environ), 0);
-    for (int i = 0; i < 200 && !zemtest::Exists(folder_ + "/up.png"); ++i)
+    for (int i = 0; i < 200 && !zemtest::Exists(shot); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     kill(host, SIGTERM);
     int status = 0;
