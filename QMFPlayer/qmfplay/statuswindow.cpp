@@ -4,6 +4,7 @@
 #include "ui/application.h"
 #include "ui/dialogbox.h"
 #include "ui/gdi.h"
+#include "ui/input.h"
 #include "ui/messagebox.h"
 #include "ui/window.h"
 
@@ -100,6 +101,10 @@ LRESULT StatusWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 1;
     case WM_PAINT:
         Paint(hwnd);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE)
+            PostQuitMessage(0);  // as the close box
         return 0;
     case WM_TIMER:
         // Closed by the user, not hidden by the worker: the program ends, the worker's end

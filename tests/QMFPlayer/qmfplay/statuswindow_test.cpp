@@ -2,6 +2,7 @@
 // the worker hides does not; the worker's message boxes come up on the window's thread.
 #include "QMFPlayer/qmfplay/statuswindow.h"
 #include "ui/application.h"
+#include "ui/input.h"
 #include "ui/messagebox.h"
 #include "ui/testhooks.h"
 #include "ui/window.h"
@@ -44,6 +45,8 @@ TEST(StatusWindow, ClosedByTheUserEndsTheProgramHiddenByTheWorkerDoesNot)
     EXPECT_FALSE(zem::IsWindowVisible(hidden.Handle()));
 
     zem::ShowWindow(closed.Handle(), zem::SW_HIDE);  // what closing it does
+    EXPECT_EQ(FirstQuit(), 0);
+    zem::SimulateKey(hidden.Handle(), zem::VK_ESCAPE, true);
     EXPECT_EQ(FirstQuit(), 0);
     zem::SetMessageBoxHook({});
     EXPECT_THAT(boxes, testing::ElementsAre("Missing x!"));
