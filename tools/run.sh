@@ -40,3 +40,7 @@ echo "Screenshot of the Player: $page/player.png"
 if [[ "$audio" == wav:* ]]; then
   echo "The call as the Player played it: ${audio#wav:}"
 fi
+echo
+echo "Player program: a generated call file (two recordings, one enciphered, and an attachment)"
+echo "shown by qmxplay in the call viewer"
+bash tools/showcall.sh

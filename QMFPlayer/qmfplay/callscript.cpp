@@ -186,12 +186,14 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
     int32_t tagId = 0;
     calltag.GetAttributeInt("idcalltag", tagId);
     std::string path;
+    std::string chunkFile;  // the name of the chunk's file in the folder
     const XmlElement* chunks = Child(&call, "chunklist");
     for (uint32_t i = 0; const XmlElement* chunk = tagId > 0 ? ChildAt(chunks, i) : nullptr; ++i) {
         const std::string name = SafeBaseName(Attribute(chunk, "chunkname"));
         if (!NumberIs(chunk, "idcalltag", tagId) || name.empty())
             continue;
         path = ChunkPath(name);
+        chunkFile = name + ".dat";
         const std::string file = "oAudioFiles['" + callId_ + "'][" + std::to_string(j) + "]";
         Line(tag + "['tagdetails']", Quoted(name + ".dat"));
         Line(file, "new Array()");
@@ -212,11 +214,14 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
     }
     const XmlElement* attachment = Child(&calltag, "tbcalltag300");
     const std::string original = SafeBaseName(Attribute(attachment, "fnameorig"));
-    Line(tag + "['fnameorig']", Quoted(original));
-    // Like MoveFile: an existing file (a viewer page, a tool) is never replaced.
-    if (!path.empty() && !original.empty())
-        renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, (settings_.folder + "/" + original).c_str(),
-                  RENAME_NOREPLACE);
+    // Like MoveFile: an existing file (a viewer page, a tool, "data.js") is never replaced.
+    // The pages link the attachment by this line, so it names the file where it stays.
+    std::string shown = original;
+    if (!path.empty() && (original.empty() ||
+                          renameat2(AT_FDCWD, path.c_str(), AT_FDCWD,
+                                    (settings_.folder + "/" + original).c_str(), RENAME_NOREPLACE) != 0))
+        shown = chunkFile;
+    Line(tag + "['fnameorig']", Quoted(shown));
     Line(tag + "['user']", Quoted(Attribute(Child(attachment, "tbuser"), "name")));
     return true;
 }

@@ -103,7 +103,7 @@ PlayerWorker::State PlayerWorker::ShowInBrowser(const std::atomic<bool>& running
         return State::End;
     }
     ChildRun run;
-    run.program = *browser;
+    run.program = QuoteArgument(*browser);
     run.arguments = "-new " + QuoteArgument(folder_ + "/start.html");
     zem::Clock& clock = zem::Clock::Steady();
     const int64_t start = clock.NowMs();

@@ -2,15 +2,22 @@
 // scripts, as the web browser does on Windows. The window is always shown, whatever the
 // caller asked for. It ends when the window is closed or a script calls host.quit(code);
 // a page or script error is printed with its file and line, and the exit status is 1.
+// Where nobody can close the window (offscreen), its environment ends it: SIGTERM or SIGINT,
+// or ZEM_CONTROLHOST_CLOSE_MS, after which the window closes by itself (taking a picture
+// into ZEM_CONTROLHOST_SCREENSHOT first when that is set). Offscreen, it stays open at least
+// one second, as a person's window would, so that its caller cannot take it for a blocked one.
 #include "com/host.h"
 #include "com/olecontrol.h"
 #include "tools/controlhost/page.h"
 #include "tools/controlhost/scripthost.h"
 #include "ui/application.h"
 #include "ui/window.h"
+#include "ui/windowimage.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -19,6 +26,40 @@ using namespace zem;
 
 constexpr int kMargin = 4;
 constexpr uintptr_t kClosedCheckTimer = 1;
+constexpr uintptr_t kCloseTimer = 2;
+constexpr int kShortestOffscreenMs = 1000;
+
+volatile std::sig_atomic_t g_endRequested = 0;
+
+void RequestEnd(int)
+{
+    g_endRequested = 1;
+}
+
+bool Offscreen()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform && std::strcmp(platform, "offscreen") == 0;
+}
+
+// When the window closes by itself: ZEM_CONTROLHOST_CLOSE_MS, at least a second offscreen;
+// 0 for never.
+int CloseAfterMs()
+{
+    const char* text = std::getenv("ZEM_CONTROLHOST_CLOSE_MS");
+    const int ms = text ? std::atoi(text) : 0;
+    if (ms <= 0)
+        return 0;
+    return Offscreen() ? std::max(ms, kShortestOffscreenMs) : ms;
+}
+
+void CloseByItself(HWND window)
+{
+    const char* picture = std::getenv("ZEM_CONTROLHOST_SCREENSHOT");
+    if (picture && *picture && !SaveWindowImage(window, picture))
+        std::fprintf(stderr, "controlhost: cannot write the screenshot \"%s\"\n", picture);
+    PostQuitMessage(0);
+}
 
 // One control of the page, active in place when it can be.
 struct HostedControl {
@@ -66,13 +107,20 @@ HWND CreateHostWindow(const Page& page)
     // The window is not watched for closing by the layer yet, so a timer notices it is hidden.
     HWND window = CreateWindow(
         [](HWND hwnd, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
-            if (message == WM_TIMER && wParam == kClosedCheckTimer && !IsWindowVisible(hwnd))
+            if (message != WM_TIMER)
+                return 0;
+            if (wParam == kCloseTimer)
+                CloseByItself(hwnd);
+            else if (wParam == kClosedCheckTimer && (g_endRequested || !IsWindowVisible(hwnd)))
                 PostQuitMessage(0);
             return 0;
         },
         WS_VISIBLE, 0, 0, width, height);
-    if (window)
-        SetTimer(window, kClosedCheckTimer, 200);
+    if (!window)
+        return nullptr;
+    SetTimer(window, kClosedCheckTimer, 200);
+    if (const int closeMs = CloseAfterMs())
+        SetTimer(window, kCloseTimer, static_cast<uint32_t>(closeMs));
     return window;
 }
 
@@ -150,6 +198,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "controlhost: the window system cannot be started\n");
         return 1;
     }
+    std::signal(SIGTERM, RequestEnd);
+    std::signal(SIGINT, RequestEnd);
     zem::CoInitialize();
     const int exitCode = Host(page);
     zem::CoUninitialize();

@@ -195,7 +195,8 @@ TEST(QmfConversion, HostileNamesStayInsideTheFolder)
     EXPECT_EQ(outcome.Read("escape.txt") + outcome.Read("abs.txt") + outcome.Read("q.dat"), "127");
     const std::string js = outcome.Read("data.js");
     for (const char* line : {"[300][0]['tagdetails'] = \"x.dat\";", "[300][0]['fnameorig'] = \"escape.txt\";",
-                             "[300][1]['tagdetails'] = \"y.dat\";", "[300][1]['fnameorig'] = \"abs.txt\";"})
+                             "[300][1]['tagdetails'] = \"y.dat\";", "[300][1]['fnameorig'] = \"abs.txt\";",
+                             "[300][2]['fnameorig'] = \"q.dat\";"})
         EXPECT_THAT(js, HasSubstr(line));
     EXPECT_THAT(js, testing::Not(HasSubstr("..dat")));
 }

@@ -3,7 +3,11 @@
 #include "support/runprogram.h"
 #include "support/scratch.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -111,6 +115,22 @@ TEST_F(ControlHostTest, MissingControlOrPageIsReported)
     EXPECT_EQ(noPage.exitCode, 1);
     EXPECT_NE(noPage.output.find("cannot read the page"), std::string::npos);
     EXPECT_EQ(RunProgram(ZEM_CONTROLHOST, {}).exitCode, 2);
+}
+
+// Offscreen nobody closes the window: the host ends when its environment asks, by signal.
+TEST_F(ControlHostTest, OffscreenHostEndsOnSigterm)
+{
+    const std::string page = folder_ + "/stay.html", shot = folder_ + "/up.png";
+    zemtest::WriteFile(page, "<script>\nhost.screenshot(\"" + shot + "\");\n</script>\n");
+    char* const argv[] = {const_cast<char*>(ZEM_CONTROLHOST), const_cast<char*>(page.c_str()), nullptr};
+    pid_t host = 0;
+    ASSERT_EQ(posix_spawn(&host, ZEM_CONTROLHOST, nullptr, nullptr, argv, environ), 0);
+    for (int i = 0; i < 200 && !zemtest::Exists(shot); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(host, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(host, &status, 0), host);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

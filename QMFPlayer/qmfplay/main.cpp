@@ -1,0 +1,114 @@
+// qmxplay [-nozemwaveocx] [-register] FILE.qmf: shows an exported call file in the call
+// viewer. A status window says what the worker does; the program ends with the worker, or
+// when the window is closed or the environment asks it to end (SIGTERM, SIGINT); in every
+// case the worker's end steps run before it exits.
+#include "QMFPlayer/qmfplay/playercommandline.h"
+#include "QMFPlayer/qmfplay/playerworker.h"
+#include "QMFPlayer/qmfplay/statuswindow.h"
+#include "base/trace.h"
+#include "com/host.h"
+#include "ui/application.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Creates the Player control and lets it go at once: can the pages create it?
+bool PlayerControlAvailable()
+{
+    zem::IDispatch* player = nullptr;
+    if (zem::FAILED(zem::CreateDispatch("ZEMWAVE.PlayerCtrl.1", &player)) || !player)
+        return false;
+    player->Release();
+    return true;
+}
+
+// Turns SIGTERM and SIGINT into a quit request, as closing the status window does. Made
+// before any other thread, which all inherit the blocked signals (children get a clean mask).
+class EndSignalWatch {
+public:
+    EndSignalWatch()
+    {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGTERM);
+        sigaddset(&signals_, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        thread_ = std::thread([this] {
+            int received = 0;
+            sigwait(&signals_, &received);
+            if (!stopping_)
+                zem::PostQuitMessage(0);
+        });
+    }
+    ~EndSignalWatch()
+    {
+        stopping_ = true;
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+    }
+    EndSignalWatch(const EndSignalWatch&) = delete;
+    EndSignalWatch& operator=(const EndSignalWatch&) = delete;
+
+private:
+    sigset_t signals_;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+void RunWorker(const WorkerSettings& settings, PlayerView& view, const std::atomic<bool>& running)
+{
+    try {
+        zem::CoInitialize();
+        PlayerWorker(settings, view, &PlayerControlAvailable).Run(running);
+        zem::CoUninitialize();
+    } catch (...) {
+        zem::Trace("qmxplay: the worker failed");
+        view.RequestQuit();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const PlayerCommandLine line = ParsePlayerCommandLine({argv + 1, argv + argc});
+    // There is no open-file dialog to ask for another file: a missing one ends the program
+    // as a cancelled dialog would.
+    if (!line.registerMode && (line.recordingFile.empty() || access(line.recordingFile.c_str(), F_OK) != 0)) {
+        std::fprintf(stderr, "usage: qmxplay [-nozemwaveocx] [-register] FILE.qmf (\"%s\" not found)\n",
+                     line.recordingFile.c_str());
+        return 1;
+    }
+    const EndSignalWatch endSignals;
+    if (!zem::InitApplication()) {
+        std::fprintf(stderr, "qmxplay: the window system cannot be started\n");
+        return 1;
+    }
+    std::error_code error;
+    WorkerSettings settings;
+    settings.programPath = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    settings.recordingFile = line.recordingFile;
+    settings.useControl = line.useControl;
+
+    StatusWindow window;
+    if (!window.Create()) {
+        std::fprintf(stderr, "qmxplay: cannot open the status window\n");
+        zem::ExitApplication();
+        return 1;
+    }
+    std::atomic<bool> running{true};
+    std::thread worker(RunWorker, std::cref(settings), std::ref(window), std::cref(running));
+    zem::RunMessageLoop();
+    // Stops the worker's current step (and any program it runs); its end steps still run.
+    running = false;
+    window.Destroy();
+    worker.join();
+    zem::ExitApplication();
+    return 0;
+}
