@@ -14,6 +14,22 @@ using namespace configtest;
 
 constexpr char kNobody[] = "65534";
 
+// Whether a user without rights can get at the program: every folder above it searchable by
+// others (a checkout below /root is not, when the tests run as root).
+bool UserCanReach(const std::filesystem::path& program)
+{
+    if (geteuid() != 0)
+        return true;
+    for (std::filesystem::path folder = program.parent_path(); !folder.empty(); folder = folder.parent_path()) {
+        struct stat info{};
+        if (stat(folder.c_str(), &info) != 0 || !(info.st_mode & S_IXOTH))
+            return false;
+        if (folder == folder.root_path())
+            break;
+    }
+    return true;
+}
+
 class QmxPlayCfgTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetHives(); }
@@ -36,6 +52,8 @@ protected:
 
 TEST_F(QmxPlayCfgTest, EnableRegistersForThisUserOnlyAndDisableUndoesIt)
 {
+    if (!UserCanReach(ZEM_QMXPLAYCFG))
+        GTEST_SKIP() << "the build folder is out of reach for the user nobody";
     ASSERT_EQ(ResolvingProgIds(), 0);
     const zemtest::ProgramRun enable = RunAsUser("-enable");
     ASSERT_EQ(enable.exitCode, 0) << enable.output;
@@ -60,6 +78,8 @@ TEST_F(QmxPlayCfgTest, EnableRegistersForThisUserOnlyAndDisableUndoesIt)
 
 TEST_F(QmxPlayCfgTest, BothSwitchesUnregister)
 {
+    if (!UserCanReach(ZEM_QMXPLAYCFG))
+        GTEST_SKIP() << "the build folder is out of reach for the user nobody";
     ASSERT_EQ(RunAsUser("-enable").exitCode, 0);
     ASSERT_EQ(ResolvingProgIds(), 3);
     const zemtest::ProgramRun both = RunAsUser("-enable -disable");
