@@ -1,9 +1,9 @@
 #include "ui/internal/filechooser.h"
 
+#include "ui/internal/folderchooser.h"
 #include "ui/internal/windowwidget.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 
 namespace zem::ui {
@@ -41,14 +41,7 @@ bool AskOpenFile(HWND owner, const std::string& filter, std::string& chosen)
         names << QString::fromLatin1(name.data(), qsizetype(name.size()));
     if (!names.isEmpty())
         dialog.setNameFilters(names);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    // File names are bytes: the toolkit's own file-name codec turns them into text and back.
-    const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
-    if (path.isEmpty())
-        return false;
-    chosen = path.toStdString();
-    return true;
+    return RunFileDialog(dialog, chosen);
 }
 
 }  // namespace zem::ui
