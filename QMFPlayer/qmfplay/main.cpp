@@ -1,8 +1,10 @@
 // qmxplay [-nozemwaveocx] [-register] FILE.qmf: shows an exported call file in the call
-// viewer. A status window says what the worker does; the program ends with the worker, or
-// when the window is closed or the environment asks it to end (SIGTERM, SIGINT); in every
-// case the worker's end steps run before it exits.
+// viewer (a path naming no file asks for one in the open-file dialog). A status window says
+// what the worker does; the program ends with the worker, or when the window is closed or the
+// environment asks it to end (SIGTERM, SIGINT); in every case the worker's end steps run
+// before it exits.
 #include "QMFPlayer/qmfplay/playercommandline.h"
+#include "QMFPlayer/qmfplay/playerstart.h"
 #include "QMFPlayer/qmfplay/playerworker.h"
 #include "QMFPlayer/qmfplay/statuswindow.h"
 #include "base/trace.h"
@@ -15,7 +17,6 @@
 #include <filesystem>
 #include <pthread.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -78,30 +79,29 @@ void RunWorker(const WorkerSettings& settings, PlayerView& view, const std::atom
 int main(int argc, char** argv)
 {
     const PlayerCommandLine line = ParsePlayerCommandLine({argv + 1, argv + argc});
-    // There is no open-file dialog to ask for another file: a missing one ends the program
-    // as a cancelled dialog would.
-    if (!line.registerMode && (line.recordingFile.empty() || access(line.recordingFile.c_str(), F_OK) != 0)) {
-        std::fprintf(stderr, "usage: qmxplay [-nozemwaveocx] [-register] FILE.qmf (\"%s\" not found)\n",
-                     line.recordingFile.c_str());
-        return 1;
-    }
     const EndSignalWatch endSignals;
     if (!zem::InitApplication()) {
         std::fprintf(stderr, "qmxplay: the window system cannot be started\n");
         return 1;
     }
-    std::error_code error;
     WorkerSettings settings;
-    settings.programPath = std::filesystem::read_symlink("/proc/self/exe", error).string();
-    settings.recordingFile = line.recordingFile;
-    settings.useControl = line.useControl;
-
     StatusWindow window;
-    if (!window.Create()) {
+    switch (StartPlayer(line, window, settings.recordingFile)) {
+    case PlayerStart::Started:
+        break;
+    case PlayerStart::Cancelled:
+        std::fprintf(stderr, "usage: qmxplay [-nozemwaveocx] [-register] FILE.qmf (\"%s\" not found, none chosen)\n",
+                     line.recordingFile.c_str());
+        zem::ExitApplication();
+        return 1;
+    case PlayerStart::NoWindow:
         std::fprintf(stderr, "qmxplay: cannot open the status window\n");
         zem::ExitApplication();
         return 1;
     }
+    std::error_code error;
+    settings.programPath = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    settings.useControl = line.useControl;
     std::atomic<bool> running{true};
     std::thread worker(RunWorker, std::cref(settings), std::ref(window), std::cref(running));
     zem::RunMessageLoop();

@@ -42,6 +42,7 @@ bool StatusWindow::Create()
         WS_VISIBLE, 100, 100, DialogUnitsToPixelsX(179), DialogUnitsToPixelsY(34));
     if (!window)
         return false;
+    SetWindowText(window, kCaption);
     SetTimer(window, kClosedCheckTimer, 200);
     window_ = window;
     return true;

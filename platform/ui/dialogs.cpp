@@ -1,10 +1,8 @@
 #include "ui/dialogs.h"
 
-#include "ui/application.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
 #include "ui/internal/okcancel.h"
-#include "ui/internal/procedurecall.h"
 #include "ui/internal/windowwidget.h"
 
 #include <QColorDialog>
@@ -19,17 +17,6 @@
 
 namespace zem {
 namespace {
-
-template <class Dialog>
-bool AskHook(const std::function<bool(Dialog&)>& hook, Dialog& dialog)
-{
-    try {
-        return hook(dialog);
-    } catch (...) {
-        ui::TraceFailure("dialog hook");
-        return false;
-    }
-}
 
 // The font dialog with a colour button: the window system's font dialog chooses the text
 // colour too (CF_EFFECTS).
@@ -76,33 +63,26 @@ bool AskFont(CHOOSEFONT& dialog)
     return true;
 }
 
+bool AskColor(CHOOSECOLOR& dialog)
+{
+    const QColor initial = (dialog.Flags & CC_RGBINIT) ? ui::ToQColor(dialog.rgbResult) : QColor(Qt::black);
+    const QColor chosen = QColorDialog::getColor(initial, ui::WidgetOf(dialog.hwndOwner));
+    if (!chosen.isValid())
+        return false;
+    dialog.rgbResult = ui::FromQColor(chosen);
+    return true;
+}
+
 }  // namespace
 
 bool ChooseColor(CHOOSECOLOR* dialog)
 {
-    if (!dialog || !IsUiThread())
-        return false;
-    if (const auto& hook = ui::TestHooks().colorDialog)
-        return AskHook(hook, *dialog);
-    if (ui::IsHeadless())
-        return false;
-    const QColor initial = (dialog->Flags & CC_RGBINIT) ? ui::ToQColor(dialog->rgbResult) : QColor(Qt::black);
-    const QColor chosen = QColorDialog::getColor(initial, ui::WidgetOf(dialog->hwndOwner));
-    if (!chosen.isValid())
-        return false;
-    dialog->rgbResult = ui::FromQColor(chosen);
-    return true;
+    return dialog && ui::AnswerDialog(ui::TestHooks().colorDialog, AskColor, *dialog);
 }
 
 bool ChooseFont(CHOOSEFONT* dialog)
 {
-    if (!dialog || !IsUiThread())
-        return false;
-    if (const auto& hook = ui::TestHooks().fontDialog)
-        return AskHook(hook, *dialog);
-    if (ui::IsHeadless())
-        return false;
-    return AskFont(*dialog);
+    return dialog && ui::AnswerDialog(ui::TestHooks().fontDialog, AskFont, *dialog);
 }
 
 }  // namespace zem

@@ -234,6 +234,23 @@ bool GetWindowRect(HWND hwnd, RECT* rect)
     return true;
 }
 
+bool SetWindowText(HWND hwnd, const std::string& text)
+{
+    auto record = FindOnUiThread(hwnd);
+    if (!record || !record->widget)
+        return false;
+    record->widget->setWindowTitle(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    return true;
+}
+
+std::string GetWindowText(HWND hwnd)
+{
+    auto record = FindOnUiThread(hwnd);
+    if (!record || !record->widget)
+        return {};
+    return record->widget->windowTitle().toLatin1().toStdString();
+}
+
 HWND GetParent(HWND hwnd)
 {
     HWND parent = nullptr;

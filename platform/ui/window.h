@@ -6,6 +6,8 @@
 
 #include "ui/wintypes.h"
 
+#include <string>
+
 namespace zem {
 
 // Creates a window with a toolkit widget behind it, placed in the parent's client area (or
@@ -48,6 +50,12 @@ bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = t
 bool GetClientRect(HWND hwnd, RECT* rect);
 // The window's rectangle in screen coordinates.
 bool GetWindowRect(HWND hwnd, RECT* rect);
+
+// The caption a window without parent shows in its title bar (Latin-1). A child window keeps
+// the text but does not show it.
+bool SetWindowText(HWND hwnd, const std::string& text);
+// Empty for a dead handle.
+std::string GetWindowText(HWND hwnd);
 
 // nullptr for a window without parent or a dead handle.
 HWND GetParent(HWND hwnd);

@@ -16,6 +16,11 @@ bool AskFolder(HWND owner, const std::string& startFolder, std::string& chosen)
     QFileDialog dialog(WidgetOf(owner), QString(), start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    return RunFileDialog(dialog, chosen);
+}
+
+bool RunFileDialog(QFileDialog& dialog, std::string& chosen)
+{
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
