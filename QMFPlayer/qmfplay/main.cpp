@@ -3,6 +3,7 @@
 // what the worker does; the program ends with the worker, or when the window is closed or the
 // environment asks it to end (SIGTERM, SIGINT); in every case the worker's end steps run
 // before it exits.
+#include "QMFPlayer/common/libraryfolder.h"
 #include "QMFPlayer/qmfplay/playercommandline.h"
 #include "QMFPlayer/qmfplay/playerstart.h"
 #include "QMFPlayer/qmfplay/playerworker.h"
@@ -79,12 +80,16 @@ void RunWorker(const WorkerSettings& settings, PlayerView& view, const std::atom
 int main(int argc, char** argv)
 {
     const PlayerCommandLine line = ParsePlayerCommandLine({argv + 1, argv + argc});
+    WorkerSettings settings;
+    std::error_code error;
+    settings.programPath = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    // Before any thread: the archive's tools and module, started from the temporary folder.
+    AddLibraryFolder(std::filesystem::path(settings.programPath).parent_path().string());
     const EndSignalWatch endSignals;
     if (!zem::InitApplication()) {
         std::fprintf(stderr, "qmxplay: the window system cannot be started\n");
         return 1;
     }
-    WorkerSettings settings;
     StatusWindow window;
     switch (StartPlayer(line, window, settings.recordingFile)) {
     case PlayerStart::Started:
@@ -99,8 +104,6 @@ int main(int argc, char** argv)
         zem::ExitApplication();
         return 1;
     }
-    std::error_code error;
-    settings.programPath = std::filesystem::read_symlink("/proc/self/exe", error).string();
     settings.useControl = line.useControl;
     std::atomic<bool> running{true};
     std::thread worker(RunWorker, std::cref(settings), std::ref(window), std::cref(running));

@@ -1,6 +1,7 @@
 #include "QMFPlayer/qmxplaycfg/playcfgapp.h"
 
 #include "QMFPlayer/common/folderdeleter.h"
+#include "QMFPlayer/common/libraryfolder.h"
 #include "QMFPlayer/common/processrunner.h"
 #include "QMFPlayer/qmxplaycfg/playcfgdlg.h"
 #include "QMFPlayer/qmxplaycfg/toolresources.h"
@@ -29,15 +30,6 @@ std::string Format(const char* format, const std::string& a, const std::string& 
     char text[1024];
     std::snprintf(text, sizeof text, format, a.c_str(), b.c_str());
     return text;
-}
-
-// The copies in the temporary folder find the platform libraries in the program's folder,
-// where the system's own libraries live beside them.
-void AddLibraryFolder(const std::string& folder)
-{
-    const char* current = std::getenv("LD_LIBRARY_PATH");
-    const std::string value = current && *current ? folder + ":" + current : folder;
-    setenv("LD_LIBRARY_PATH", value.c_str(), 1);
 }
 
 }  // namespace
