@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <exception>
 #include <optional>
 
@@ -174,12 +173,6 @@ void SetUpFrame(CKelFrame* frame, const char* name, COLORREF back, const std::ve
         frame->SetColumnWidth(static_cast<int>(i), columns[i]);
     for (size_t i = 0; i < rows.size(); ++i)
         frame->SetRowHeight(static_cast<int>(i), rows[i]);
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
 }
 
 bool IsSelfOrDescendant(HWND window, HWND ancestor)
@@ -456,7 +449,7 @@ void CPlayerCtrl::OnUpdateFMODFile(int code, uint32_t file)
         std::vector<_FMODFile*> files;
         engine->GetMarkedFiles(files);
         if (App() && App()->UICEnabled && !files.empty())
-            UpdateEffectPair(frame3, Lower(engine->GetFileGroup(files.front()->GetHandle())));
+            UpdateEffectPair(frame3, FilterPairsOfGroup(engine->GetFileGroup(files.front()->GetHandle())));
         container->SetVisible(files.empty() ? 0 : 1);
     }
     if (marked || code == _FMODEngine::kFileVolume) {
@@ -484,9 +477,9 @@ void CPlayerCtrl::OnUpdateFMODFile(int code, uint32_t file)
     }
 }
 
-// The filter pair that fits the first marked recording's group: the line's tones for a
-// "strecke" group, the control centre's for a "zentrale" one.
-void CPlayerCtrl::UpdateEffectPair(CKelFrame* frame3, const std::string& group)
+// The filter pair that fits the first marked recording's group; a group that fits both ends
+// with the control centre's pair.
+void CPlayerCtrl::UpdateEffectPair(CKelFrame* frame3, const FilterPairs& pairs)
 {
     CKelFrameElement* elements[2][2];
     for (int i = 0; i < 2; ++i) {
@@ -514,10 +507,10 @@ void CPlayerCtrl::UpdateEffectPair(CKelFrame* frame3, const std::string& group)
         }
         return true;
     };
-    if (group.find("strecke") != std::string::npos && !showPair(0))
+    if (pairs.line && !showPair(kLineFilterSlot))
         return;
-    if (group.find("zentrale") != std::string::npos)
-        showPair(2);
+    if (pairs.centre)
+        showPair(kCentreFilterSlot);
 }
 
 void CPlayerCtrl::OnKFENotify(int code, LPARAM element)

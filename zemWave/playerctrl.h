@@ -4,6 +4,7 @@
 // scripting interface is _DPlayer.
 #pragma once
 
+#include "zemWave/filterpairs.h"
 #include "zemWave/zemwaveolecontrol.h"
 
 #include "KelFrame/kelframe.h"
@@ -60,7 +61,7 @@ private:
     bool OnCmdMsg(uintptr_t id, int notifyCode);
     void OnRButtonDown(zem::LPARAM point);
     void OnPaint();
-    void UpdateEffectPair(zem::CKelFrame* frame3, const std::string& group);
+    void UpdateEffectPair(zem::CKelFrame* frame3, const FilterPairs& pairs);
 
 
     // _DPlayer

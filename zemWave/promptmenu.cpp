@@ -1,13 +1,12 @@
 #include "zemWave/promptmenu.h"
 
 #include "zemWave/engine/commandids.h"
+#include "zemWave/filterpairs.h"
 #include "zemWave/modulemenus.h"
 #include "zemWave/promptrows.h"
 
 #include "KelFrame/kelmessages.h"
 
-#include <algorithm>
-#include <cctype>
 
 using namespace zem;
 
@@ -29,27 +28,22 @@ void AppendSubmenu(HMENU popup, HMENU submenu, const char* text)
     AppendMenu(popup, MF_SEPARATOR, 0);
 }
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-// The first two slots filter the line's tones, the next two the control room's: a group named
-// after one of them gets its pair, with the other pair grayed.
-void GrayFilterPairs(HMENU filters, const std::string& group)
+// The pair that fits the group stays, the other is grayed.
+void GrayFilterPairs(HMENU filters, const FilterPairs& pairs)
 {
     const auto pair = [filters](uint32_t first, bool on) {
         EnableMenuItem(filters, first, Grayed(!on));
         EnableMenuItem(filters, first + 1, Grayed(!on));
     };
-    if (group.find("strecke") != std::string::npos) {
-        pair(kCmdFirstEffect, true);
-        pair(kCmdFirstEffect + 2, false);
+    const uint32_t line = kCmdFirstEffect + kLineFilterSlot;
+    const uint32_t centre = kCmdFirstEffect + kCentreFilterSlot;
+    if (pairs.line) {
+        pair(line, true);
+        pair(centre, false);
     }
-    if (group.find("zentrale") != std::string::npos) {
-        pair(kCmdFirstEffect + 2, true);
-        pair(kCmdFirstEffect, false);
+    if (pairs.centre) {
+        pair(centre, true);
+        pair(line, false);
     }
 }
 
@@ -72,7 +66,7 @@ bool AppendFilterMenu(HMENU popup, const _FMODEngine& engine, const ZemWaveSetti
             EnableMenuItem(filters, id, Grayed(true));
     }
     if (file)
-        GrayFilterPairs(filters, Lower(engine.GetFileGroup(file)));
+        GrayFilterPairs(filters, FilterPairsOfGroup(engine.GetFileGroup(file)));
     AppendSubmenu(popup, filters, "UICF Frequenzfilter");
     return true;
 }
