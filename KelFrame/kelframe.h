@@ -48,6 +48,16 @@ public:
     // Takes ownership and creates the element's window. False, without taking the element,
     // when the table is full.
     bool AddElement(CKelFrameElement* element);
+    // AddElement for an element made for this frame: the element, or null when the frame could
+    // not take it and it was deleted.
+    template <class Element>
+    Element* Adopt(Element* element)
+    {
+        if (AddElement(element))
+            return element;
+        delete element;
+        return nullptr;
+    }
     size_t GetElementCount() const { return elements_.size(); }
     CKelFrameElement* GetElement(size_t index) const { return index < elements_.size() ? elements_[index] : nullptr; }
     CKelFrameElement* FindElementByCell(const std::string& cell) const;

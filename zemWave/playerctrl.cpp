@@ -77,16 +77,6 @@ void Prepare(CKelFrameElement& element, const char* cell, const char* name, HWND
         element.EnableContextMenu(0);
 }
 
-// The frame takes the element and makes its window; null (the element gone) when it cannot.
-template <class Element>
-Element* Join(CKelFrame* frame, Element* element)
-{
-    if (frame->AddElement(element))
-        return element;
-    delete element;
-    return nullptr;
-}
-
 struct TextSpec {
     const char* cell;
     const char* name;
@@ -107,7 +97,7 @@ CKelFE_TextDisplay* AddText(CKelFrame* frame, const TextSpec& spec)
     display->SetForeColor(spec.fore);
     if (spec.hidden)
         display->SetVisible(0);
-    if (!Join(frame, display))
+    if (!frame->Adopt(display))
         return nullptr;
     display->SetFontSize(spec.points);
     display->SetFormat(spec.format);
@@ -136,7 +126,7 @@ CKelFE_Button* AddButton(CKelFrame* frame, HWND linked, const ButtonSpec& spec)
     button->SetCommandId(spec.command);
     if (spec.hidden)
         button->SetVisible(0);
-    return Join(frame, button);
+    return frame->Adopt(button);
 }
 
 struct SliderSpec {
@@ -160,7 +150,7 @@ CKelFE_Slider* AddSlider(CKelFrame* frame, HWND linked, const SliderSpec& spec)
     slider->SetThumbColor(kYellow);
     slider->SetRange(spec.minimum, spec.maximum);
     slider->SetStep(1);
-    return Join(frame, slider);
+    return frame->Adopt(slider);
 }
 
 void SetUpFrame(CKelFrame* frame, const char* name, COLORREF back, const std::vector<double>& columns,
@@ -259,7 +249,7 @@ void CPlayerCtrl::AddNestedFrame(const char* cell, const char* containerName, co
     container->SetName(containerName);
     if (menuOff)
         container->EnableContextMenu(0);
-    if (!Join(main, container))
+    if (!main->Adopt(container))
         return;
     RECT inner{};
     GetClientRect(container->GetSafeHwnd(), &inner);

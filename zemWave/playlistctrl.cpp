@@ -85,10 +85,8 @@ int CPlayListCtrl::OnCreate()
     auto* container = new CKelFE_WndContainer(frame);
     container->SetCell("c0r0");
     container->SetName("ListCtrlContainer");
-    if (!frame->AddElement(container)) {
-        delete container;
+    if (!frame->Adopt(container))
         return -1;
-    }
     container->SetBkColor(kGrey);
     container->SetForeColor(RGB(255, 255, 255));
 
@@ -103,10 +101,8 @@ int CPlayListCtrl::OnCreate()
     status->SetCell("c0r1");
     status->SetName("ListCtrlStatus");
     status->SetBorderInner(0, 2, 0, 0, kGrey, 9, 2, 2);
-    if (!frame->AddElement(status)) {
-        delete status;
+    if (!frame->Adopt(status))
         return -1;
-    }
     status->SetBkColor(RGB(0, 0, 0));
     status->SetForeColor(RGB(192, 192, 192));
     status->SetFormat(kStatusFormat);

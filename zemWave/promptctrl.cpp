@@ -71,10 +71,8 @@ void SetUpTextDisplay(CKelFrame* frame, const char* cell, const char* name, int 
     text->SetCell(cell);
     text->SetName(name);
     text->SetBorderInner(borderLeft, 0, borderRight, 0, kHeaderBlue, 0, 0, -1);
-    if (!frame->AddElement(text)) {
-        delete text;
+    if (!frame->Adopt(text))
         return;
-    }
     text->SetBkColor(kHeaderBlue);
     text->SetForeColor(foreground);
     text->SetWeight(700);
@@ -145,9 +143,7 @@ void CPromptCtrl::CreateMainFrame()
     auto* container = new CKelFE_WndContainer(frame);
     container->SetCell(kContainerCell);
     container->SetName(kContainerName);
-    if (!frame->AddElement(container))
-        delete container;
-    else
+    if (frame->Adopt(container))
         container->EnableContextMenu(1);
 
     auto* ruler = new CKelFE_ScaleSlider(frame);
@@ -165,8 +161,7 @@ void CPromptCtrl::CreateMainFrame()
     const CMarkArray marks = EngineMarks(*Engine());
     ruler->SetMarks(&marks);
     ruler->AddLinkedWindow(GetSafeHwnd());
-    if (!frame->AddElement(ruler))
-        delete ruler;
+    frame->Adopt(ruler);
 }
 
 void CPromptCtrl::OnSize(int cx, int cy)
@@ -308,10 +303,8 @@ void CPromptCtrl::AddRow(CKelFrame* rows, const PromptRow& plan, const SysTime& 
     row->SetEndTime(end);
     if (viewMode_ == kSumView)
         row->SetStep(100);
-    if (!rows->AddElement(row)) {
+    if (!rows->Adopt(row))
         Trace("CPromptCtrl: row %s refused, the rows frame is full", plan.cell.c_str());
-        delete row;
-    }
 }
 
 // --- Engine notifications ---
