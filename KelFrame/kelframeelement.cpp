@@ -213,8 +213,7 @@ void CKelFrameElement::OnColorCommand(uintptr_t id)
 
 void CKelFrameElement::RepaintOverlay()
 {
-    overlayOnly_ = true;
-    InvalidateRect(hwnd_, nullptr, false);
+    InvalidateOverlay(hwnd_);
 }
 
 void CKelFrameElement::ReleasePicture()
@@ -233,7 +232,7 @@ void CKelFrameElement::Paint()
 {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(hwnd_, &paint);
-    const bool overlayOnly = std::exchange(overlayOnly_, false);
+    const bool overlayOnly = IsOverlayPaint(hwnd_);
     if (kind_ == KFE_TYPE_BASE) {
         EndPaint(hwnd_, &paint);
         return;

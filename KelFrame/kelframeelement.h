@@ -134,7 +134,6 @@ private:
     std::vector<HWND> notify_;
     KelMenuCallback menuCallback_ = nullptr;
     uintptr_t menuUserValue_ = 0;
-    bool overlayOnly_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -5,10 +5,23 @@
 #   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
 #   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, device, download and module tests
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
+#   ... --repeat N         runs each test up to N times and stops at its first failure: to
+#                          show that a test touching threads, windows or time never fails at random
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-mode=${1:-normal}
+mode=normal
+repeat=()
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --asan|--tsan|--all) mode=$1 ;;
+    --repeat)
+      [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || { echo "tools/test.sh: --repeat needs a count" >&2; exit 2; }
+      repeat=(--repeat "until-fail:$2"); shift ;;
+    *) echo "usage: tools/test.sh [--asan|--tsan|--all] [--repeat N]" >&2; exit 2 ;;
+  esac
+  shift
+done
 bash tools/setup.sh
 
 jobs=$(nproc)
@@ -30,7 +43,7 @@ build_and_test() {
   cmake -S . -B "$dir" -G Ninja "${cmake_args[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "== $dir: test"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${ctest_args[@]}"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${repeat[@]}" "${ctest_args[@]}"
 }
 
 werror=OFF
@@ -54,6 +67,4 @@ case $mode in
       -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
     build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
       -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
-  *)
-    echo "usage: tools/test.sh [--asan|--tsan|--all]" >&2; exit 2 ;;
 esac

@@ -176,6 +176,11 @@ bool EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 bool InvalidateRect(HWND hwnd, const RECT* rect, bool erase);
 // Paints now what is invalid.
 bool UpdateWindow(HWND hwnd);
+// Asks for a paint that only redraws what the window draws over its kept picture (a moving
+// thumb): inside that WM_PAINT, IsOverlayPaint is true. Any other reason to paint that comes
+// before it (InvalidateRect, a resize) makes it a full paint, so no change of the picture is lost.
+bool InvalidateOverlay(HWND hwnd);
+bool IsOverlayPaint(HWND hwnd);
 
 int MulDiv(int number, int numerator, int denominator);
 

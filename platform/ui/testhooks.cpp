@@ -64,6 +64,11 @@ WindowImage GrabWindow(HWND hwnd)
     return out;
 }
 
+bool PaintsPending()
+{
+    return ui::AnyPaintDue();
+}
+
 bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys)
 {
     ui::WindowWidget* widget = ui::WidgetOf(hwnd);

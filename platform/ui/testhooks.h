@@ -35,6 +35,9 @@ struct WindowImage {
     COLORREF At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
 WindowImage GrabWindow(HWND hwnd);
+// Whether a shown window has yet to paint what it was asked to: wait until false to see the
+// paints that what was done so far causes, without guessing how long they take.
+bool PaintsPending();
 
 // Delivers a mouse message (WM_LBUTTONDOWN ... WM_RBUTTONDBLCLK, WM_MOUSEMOVE) as the toolkit
 // would: keys are MK_ flags, x and y client coordinates.

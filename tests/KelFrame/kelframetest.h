@@ -70,10 +70,11 @@ inline void Drain()
     DestroyWindow(marker);
 }
 
-// Delivers posted messages and pending paints for a moment.
+// Delivers what is posted until now and the paints that it asks for.
 inline void Settle()
 {
-    PumpMessagesUntil([] { return false; }, 30);
+    Drain();
+    PumpMessagesUntil([] { return !PaintsPending(); }, kBoundMs);
 }
 
 // A shown top-level window holding a frame at (10, 30), 201 x 100; the frame deletes itself

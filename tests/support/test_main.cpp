@@ -1,5 +1,6 @@
 // Shared main of every test binary: a fresh ZEM_ROOT and TMP, removed at the end unless
-// ZEM_KEEP_TEST_ROOT is set.
+// ZEM_KEEP_TEST_ROOT is set. A test binary runs the same with or without the test script's
+// variables: no display, no sound card, message boxes on standard error, unless asked otherwise.
 #include "support/scratch.h"
 
 #include <cstdlib>
@@ -27,6 +28,9 @@ int main(int argc, char** argv)
     setenv("ZEM_ROOT", zemtest::g_root.c_str(), 1);
     setenv("TMP", tmp.c_str(), 1);
     setenv("TMPDIR", tmp.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("ZEM_UI", "headless", 0);
+    setenv("ZEM_AUDIO", "null", 0);
 
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

@@ -18,6 +18,7 @@ namespace zem::ui {
 namespace {
 
 std::vector<ActivePaint> g_paints;  // nested paints, innermost last; UI thread only
+std::set<const WindowWidget*> g_paintDue;
 std::set<int> g_keysDown;
 HWND g_mouseWindow = nullptr;
 
@@ -41,6 +42,21 @@ WindowWidget::WindowWidget(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the window paints all of itself, as on Windows
+    g_paintDue.insert(this);
+}
+
+WindowWidget::~WindowWidget()
+{
+    g_paintDue.erase(this);
+}
+
+bool AnyPaintDue()
+{
+    for (const WindowWidget* widget : g_paintDue) {
+        if (widget->isVisible() && !widget->rect().isEmpty())
+            return true;
+    }
+    return false;
 }
 
 LRESULT WindowWidget::Send(UINT message, WPARAM wParam, LPARAM lParam)
@@ -65,14 +81,27 @@ void WindowWidget::Invalidate(const QRect& rect, bool erase)
         eraseDue_ = true;
     else
         skipErase_ = true;
+    fullPaintDue_ = true;
+    g_paintDue.insert(this);
     update(rect);
+}
+
+void WindowWidget::InvalidateOverlay()
+{
+    overlayPaintDue_ = true;
+    skipErase_ = true;
+    g_paintDue.insert(this);
+    update();
 }
 
 void WindowWidget::paintEvent(QPaintEvent* event)
 {
+    g_paintDue.erase(this);
     QPainter painter(this);
     const QRect r = event->rect();
-    g_paints.push_back({hwnd_, &painter, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, false});
+    const bool overlay = overlayPaintDue_ && !fullPaintDue_;
+    overlayPaintDue_ = fullPaintDue_ = false;
+    g_paints.push_back({hwnd_, &painter, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, false, overlay});
     try {
         // The background is erased first, unless only invalidations without erase asked for
         // this paint or the window erased it itself; so a window that paints nothing shows
@@ -92,6 +121,7 @@ void WindowWidget::paintEvent(QPaintEvent* event)
 
 void WindowWidget::resizeEvent(QResizeEvent*)
 {
+    fullPaintDue_ = true;
     ReportSize();
 }
 
@@ -220,6 +250,21 @@ bool InvalidateRect(HWND hwnd, const RECT* rect, bool erase)
                             : widget->rect(),
                        erase);
     return true;
+}
+
+bool InvalidateOverlay(HWND hwnd)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    if (!widget)
+        return false;
+    widget->InvalidateOverlay();
+    return true;
+}
+
+bool IsOverlayPaint(HWND hwnd)
+{
+    const ui::ActivePaint* paint = ui::FindActivePaint(hwnd);
+    return paint && paint->overlay;
 }
 
 bool UpdateWindow(HWND hwnd)

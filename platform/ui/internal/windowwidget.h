@@ -13,12 +13,14 @@ namespace zem::ui {
 class WindowWidget : public QWidget {
 public:
     explicit WindowWidget(QWidget* parent);
+    ~WindowWidget() override;
     void SetHandle(HWND hwnd) { hwnd_ = hwnd; }
     HWND Handle() const { return hwnd_; }
 
     // WM_SIZE when the size differs from the one last reported.
     void ReportSize();
     void Invalidate(const QRect& rect, bool erase);
+    void InvalidateOverlay();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,6 +41,8 @@ private:
     QSize reportedSize_{-1, -1};
     bool eraseDue_ = false;
     bool skipErase_ = false;
+    bool fullPaintDue_ = true;
+    bool overlayPaintDue_ = false;
 };
 
 // The paint in progress for a window, which BeginPaint draws through.
@@ -47,8 +51,13 @@ struct ActivePaint {
     QPainter* painter = nullptr;
     RECT rect;
     bool erase = false;
+    bool overlay = false;
 };
 const ActivePaint* FindActivePaint(HWND hwnd);
+
+// Whether a shown window waits for a paint it was asked for (created or invalidated, not
+// painted since); UI thread only.
+bool AnyPaintDue();
 
 // The window's widget when it is one of ours; UI thread only.
 WindowWidget* WidgetOf(HWND hwnd);
