@@ -5,6 +5,7 @@
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowtable.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -162,6 +163,10 @@ void WindowWidget::Key(QKeyEvent* event, bool down)
     const int vk = VirtualKey(event->key());
     if (vk == 0)
         return;
+    // X11 repeats a held key as a release and a press, both marked auto-repeat; the window
+    // system sends only the presses, so the key stays down until its real release.
+    if (!down && event->isAutoRepeat())
+        return;
     const bool wasDown = IsKeyDown(vk);
     SetKeyDown(vk, down);
     LPARAM lParam = 1;  // repeat count
@@ -170,6 +175,13 @@ void WindowWidget::Key(QKeyEvent* event, bool down)
     if (!down)
         lParam |= kKeyWasDown | kKeyReleased;
     Send(down ? WM_KEYDOWN : WM_KEYUP, WPARAM(vk), lParam);
+}
+
+void WindowWidget::closeEvent(QCloseEvent* event)
+{
+    // The procedure decides: its default handling destroys the window, which hides it.
+    event->ignore();
+    Send(WM_CLOSE, 0, 0);
 }
 
 void WindowWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
@@ -234,6 +246,8 @@ void SetKeyDown(int virtualKey, bool down)
 }
 
 bool IsKeyDown(int virtualKey) { return g_keysDown.count(virtualKey) != 0; }
+
+void ClearKeysDown() { g_keysDown.clear(); }
 
 HWND MouseWindow() { return g_mouseWindow; }
 
