@@ -137,6 +137,7 @@ int Host(const std::string& pagePath)
         std::fprintf(stderr, "controlhost: cannot open a window\n");
         return 1;
     }
+    SetWindowText(window, page->title);
     std::vector<HostedControl> controls;
     int top = kMargin;
     for (const PageObject& spec : page->objects) {
