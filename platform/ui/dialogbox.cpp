@@ -3,6 +3,7 @@
 #include "ui/combobox.h"
 #include "ui/controls.h"
 #include "ui/input.h"
+#include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
 #include "ui/internal/windowtable.h"
 #include "ui/internal/windowwidget.h"
@@ -10,16 +11,119 @@
 #include "ui/statictext.h"
 #include "ui/window.h"
 
-#include <QCloseEvent>
-#include <QEventLoop>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
+#include <cmath>
+#include <cstring>
 #include <map>
 
 namespace zem {
 namespace {
 
+constexpr int kLogicalDpi = 96;
+
+// The dialog font as the toolkit draws it: the face as the layer maps it, the points at the
+// screen's logical resolution.
+QFont DialogQFont(const DialogFont& font)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen ? int(std::lround(screen->logicalDotsPerInchY())) : kLogicalDpi;
+    LOGFONT logical;
+    logical.lfHeight = -int(std::lround(font.pointSize * dpi / 72.0));
+    std::strncpy(logical.lfFaceName, font.face.c_str(), LF_FACESIZE - 1);
+    return ui::MakeFont(logical, dpi);
+}
+
+// The window system rounds dialog units to the nearest pixel.
+int Scale(int units, int baseUnits, int unitsPerBase)
+{
+    return int(std::lround(double(units) * baseUnits / unitsPerBase));
+}
+
+// The toolkit's dialog around the dialog's window: its frame, modality and keys. It mirrors
+// the caption and icon given to the dialog's window.
+class DialogFrame : public QDialog {
+public:
+    DialogFrame(HWND dialog, QWidget* client, int defaultId) : dialog_(dialog), client_(client), defaultId_(defaultId)
+    {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint);
+        client->setParent(this);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(client);
+        qApp->installEventFilter(this);
+    }
+    ~DialogFrame() override { qApp->removeEventFilter(this); }
+
+    // Escape and the frame's close button, as the window system's dialogs have them.
+    void reject() override { Command(IDCANCEL); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == client_)
+            Mirror(event->type());
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !isAncestorOf(widget))
+            return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Escape: Command(IDCANCEL); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: Command(ReturnCommand(widget)); return true;
+        default: return false;
+        }
+    }
+
+private:
+    void Command(int id)
+    {
+        SendMessage(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+    }
+
+    // The id of the push button that has the focus, else the default push button's.
+    int ReturnCommand(QWidget* focus) const
+    {
+        for (QWidget* widget = focus; widget && widget != this; widget = widget->parentWidget()) {
+            auto* window = dynamic_cast<ui::WindowWidget*>(widget);
+            if (!window || GetParent(window->Handle()) != dialog_)
+                continue;
+            const auto* button = window->findChild<QPushButton*>();
+            if (button && !button->isCheckable())
+                return int(GetDlgCtrlID(window->Handle()));
+            break;
+        }
+        return defaultId_;
+    }
+
+    void Mirror(QEvent::Type type)
+    {
+        if (mirroring_)
+            return;
+        mirroring_ = true;
+        if (type == QEvent::WindowTitleChange)
+            setWindowTitle(client_->windowTitle());
+        else if (type == QEvent::WindowIconChange)
+            setWindowIcon(client_->windowIcon());
+        mirroring_ = false;
+    }
+
+    HWND dialog_;
+    QPointer<QWidget> client_;
+    int defaultId_;
+    bool mirroring_ = false;
+};
+
 struct RunningDialog {
-    QEventLoop loop;
+    QPointer<QDialog> frame;
     bool ended = false;
     intptr_t result = IDCANCEL;
 };
@@ -37,31 +141,12 @@ std::function<void(HWND)>& DialogHook()
     return hook;
 }
 
-// Closing the window by its frame is Cancel, as the window system's dialogs have it.
-class CloseAsCancel : public QObject {
-public:
-    CloseAsCancel(HWND dialog, QObject* parent) : QObject(parent), dialog_(dialog) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() != QEvent::Close)
-            return false;
-        event->ignore();
-        SendMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return true;
-    }
-
-private:
-    HWND dialog_;
-};
-
-HWND CreateItem(const DialogItem& item, HWND dialog)
+HWND CreateItem(const DialogItem& item, const DialogFont& font, HWND dialog)
 {
-    const int x = DialogUnitsToPixelsX(item.x);
-    const int y = DialogUnitsToPixelsY(item.y);
-    const int cx = DialogUnitsToPixelsX(item.cx);
-    const int cy = DialogUnitsToPixelsY(item.cy);
+    const int x = DialogUnitsToPixelsX(item.x, font);
+    const int y = DialogUnitsToPixelsY(item.y, font);
+    const int cx = DialogUnitsToPixelsX(item.cx, font);
+    const int cy = DialogUnitsToPixelsY(item.cy, font);
     const auto id = static_cast<uintptr_t>(item.id);
     switch (item.kind) {
     case DialogItem::Kind::Button:
@@ -74,53 +159,74 @@ HWND CreateItem(const DialogItem& item, HWND dialog)
     return nullptr;
 }
 
-void RunModal(HWND hwnd, RunningDialog& run)
+int DefaultButtonId(const DialogTemplate& dialog)
 {
-    ShowWindow(hwnd, SW_SHOW);
-    if (const auto& hook = DialogHook()) {
-        hook(hwnd);
-        return;
+    for (const DialogItem& item : dialog.items) {
+        if (item.kind == DialogItem::Kind::Button && (item.style & kButtonKindMask) == BS_DEFPUSHBUTTON)
+            return item.id;
     }
-    if (!run.ended)
-        run.loop.exec();
+    return IDOK;
 }
 
 }  // namespace
 
-int DialogUnitsToPixelsX(int units)
+DialogBaseUnits GetDialogBaseUnits(const DialogFont& font)
 {
-    return units * 6 / 4;
+    if (!qGuiApp)
+        return {};
+    const QFont qfont = DialogQFont(font);
+    const int letters = ui::TextWidth(qfont, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return {(letters / 26 + 1) / 2, ui::LineHeight(qfont)};
 }
 
-int DialogUnitsToPixelsY(int units)
+int DialogUnitsToPixelsX(int units, const DialogFont& font)
 {
-    return units * 13 / 8;
+    return Scale(units, GetDialogBaseUnits(font).x, 4);
+}
+
+int DialogUnitsToPixelsY(int units, const DialogFont& font)
+{
+    return Scale(units, GetDialogBaseUnits(font).y, 8);
 }
 
 intptr_t DialogBox(const DialogTemplate& dialog, WindowProcedure procedure)
 {
-    RunningDialog run;
+    if (!IsUiThread())
+        return -1;
     const HWND hwnd = CreateWindow(
         [procedure](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
             const LRESULT handled = procedure(self, message, wParam, lParam);
             const int id = LOWORD(wParam);
             if (message == WM_COMMAND && !handled && (id == IDOK || id == IDCANCEL))
                 EndDialog(self, id);
+            if (message == WM_ERASEBKGND && !handled)
+                return 1;  // the frame's background shows through
             return handled;
         },
-        0, 0, 0, DialogUnitsToPixelsX(dialog.cx), DialogUnitsToPixelsY(dialog.cy));
-    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
-    if (!widget)
+        0, 0, 0, DialogUnitsToPixelsX(dialog.cx, dialog.font), DialogUnitsToPixelsY(dialog.cy, dialog.font));
+    ui::WindowWidget* client = ui::WidgetOf(hwnd);
+    if (!client)
         return -1;
-    widget->setWindowTitle(QString::fromLatin1(dialog.caption.data(), qsizetype(dialog.caption.size())));
-    widget->installEventFilter(new CloseAsCancel(hwnd, widget));
+    client->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    DialogFrame frame(hwnd, client, DefaultButtonId(dialog));
+    frame.setFont(DialogQFont(dialog.font));
+    frame.setFixedSize(client->size());
+    SetWindowText(hwnd, dialog.caption);
     for (const DialogItem& item : dialog.items)
-        CreateItem(item, hwnd);
+        CreateItem(item, dialog.font, hwnd);
 
+    RunningDialog run;
+    run.frame = &frame;
     RunningDialogs()[hwnd] = &run;
     SendMessage(hwnd, WM_INITDIALOG, 0, 0);
-    if (!run.ended && (DialogHook() || !ui::IsHeadless()))
-        RunModal(hwnd, run);
+    if (!run.ended) {
+        if (const auto& hook = DialogHook()) {
+            frame.show();
+            hook(hwnd);
+        } else if (!ui::IsHeadless()) {
+            frame.exec();
+        }
+    }
     RunningDialogs().erase(hwnd);
     DestroyWindow(hwnd);
     return run.result;
@@ -134,7 +240,8 @@ bool EndDialog(HWND dialog, intptr_t result)
     RunningDialog& run = *found->second;
     run.ended = true;
     run.result = result;
-    run.loop.quit();
+    if (run.frame)
+        run.frame->done(QDialog::Accepted);
     return true;
 }
 
