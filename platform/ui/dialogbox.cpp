@@ -3,6 +3,7 @@
 #include "ui/combobox.h"
 #include "ui/controls.h"
 #include "ui/input.h"
+#include "ui/gdi.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
 #include "ui/internal/windowtable.h"
@@ -13,31 +14,56 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
+#include <strings.h>
 
 namespace zem {
 namespace {
 
-constexpr int kLogicalDpi = 96;
+constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// The base unit across: the average width of the 52 letters, rounded as the window system does.
+int AverageLetterWidth(const QFont& font)
+{
+    return (ui::TextWidth(font, kLetters) / 26 + 1) / 2;
+}
+
+// The base unit down: the character cell's height as the toolkit lays a line of text out,
+// ascent and descent rounded up, so a control one unit-line high holds one line.
+int CellHeight(const QFont& font)
+{
+    if (ui::TestHooks().fixedLineHeight > 0)
+        return ui::LineHeight(font);
+    return int(std::ceil(QFontMetricsF(font).height()));
+}
 
 // The dialog font as the toolkit draws it: the face as the layer maps it, the points at the
-// screen's logical resolution.
+// screen's logical resolution. A stand-in face (for "MS Sans Serif", say) whose letters run
+// wider than the base unit they round to is narrowed to it, so a text takes the room the
+// template was laid out for in the original face.
 QFont DialogQFont(const DialogFont& font)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const int dpi = screen ? int(std::lround(screen->logicalDotsPerInchY())) : kLogicalDpi;
-    LOGFONT logical;
-    logical.lfHeight = -int(std::lround(font.pointSize * dpi / 72.0));
-    std::strncpy(logical.lfFaceName, font.face.c_str(), LF_FACESIZE - 1);
-    return ui::MakeFont(logical, dpi);
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    const std::string family = MappedFontFamily(font.face);
+    QFont qfont(QString::fromStdString(family));
+    qfont.setPixelSize(std::max(1, int(std::lround(font.pointSize * dpi / 72.0))));
+    if (strcasecmp(family.c_str(), font.face.c_str()) != 0) {
+        const int letters = ui::TextWidth(qfont, kLetters);
+        const int promised = AverageLetterWidth(qfont) * 52;
+        if (letters > promised)
+            qfont.setStretch(promised * 100 / letters);
+    }
+    return qfont;
 }
 
 // The window system rounds dialog units to the nearest pixel.
@@ -175,8 +201,7 @@ DialogBaseUnits GetDialogBaseUnits(const DialogFont& font)
     if (!qGuiApp)
         return {};
     const QFont qfont = DialogQFont(font);
-    const int letters = ui::TextWidth(qfont, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    return {(letters / 26 + 1) / 2, ui::LineHeight(qfont)};
+    return {AverageLetterWidth(qfont), CellHeight(qfont)};
 }
 
 int DialogUnitsToPixelsX(int units, const DialogFont& font)
