@@ -13,6 +13,7 @@
 #include "ui/window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -88,10 +89,17 @@ public:
     }
     ~DialogFrame() override { qApp->removeEventFilter(this); }
 
-    // Escape and the frame's close button, as the window system's dialogs have them.
+    // Escape, as the window system's dialogs have it.
     void reject() override { Command(IDCANCEL); }
 
 protected:
+    // Closing the frame is WM_CLOSE to the dialog, whose default is IDCANCEL.
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        SendMessage(dialog_, WM_CLOSE, 0, 0);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == client_)
@@ -224,6 +232,8 @@ intptr_t DialogBox(const DialogTemplate& dialog, WindowProcedure procedure)
             const int id = LOWORD(wParam);
             if (message == WM_COMMAND && !handled && (id == IDOK || id == IDCANCEL))
                 EndDialog(self, id);
+            if (message == WM_CLOSE && !handled)
+                SendMessage(self, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(self, IDCANCEL)));
             if (message == WM_ERASEBKGND && !handled)
                 return 1;  // the frame's background shows through
             return handled;

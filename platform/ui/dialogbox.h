@@ -53,7 +53,8 @@ int DialogUnitsToPixelsY(int units, const DialogFont& font = {});
 // given to it. The procedure answers nonzero for a message it handled; a WM_COMMAND of IDOK or
 // IDCANCEL it leaves alone ends the dialog with that id. Keys work as in the window system's
 // dialogs: Return is the focused push button's command, else the default push button's
-// (IDOK when there is none); Escape and closing the window are IDCANCEL.
+// (IDOK when there is none); Escape is IDCANCEL; closing the window sends WM_CLOSE, which
+// the procedure leaves alone for IDCANCEL.
 // With a dialog hook the hook acts after WM_INITDIALOG in place of a person; without a
 // display and without a hook the dialog ends at once with IDCANCEL. -1 when the window
 // cannot be made.
