@@ -78,14 +78,17 @@ TEST(X11Viewer, AMarkedRecordingShowsBothFilterSwitchesAndTheVersionText)
     // The Player's place in the window (4, 4): the main frame's 5 px border, the marked frame
     // at 450 to 670 with its filter row at 69 to 89, its second switch at 579 and that
     // switch's name at 599 to 660; the version text from 670 to the right edge.
-    const QRect secondSwitch(4 + 581, 4 + 71, 16, 16), secondName(4 + 600, 4 + 69, 60, 20),
+    // The switch is drawn over its frame's colour; the texts show their frame's colour around them.
+    const QRect secondSwitch(4 + 579, 4 + 69, 20, 20), secondName(4 + 600, 4 + 69, 60, 20),
         version(4 + 672, 4 + 6, 80, 82);
+    const auto colour = [](QRgb rgb) { return [rgb](QRgb p) { return (p & 0xFFFFFF) == rgb; }; };
+    const auto light = [](int least) { return [least](QRgb p) { return Light(p, least); }; };
     QImage shot;
     const bool shown = zemtest::WaitUntil([&] {
         shot = x.Grab(window);
-        return !shot.isNull() && Count(shot, secondName, [](QRgb p) { return Light(p, 0xE0); }) >= 5 &&
-               Count(shot, secondSwitch, [](QRgb p) { return (p & 0xFFFFFF) != 0x5C5C5Cu; }) >= 20 &&
-               Count(shot, version, [](QRgb p) { return Light(p, 0xA8); }) >= 5;
+        return !shot.isNull() && Count(shot, secondSwitch, [](QRgb p) { return (p & 0xFFFFFF) != 0x5C5C5Cu; }) >= 20 &&
+               Count(shot, secondName, colour(0x5C5C5C)) >= 200 && Count(shot, secondName, light(0xE0)) >= 5 &&
+               Count(shot, version, colour(0x808080)) >= 200 && Count(shot, version, light(0xA8)) >= 5;
     });
     if (!shot.isNull())
         shot.save(QString::fromStdString(zemtest::NewFolder("shot") + "/viewer.png"));
