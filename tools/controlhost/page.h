@@ -24,7 +24,7 @@ struct PageScript {
 
 struct Page {
     std::string path;
-    std::string title;  // of <title>, blanks at both ends removed; the window's caption
+    std::string title;  // of the <title> element, blanks around it dropped
     std::vector<PageObject> objects;
     std::vector<PageScript> scripts;
 };
