@@ -226,9 +226,16 @@ intptr_t DialogBox(const DialogTemplate& dialog, WindowProcedure procedure)
 {
     if (!IsUiThread())
         return -1;
+    // The dialog's face, on which its check boxes draw as the window system's dialogs have it.
+    const QColor face = QApplication::palette().color(QPalette::Window);
+    const HBRUSH faceBrush = CreateSolidBrush(RGB(face.red(), face.green(), face.blue()));
     const HWND hwnd = CreateWindow(
-        [procedure](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        [procedure, faceBrush](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
             const LRESULT handled = procedure(self, message, wParam, lParam);
+            if ((message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) && !handled) {
+                SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
+                return reinterpret_cast<LRESULT>(faceBrush);
+            }
             const int id = LOWORD(wParam);
             if (message == WM_COMMAND && !handled && (id == IDOK || id == IDCANCEL))
                 EndDialog(self, id);
@@ -240,8 +247,10 @@ intptr_t DialogBox(const DialogTemplate& dialog, WindowProcedure procedure)
         },
         0, 0, 0, DialogUnitsToPixelsX(dialog.cx, dialog.font), DialogUnitsToPixelsY(dialog.cy, dialog.font));
     ui::WindowWidget* client = ui::WidgetOf(hwnd);
-    if (!client)
+    if (!client) {
+        DeleteObject(faceBrush);
         return -1;
+    }
     client->setAttribute(Qt::WA_OpaquePaintEvent, false);
     DialogFrame frame(hwnd, client, DefaultButtonId(dialog));
     frame.setFont(DialogQFont(dialog.font));
@@ -264,6 +273,7 @@ intptr_t DialogBox(const DialogTemplate& dialog, WindowProcedure procedure)
     }
     RunningDialogs().erase(hwnd);
     DestroyWindow(hwnd);
+    DeleteObject(faceBrush);
     return run.result;
 }
 
