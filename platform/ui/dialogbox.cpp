@@ -74,7 +74,7 @@ int Scale(int units, int baseUnits, int unitsPerBase)
 }
 
 // The toolkit's dialog around the dialog's window: its frame, modality and keys. It mirrors
-// the caption and icon given to the dialog's window.
+// the caption given to the dialog's window.
 class DialogFrame : public QDialog {
 public:
     DialogFrame(HWND dialog, QWidget* client, int defaultId) : dialog_(dialog), client_(client), defaultId_(defaultId)
@@ -102,8 +102,8 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == client_)
-            Mirror(event->type());
+        if (watched == client_ && event->type() == QEvent::WindowTitleChange)
+            setWindowTitle(client_->windowTitle());
         if (event->type() != QEvent::KeyPress)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -138,22 +138,9 @@ private:
         return defaultId_;
     }
 
-    void Mirror(QEvent::Type type)
-    {
-        if (mirroring_)
-            return;
-        mirroring_ = true;
-        if (type == QEvent::WindowTitleChange)
-            setWindowTitle(client_->windowTitle());
-        else if (type == QEvent::WindowIconChange)
-            setWindowIcon(client_->windowIcon());
-        mirroring_ = false;
-    }
-
     HWND dialog_;
     QPointer<QWidget> client_;
     int defaultId_;
-    bool mirroring_ = false;
 };
 
 struct RunningDialog {

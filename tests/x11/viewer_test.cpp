@@ -1,5 +1,5 @@
 // The call viewer's page in the browser stand-in as a person meets it: a call on a line of the
-// "Strecke", its recording marked by a double click on its Prompt row; the Player then shows
+// "Strecke", its recording marked by a click on its Prompt row's "Mark."; the Player then shows
 // the marked recording's two filter switches and, beside them, the version text.
 #include "process/childprocess.h"
 #include "support/runprogram.h"
@@ -69,11 +69,10 @@ TEST(X11Viewer, AMarkedRecordingShowsBothFilterSwitchesAndTheVersionText)
     ASSERT_NE(window, 0u);
 
     // The Prompt lies below the Player (96 px) and the PlayList (150 px), 4 px apart; its one
-    // channel row in the middle of it.
+    // channel row starts below the date line with the flags "Akt." and "Mark.": a click on
+    // "Mark." marks the line's recording.
     const std::string id = std::to_string(window);
-    EXPECT_EQ(x.Run({"xdotool", "mousemove", "--window", id, "300", "348", "click", "--repeat", "2", "--delay", "60", "1"})
-                  .exitCode,
-              0);
+    EXPECT_EQ(x.Run({"xdotool", "mousemove", "--window", id, "58", "296", "click", "1"}).exitCode, 0);
 
     // The Player's place in the window (4, 4): the main frame's 5 px border, the marked frame
     // at 450 to 670 with its filter row at 69 to 89, its second switch at 579 and that
