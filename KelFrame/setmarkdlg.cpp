@@ -10,7 +10,7 @@ namespace zem {
 
 int CSetMarkDlg::DoModal()
 {
-    DialogTemplate dialog;
+    EditDialogTemplate dialog;
     dialog.resourceId = kTemplateId;
     dialog.name = "IDD_DIALOG_SETMARK";
     dialog.caption = "Index setzen";

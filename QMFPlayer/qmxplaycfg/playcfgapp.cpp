@@ -48,6 +48,8 @@ bool CPlayCfgApp::IsUserAdmin() const
 
 bool CPlayCfgApp::InitInstance(const std::string& commandLine)
 {
+    // The window system first: the fatal-error box is a box, not a line on standard error.
+    const bool windows = InitApplication();
     m_strTempFolder = CreateTempFolder("qmxplaycfg", "C:\\temp");
     if (m_strTempFolder.empty()) {
         char text[512];
@@ -66,7 +68,7 @@ bool CPlayCfgApp::InitInstance(const std::string& commandLine)
         dialog.m_bOCXEnabled = !disable;
         dialog.SaveSettings();
     } else {
-        ok = InitApplication() && dialog.DoModal() == IDOK;
+        ok = windows && dialog.DoModal() == IDOK;
     }
     if (ok) {
         AddLibraryFolder(m_strModuleFolder);

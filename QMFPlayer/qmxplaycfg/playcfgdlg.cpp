@@ -90,14 +90,16 @@ const DialogTemplate& CPlayCfgDlg::Template()
         {
             Button(IDOK, "OK", BS_DEFPUSHBUTTON, 176, 90, 50, 14),
             Button(IDCANCEL, "Abbrechen", BS_PUSHBUTTON, 241, 90, 50, 14),
-            Button(IDC_OCX_ENABLED, "   qmxPlayer Kontrollelement aktivieren", BS_AUTOCHECKBOX, 7, 7, 142, 28),
+            Button(IDC_OCX_ENABLED, "   qmxPlayer Kontrollelement aktivieren", BS_AUTOCHECKBOX | BS_MULTILINE, 7, 7,
+                   142, 28),
             {Kind::Static, 0, "Ausgabeger\xE4t f\xFCr Audiowiedergabe:", 0, 171, 15, 114, 8},
             {Kind::ComboBox, IDC_DEVICES, "", kList, 171, 28, 126, 66},
             Button(IDC_UIC, "Erweiterung UIC Zugfunk", BS_AUTOCHECKBOX, 7, 30, 128, 24),
             Button(IDC_SAVE_PER_CHANNEL, "Einstellungen pro Kanal speichern", BS_AUTOCHECKBOX, 7, 55, 124, 21),
             {Kind::Static, 0, "Sprache:", 0, 171, 49, 42, 9},
             {Kind::ComboBox, IDC_LANGUAGE, "", kList, 171, 61, 124, 48},
-        }};
+        },
+        {"MS Sans Serif", 8}};
     return dialog;
 }
 

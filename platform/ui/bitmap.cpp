@@ -3,6 +3,7 @@
 #include "ui/application.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/windowwidget.h"
+#include "ui/window.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -63,9 +64,10 @@ bool SetWindowIcon(HWND hwnd, HBITMAP icon)
 {
     ui::WindowWidget* widget = ui::WidgetOf(hwnd);
     const auto object = ui::FindObject(icon);
-    if (!widget || !widget->isWindow() || !object || object->kind != ui::GdiObject::Kind::Bitmap)
+    if (!widget || GetParent(hwnd) || !object || object->kind != ui::GdiObject::Kind::Bitmap)
         return false;
-    widget->setWindowIcon(QIcon(QPixmap::fromImage(object->image)));
+    // A dialog's window lies inside the toolkit's dialog, whose frame shows the icon.
+    widget->window()->setWindowIcon(QIcon(QPixmap::fromImage(object->image)));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QPointer>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <strings.h>
@@ -99,8 +100,12 @@ HWND CreateComboBox(uint32_t style, int x, int y, int width, int height, HWND pa
     if (!window)
         return nullptr;
     auto* box = new QComboBox(window);
-    ui::HostInWindow(*window, box, Qt::AlignTop);
+    ui::HostInWindow(*window, box);
     state->widget = box;
+    // The height given is that of the open list; the window is the closed box.
+    const int closedHeight = box->sizeHint().height();
+    box->setMaxVisibleItems(std::max(1, (height - closedHeight) / std::max(1, box->fontMetrics().height())));
+    window->resize(window->width(), closedHeight);
     QObject::connect(box, &QComboBox::activated, box, [hwnd, id] {
         SendMessage(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(int(id), CBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd));
     });

@@ -2,6 +2,8 @@
 
 #include "ui/input.h"
 #include "ui/internal/gdiobjects.h"
+#include "ui/internal/hostedwidget.h"
+#include "ui/internal/textlayout.h"
 #include "ui/internal/windowwidget.h"
 #include "ui/window.h"
 
@@ -9,7 +11,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QVBoxLayout>
+#include <QStyleOptionButton>
 
 #include <memory>
 
@@ -53,6 +55,34 @@ private:
     WPARAM state_ = BST_UNCHECKED;
 };
 
+// A check box whose text breaks between words to the width beside its box (BS_MULTILINE),
+// where DrawText would break it.
+class WrappingCheckBox : public Button<QCheckBox> {
+public:
+    WrappingCheckBox(uint32_t style, const QString& text, QWidget* parent) : Button(style, parent), text_(text) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        Button::resizeEvent(event);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const int width = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this).width();
+        const QFontMetrics metrics(font());
+        const auto lines = ui::LayoutText(text_.toStdString(), DT_WORDBREAK | DT_NOPREFIX, width,
+                                          [&metrics](const std::string& line) {
+                                              return metrics.horizontalAdvance(QString::fromStdString(line));
+                                          });
+        QStringList wrapped;
+        for (const ui::TextLine& line : lines)
+            wrapped << QString::fromStdString(line.text);
+        setText(wrapped.join(u'\n'));
+    }
+
+private:
+    QString text_;
+};
+
 // What the button window's procedure works on.
 struct ButtonState {
     QPointer<QAbstractButton> widget;
@@ -72,7 +102,7 @@ QAbstractButton* MakeButton(uint32_t style, const std::string& text, QWidget* pa
         state.set = [button](WPARAM s) { button->SetState(s); };
         return button;
     }
-    auto* box = new Button<QCheckBox>(style, parent);
+    auto* box = (style & BS_MULTILINE) ? new WrappingCheckBox(style, label, parent) : new Button<QCheckBox>(style, parent);
     box->setText(label);
     state.get = [box] { return box->State(); };
     state.set = [box](WPARAM s) { box->SetState(s); };
@@ -150,12 +180,10 @@ HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int wid
     ui::WindowWidget* window = ui::WidgetOf(hwnd);
     if (!window)
         return nullptr;
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
     QAbstractButton* button = MakeButton(style, text, window, *state);
     if (!(style & WS_TABSTOP))
         button->setFocusPolicy(Qt::ClickFocus);  // a click focuses it, the Tab key passes it by
-    layout->addWidget(button);
+    ui::HostInWindow(*window, button);
     state->widget = button;
     QObject::connect(button, &QAbstractButton::clicked, button, [hwnd, id] {
         SendMessage(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(int(id), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));

@@ -17,6 +17,7 @@ constexpr uint32_t BS_3STATE = 0x0005;
 constexpr uint32_t BS_AUTO3STATE = 0x0006;     // unchecked -> checked -> indeterminate
 constexpr uint32_t BS_BITMAP = 0x0080;
 constexpr uint32_t BS_PUSHLIKE = 0x1000;       // a check box that looks like a push button
+constexpr uint32_t BS_MULTILINE = 0x2000;      // the text wraps between words to the button's width
 constexpr uint32_t kButtonKindMask = 0x000F;
 
 constexpr UINT BM_GETCHECK = 0x00F0;

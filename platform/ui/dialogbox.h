@@ -1,5 +1,5 @@
-// Modal dialogs from a template: a top-level window with its controls placed in dialog units,
-// run until EndDialog. UI thread only.
+// Modal dialogs from a template: a top-level dialog window of the toolkit with its controls
+// placed in dialog units of the template's font. UI thread only.
 #pragma once
 
 #include "ui/wintypes.h"
@@ -12,7 +12,8 @@ namespace zem {
 
 constexpr UINT WM_INITDIALOG = 0x0110;
 
-// One control of a template; place and size in dialog units.
+// One control of a template; place and size in dialog units. A drop-down combo box's height
+// is that of its open list; its window takes the closed height.
 struct DialogItem {
     enum class Kind { Button, Static, ComboBox };
     Kind kind = Kind::Static;
@@ -22,19 +23,38 @@ struct DialogItem {
     int x = 0, y = 0, cx = 0, cy = 0;
 };
 
+// The font of a dialog and its controls; its metrics give the dialog units.
+struct DialogFont {
+    std::string face = "MS Sans Serif";
+    int pointSize = 8;
+};
+
 struct DialogTemplate {
     std::string caption;  // Latin-1
     int cx = 0, cy = 0;   // dialog units
     std::vector<DialogItem> items;
+    DialogFont font;
 };
 
-// Dialog units of the dialog font ("MS Sans Serif" 8: 6 x 13 pixels per base unit) in pixels.
-int DialogUnitsToPixelsX(int units);
-int DialogUnitsToPixelsY(int units);
+// The font's base units in pixels, as the window system measures them: the average width of
+// "A".."Z" and "a".."z" (rounded) and the character cell's height. One dialog unit is a quarter
+// of the first, an eighth of the second. Before the toolkit runs: 6 x 13, the values of
+// "MS Sans Serif" 8.
+struct DialogBaseUnits {
+    int x = 6;
+    int y = 13;
+};
+DialogBaseUnits GetDialogBaseUnits(const DialogFont& font = {});
+int DialogUnitsToPixelsX(int units, const DialogFont& font = {});
+int DialogUnitsToPixelsY(int units, const DialogFont& font = {});
 
-// Creates the dialog (a window of its own, without owner) and its controls, sends WM_INITDIALOG, and delivers messages until
-// EndDialog; returns the result given to it. The procedure answers nonzero for a message it
-// handled; a WM_COMMAND of IDOK or IDCANCEL it leaves alone ends the dialog with that id.
+// Creates the dialog (a window of its own, without owner, modal for the application) and its
+// controls, sends WM_INITDIALOG, and delivers messages until EndDialog; returns the result
+// given to it. The procedure answers nonzero for a message it handled; a WM_COMMAND of IDOK or
+// IDCANCEL it leaves alone ends the dialog with that id. Keys work as in the window system's
+// dialogs: Return is the focused push button's command, else the default push button's
+// (IDOK when there is none); Escape is IDCANCEL; closing the window sends WM_CLOSE, which
+// the procedure leaves alone for IDCANCEL.
 // With a dialog hook the hook acts after WM_INITDIALOG in place of a person; without a
 // display and without a hook the dialog ends at once with IDCANCEL. -1 when the window
 // cannot be made.

@@ -17,15 +17,15 @@
 namespace zem {
 namespace {
 
-std::function<int(DialogTemplate&)>& Hook()
+std::function<int(EditDialogTemplate&)>& Hook()
 {
-    static std::function<int(DialogTemplate&)> hook;
+    static std::function<int(EditDialogTemplate&)> hook;
     return hook;
 }
 
 QString FromLatin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
-int Show(HWND owner, DialogTemplate& dialog)
+int Show(HWND owner, EditDialogTemplate& dialog)
 {
     QDialog box(ui::WidgetOf(owner));
     box.setWindowTitle(FromLatin1(dialog.caption));
@@ -48,12 +48,12 @@ int Show(HWND owner, DialogTemplate& dialog)
 
 }  // namespace
 
-int DoModalDialog(HWND owner, DialogTemplate& dialog)
+int DoModalDialog(HWND owner, EditDialogTemplate& dialog)
 {
     if (!IsUiThread())
         return IDCANCEL;
     if (const auto& hook = Hook()) {
-        DialogTemplate answer = dialog;  // a cancelled dialog leaves the edits as they were
+        EditDialogTemplate answer = dialog;  // a cancelled dialog leaves the edits as they were
         try {
             if (hook(answer) != IDOK)
                 return IDCANCEL;
@@ -69,6 +69,6 @@ int DoModalDialog(HWND owner, DialogTemplate& dialog)
     return Show(owner, dialog);
 }
 
-void SetModalDialogHook(std::function<int(DialogTemplate&)> hook) { Hook() = std::move(hook); }
+void SetModalDialogHook(std::function<int(EditDialogTemplate&)> hook) { Hook() = std::move(hook); }
 
 }  // namespace zem

@@ -1,4 +1,5 @@
-// Modal dialogs built from a small template: a caption, labelled edit fields and OK and Cancel.
+// Modal dialogs of labelled edit fields with OK and Cancel, built from a small template of their
+// own (dialogs of placed controls are ui/dialogbox.h).
 // Without a display and without a hook a dialog cannot be shown and answers IDCANCEL. UI thread
 // only.
 #pragma once
@@ -18,7 +19,7 @@ struct DialogEdit {
     bool integer = false;    // accepts an optionally signed whole number only
 };
 
-struct DialogTemplate {
+struct EditDialogTemplate {
     uint32_t resourceId = 0;
     std::string name;        // the template's name, for traces and hooks
     std::string caption;     // Latin-1
@@ -26,10 +27,10 @@ struct DialogTemplate {
 };
 
 // Returns IDOK (the edits hold what was entered) or IDCANCEL (they are unchanged).
-int DoModalDialog(HWND owner, DialogTemplate& dialog);
+int DoModalDialog(HWND owner, EditDialogTemplate& dialog);
 
 // Answers dialogs in place of a person: fill in the edits and return IDOK or IDCANCEL. An
 // empty function removes the hook.
-void SetModalDialogHook(std::function<int(DialogTemplate& dialog)> hook);
+void SetModalDialogHook(std::function<int(EditDialogTemplate& dialog)> hook);
 
 }  // namespace zem

@@ -235,7 +235,7 @@ TEST_F(SliderTest, SetMarkDialogAddsAWholeNumberOnOk)
     for (const Case& c : cases) {
         slider->SetMarks(nullptr);
         std::string offered;
-        SetModalDialogHook([&](DialogTemplate& dialog) {
+        SetModalDialogHook([&](EditDialogTemplate& dialog) {
             offered = dialog.edits.at(0).text;
             EXPECT_EQ(dialog.edits.at(0).id, 1000u);
             dialog.edits.at(0).text = c.entered;

@@ -6,6 +6,7 @@
 #include "zemWave/playerctrl.h"
 #include "support/runprogram.h"
 #include "support/scratch.h"
+#include "tools/controlhost/page.h"
 
 #include "KelFrame/kelfe_button.h"
 #include "KelFrame/kelfe_slider.h"
@@ -15,6 +16,7 @@
 #include "sound/soundsystem.h"
 #include "ui/application.h"
 #include "ui/controls.h"
+#include "ui/gdi.h"
 #include "ui/input.h"
 #include "ui/testhooks.h"
 #include "ui/window.h"
@@ -77,10 +79,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(TraceEnabled());
-        host_ = CreateWindow(Quiet, WS_VISIBLE, 0, 0, 760, 140);
+        Open({0, 0, 750, 130});
+    }
+    // A Player made at that place in a host window of its own.
+    void Open(const RECT& place)
+    {
+        host_ = CreateWindow(Quiet, WS_VISIBLE, 0, 0, place.right + 10, place.bottom + 10);
         ASSERT_EQ(CPlayerCtrl::Create(nullptr, IID_IDispatch, player_.OutVoid()), S_OK);
         object_ = player_.As<IOleObject>();
-        site_ = ComPtr<ControlSite>::Adopt(new ControlSite(host_, {0, 0, 750, 130}));
+        site_ = ComPtr<ControlSite>::Adopt(new ControlSite(host_, place));
         ASSERT_EQ(object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_.Get(), nullptr, nullptr), S_OK);
         ASSERT_EQ(object_.As<IOleInPlaceObject>()->GetWindow(&window_), S_OK);
         engine_ = g_module->App().GetEngine();
@@ -88,7 +95,8 @@ protected:
         PumpMessagesUntil([] { return false; }, 50);
         NewCommands();
     }
-    void TearDown() override
+    void TearDown() override { Close(); }
+    void Close()
     {
         object_->Close();
         object_.Reset();
@@ -296,6 +304,80 @@ std::string ThreadNames(const std::set<std::string>& ids)
     for (const std::string& id : ids)
         names += id + " " + zemtest::ReadFile("/proc/self/task/" + id + "/comm");
     return names;
+}
+
+// The width of an element's text in its own font.
+int TextWidth(const CKelFE_TextDisplay& display)
+{
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HFONT font = CreateFontIndirect(display.GetLogFont());
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint(dc, display.GetText(), &size);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return size.cx;
+}
+
+// At the size each viewer page gives the Player, every element shown, the marked recording's
+// filter pair and the version text among them, lies inside the control, and no text is cut.
+TEST_F(PlayerWithFiltersTest, AtThePagesSizesEveryElementIsWholeAndNoTextIsCut)
+{
+    const std::string recording = enginetest::WriteTone(zemtest::NewFolder() + "/d.wav", 440, 300);
+    for (const char* pagePath : {ZEM_VIEWER_PAGE, ZEM_PLAYER_PAGE}) {
+        SCOPED_TRACE(pagePath);
+        // The page alone, beside empty stand-ins for the scripts it reads.
+        const std::string folder = zemtest::NewFolder("page");
+        for (const char* script : {"data.js", "texts.js", "callviewer.js"})
+            zemtest::WriteFile(folder + "/" + script, "");
+        std::filesystem::copy_file(pagePath, folder + "/page.html");
+        std::string error;
+        const auto page = LoadPage(folder + "/page.html", &error);
+        ASSERT_TRUE(page) << error;
+        const auto player = std::find_if(page->objects.begin(), page->objects.end(),
+                                         [](const PageObject& o) { return o.classId == "ZEMWAVE.PlayerCtrl.1"; });
+        ASSERT_NE(player, page->objects.end());
+        Close();
+        Open({0, 0, player->width, player->height});
+        const FileHandle file = engine_->AddFile(recording);
+        engine_->SetFileGroup(file, "Strecke 7");
+        engine_->CommandHandler(kCmdMarked, file, false);
+
+        // Each element shown that is not whole inside the control or whose text is cut; the
+        // hosted frames follow their containers when these paint.
+        int shown = 0;
+        const auto faults = [&] {
+            RECT control{};
+            GetWindowRect(window_, &control);
+            std::string found;
+            shown = 0;
+            for (const char* container : {"", "WndContainer_Frame1", "WndContainer_Frame2", "WndContainer_Frame3"}) {
+                CKelFrame* frame = *container ? Player().NestedFrame(container) : Player().MainFrame();
+                for (size_t i = 0; frame && i < frame->GetElementCount(); ++i) {
+                    const HWND element = frame->GetElement(i)->GetSafeHwnd();
+                    if (!IsWindowVisible(element))
+                        continue;
+                    ++shown;
+                    RECT r{};
+                    GetWindowRect(element, &r);
+                    const std::string name = frame->GetName() + "/" + frame->GetElement(i)->GetName();
+                    if (r.left < control.left || r.right > control.right || r.top < control.top ||
+                        r.bottom > control.bottom || r.right <= r.left || r.bottom <= r.top)
+                        found += name + " at " + std::to_string(r.left - control.left) + "," +
+                                 std::to_string(r.top - control.top) + " to " + std::to_string(r.right - control.left) +
+                                 "," + std::to_string(r.bottom - control.top) + "\n";
+                    const auto* text = dynamic_cast<CKelFE_TextDisplay*>(frame->GetElement(i));
+                    if (text && TextWidth(*text) > r.right - r.left)
+                        found += name + ": \"" + text->GetText() + "\" cut\n";
+                }
+            }
+            return found;
+        };
+        PumpMessagesUntil([&] { return shown == 29 && faults().empty(); }, 5000);
+        EXPECT_EQ(faults(), "");
+        EXPECT_EQ(shown, 29) << "the main frame's four, ten in Frame1, seven in Frame2, eight in Frame3";
+    }
 }
 
 TEST(PlayerLifetime, OffTheWindowThreadNoWindowFiftyInOneHostLeaveNothingBehind)

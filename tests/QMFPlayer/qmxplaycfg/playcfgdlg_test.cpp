@@ -6,11 +6,20 @@
 #include "sound/soundsystem.h"
 #include "ui/combobox.h"
 #include "ui/controls.h"
+#include "ui/input.h"
+#include "ui/internal/windowwidget.h"
+#include "ui/testhooks.h"
 #include "ui/messagebox.h"
 #include "ui/window.h"
 #include "zemWave/modulesettings.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QStyleOptionButton>
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -161,6 +170,91 @@ TEST_F(PlayCfgDlgTest, OkSavesTheChoicesForTheModule)
     EXPECT_EQ(module.SaveGroupSettings, 0u);
     EXPECT_EQ(module.Volume, 255u);
     EXPECT_EQ(module.Loop, 0u);
+}
+
+// Chooses "Englisch" and then ends the dialog as a person does with the keys or buttons.
+TEST_F(PlayCfgDlgTest, ReturnSavesAndClosesEscapeAndAbbrechenStoreNothing)
+{
+    const auto press = [](HWND control, int key) {
+        SimulateKey(control, key, true);
+        SimulateKey(control, key, false);
+    };
+    const struct {
+        const char* name;
+        std::function<void(HWND)> end;
+        intptr_t result;
+        const char* language;  // stored
+    } cases[] = {
+        {"Return in the list", [&](HWND d) { press(GetDlgItem(d, CPlayCfgDlg::IDC_LANGUAGE), VK_RETURN); }, IDOK, "Eng"},
+        {"Return on a check box", [&](HWND d) { press(GetDlgItem(d, CPlayCfgDlg::IDC_UIC), VK_RETURN); }, IDOK, "Eng"},
+        {"Escape", [&](HWND d) { press(GetDlgItem(d, CPlayCfgDlg::IDC_LANGUAGE), VK_ESCAPE); }, IDCANCEL, "<none>"},
+        {"Return on Abbrechen", [&](HWND d) { press(GetDlgItem(d, IDCANCEL), VK_RETURN); }, IDCANCEL, "<none>"},
+        {"Abbrechen clicked", [](HWND d) { SendMessage(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0); }, IDCANCEL, "<none>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetHives();
+        DialogHookGuard guard([&](HWND dialog) {
+            ChooseComboBoxItem(GetDlgItem(dialog, CPlayCfgDlg::IDC_LANGUAGE), 1);
+            c.end(dialog);
+        });
+        CPlayCfgDlg dialog(std::make_unique<FakeDevices>(kDevices));
+        EXPECT_EQ(dialog.DoModal(), c.result);
+        EXPECT_EQ(Setting("Language"), c.language);
+        EXPECT_EQ(std::filesystem::exists(HiveFilePath("HKCU")), c.result == IDOK);
+    }
+}
+
+// What of a control's text its window cannot show: lines wider than the room beside a check
+// box or inside a button, or more lines than its height holds.
+std::string CutText(HWND control)
+{
+    QWidget* window = zem::ui::WidgetOf(control);
+    if (const auto* label = window->findChild<QLabel*>()) {
+        // The leading below the last line need not fit.
+        if (label->heightForWidth(label->width()) - label->fontMetrics().leading() > label->height())
+            return label->text().toStdString();
+        return {};
+    }
+    const auto* button = window->findChild<QAbstractButton*>();
+    if (!button)
+        return {};
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const bool box = qobject_cast<const QCheckBox*>(button) != nullptr;
+    const int room = box ? button->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, button).width()
+                         : button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    const QStringList lines = button->text().split(u'\n');
+    std::string cut;
+    for (const QString& line : lines) {
+        if (button->fontMetrics().horizontalAdvance(line) > room)
+            cut += line.toStdString() + "|";
+    }
+    if (int(lines.size()) * button->fontMetrics().lineSpacing() > button->height())
+        cut += "lines: " + std::to_string(lines.size());
+    return cut;
+}
+
+TEST_F(PlayCfgDlgTest, EveryControlShowsItsWholeTextAndTheListsLeaveTheButtonsFree)
+{
+    std::map<int, std::string> cut;
+    RECT ok{}, cancel{}, languages{}, devices{};
+    DialogHookGuard guard([&](HWND dialog) {
+        for (int id : {IDOK, IDCANCEL, int(CPlayCfgDlg::IDC_OCX_ENABLED), int(CPlayCfgDlg::IDC_UIC),
+                       int(CPlayCfgDlg::IDC_SAVE_PER_CHANNEL), 0})
+            cut[id] = CutText(GetDlgItem(dialog, id));  // 0: the first static text
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
+        GetWindowRect(GetDlgItem(dialog, CPlayCfgDlg::IDC_LANGUAGE), &languages);
+        GetWindowRect(GetDlgItem(dialog, CPlayCfgDlg::IDC_DEVICES), &devices);
+    });
+    CPlayCfgDlg dialog(std::make_unique<FakeDevices>(kDevices));
+    dialog.DoModal();
+    for (const auto& [id, text] : cut)
+        EXPECT_EQ(text, "") << "control " << id;
+    EXPECT_LT(languages.bottom, ok.top);
+    EXPECT_LT(devices.bottom, languages.top);
+    EXPECT_LT(ok.right, cancel.left);
 }
 
 std::string TestProgram()

@@ -5,10 +5,17 @@
 #include "ui/controls.h"
 #include "ui/dialogbox.h"
 #include "ui/input.h"
+#include "ui/internal/windowwidget.h"
 #include "ui/messagebox.h"
+#include "ui/modaldialog.h"  // its template type must not clash with this one
+#include "ui/testhooks.h"
 #include "uitest.h"
 
+#include <QCheckBox>
+#include <QStyleOptionButton>
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace uitest;
 
@@ -78,7 +85,10 @@ const DialogTemplate& TestDialog()
                                         {DialogItem::Kind::Button, IDCANCEL, "Abbrechen", 0, 70, 40, 50, 14},
                                         {DialogItem::Kind::Button, 1001, "Box", BS_AUTOCHECKBOX, 10, 10, 80, 12},
                                         {DialogItem::Kind::ComboBox, 1002, "", CBS_DROPDOWNLIST, 100, 10, 80, 40},
-                                        {DialogItem::Kind::Static, 0, "Text:", 0, 100, 0, 40, 8}}};
+                                        {DialogItem::Kind::Static, 0, "Text:", 0, 100, 0, 40, 8},
+                                        {DialogItem::Kind::Button, 1003, "one two three four five six seven",
+                                         BS_AUTOCHECKBOX | BS_MULTILINE, 130, 30, 40, 28}},
+                                       {"MS Sans Serif", 8}};
     return dialog;
 }
 
@@ -92,7 +102,14 @@ void Click(HWND dialog, int id)
     SendMessage(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-TEST(DialogBox, EndsAsTheHookOrTheProcedureSays)
+// A key pressed while the control has the focus.
+void Press(HWND dialog, int id, int virtualKey)
+{
+    SimulateKey(GetDlgItem(dialog, id), virtualKey, true);
+    SimulateKey(GetDlgItem(dialog, id), virtualKey, false);
+}
+
+TEST(DialogBox, EndsAsTheHookTheKeysOrTheProcedureSay)
 {
     struct Case {
         const char* name;
@@ -106,6 +123,11 @@ TEST(DialogBox, EndsAsTheHookOrTheProcedureSays)
         {"Cancel", [](HWND d) { Click(d, IDCANCEL); }, 0, IDCANCEL},
         {"hook that does nothing", [](HWND) {}, 0, IDCANCEL},
         {"OK handled: the procedure ends it", [](HWND d) { Click(d, IDOK); }, 1, 42},
+        {"Return in the list: the default button", [](HWND d) { Press(d, 1002, VK_RETURN); }, 0, IDOK},
+        {"Return on a check box: the default button", [](HWND d) { Press(d, 1001, VK_RETURN); }, 1, 42},
+        {"Return on Abbrechen: that button", [](HWND d) { Press(d, IDCANCEL, VK_RETURN); }, 0, IDCANCEL},
+        {"Escape", [](HWND d) { Press(d, 1002, VK_ESCAPE); }, 1, IDCANCEL},
+        {"another key", [](HWND d) { Press(d, 1002, VK_DOWN); }, 1, IDCANCEL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -130,6 +152,55 @@ TEST(DialogBox, EndsAsTheHookOrTheProcedureSays)
         EXPECT_FALSE(IsWindow(items[0])) << "the dialog's controls go with it";
     }
     EXPECT_FALSE(EndDialog(nullptr, IDOK));
+}
+
+// Where a control lies in the dialog, in pixels.
+RECT PlaceIn(HWND dialog, int id)
+{
+    RECT outer{}, inner{};
+    GetWindowRect(dialog, &outer);
+    GetWindowRect(GetDlgItem(dialog, id), &inner);
+    return {inner.left - outer.left, inner.top - outer.top, inner.right - outer.left, inner.bottom - outer.top};
+}
+
+TEST(DialogBox, PlacesControlsInTheFontsUnitsAndADropDownAtItsClosedHeight)
+{
+    // Letters 7 px wide and lines 15 px high: base units 7 x 15, a unit 7/4 px across and 15/8 px down.
+    SetFixedTextMetrics(7, 15);
+    const DialogBaseUnits units = GetDialogBaseUnits(TestDialog().font);
+    EXPECT_EQ(std::pair(units.x, units.y), std::pair(7, 15));
+    std::vector<std::pair<int, RECT>> places;
+    RECT client{};
+    std::vector<std::string> wrapped;
+    {
+        DialogHookGuard guard([&](HWND dialog) {
+            GetClientRect(dialog, &client);
+            for (int id : {IDOK, IDCANCEL, 1001, 1002})
+                places.emplace_back(id, PlaceIn(dialog, id));
+            const auto* box = ui::WidgetOf(GetDlgItem(dialog, 1003))->findChild<QCheckBox*>();
+            QStyleOptionButton option;
+            option.initFrom(box);
+            const int width = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+            for (const QString& line : box->text().split(u'\n')) {
+                wrapped.push_back(line.toStdString());
+                EXPECT_LE(box->fontMetrics().horizontalAdvance(line), width) << line.toStdString();
+            }
+        });
+        DialogBox(TestDialog(), [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    }
+    SetFixedTextMetrics(0, 0);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(350, 113));  // 200 x 60 units
+    const RECT expected[] = {{18, 75, 106, 101}, {123, 75, 211, 101}, {18, 19, 158, 42}};  // 17.5 -> 18: rounded
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(places[i].first);
+        EXPECT_EQ(std::tuple(places[i].second.left, places[i].second.top, places[i].second.right, places[i].second.bottom),
+                  std::tuple(expected[i].left, expected[i].top, expected[i].right, expected[i].bottom));
+    }
+    const RECT combo = places[3].second;
+    EXPECT_EQ(std::tuple(combo.left, combo.top, combo.right), std::tuple(175, 19, 315));
+    EXPECT_GT(combo.bottom - combo.top, 15) << "a line of text at least";
+    EXPECT_LT(combo.bottom, 75) << "the closed box, not its list, clear of the buttons below";
+    EXPECT_GT(wrapped.size(), 2u) << "the multi-line check box breaks between words";
 }
 
 }  // namespace

@@ -9,9 +9,9 @@ namespace {
 
 using namespace zem;
 
-DialogTemplate OneNumber()
+EditDialogTemplate OneNumber()
 {
-    DialogTemplate dialog;
+    EditDialogTemplate dialog;
     dialog.caption = "Wert";
     dialog.edits.push_back({1000, "Wert:", "12", true});
     return dialog;
@@ -20,23 +20,23 @@ DialogTemplate OneNumber()
 TEST(ModalDialog, OnlyOkTakesWhatWasEntered)
 {
     for (const int answer : {IDOK, IDCANCEL}) {
-        SetModalDialogHook([&](DialogTemplate& dialog) {
+        SetModalDialogHook([&](EditDialogTemplate& dialog) {
             dialog.edits.at(0).text = "-7";
             return answer;
         });
-        DialogTemplate dialog = OneNumber();
+        EditDialogTemplate dialog = OneNumber();
         EXPECT_EQ(DoModalDialog(nullptr, dialog), answer);
         EXPECT_EQ(dialog.edits.at(0).text, answer == IDOK ? "-7" : "12");
     }
-    SetModalDialogHook([](DialogTemplate&) -> int { throw 1; });
-    DialogTemplate dialog = OneNumber();
+    SetModalDialogHook([](EditDialogTemplate&) -> int { throw 1; });
+    EditDialogTemplate dialog = OneNumber();
     EXPECT_EQ(DoModalDialog(nullptr, dialog), IDCANCEL);
     SetModalDialogHook({});
 }
 
 TEST(ModalDialog, WithoutADisplayOrAHookIsCancelled)
 {
-    DialogTemplate dialog = OneNumber();
+    EditDialogTemplate dialog = OneNumber();
     EXPECT_EQ(DoModalDialog(nullptr, dialog), IDCANCEL);
     EXPECT_EQ(dialog.edits.at(0).text, "12");
 }
