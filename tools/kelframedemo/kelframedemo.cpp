@@ -57,11 +57,12 @@ struct Demo {
 Demo Build()
 {
     Demo demo;
-    demo.top = CreateWindow([](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+    demo.top = CreateWindow([](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message == WM_DESTROY)
             PostQuitMessage(0);
-        return 0;
+        return DefWindowProc(hwnd, message, wParam, lParam);
     }, 0, 100, 100, 400, 200);
+    SetWindowText(demo.top, "kelframedemo");
     demo.frame = new CKelFrame;
     demo.frame->Create(demo.top, RECT{0, 0, 400, 200});
     demo.frame->SetName("MainFrame");
