@@ -1,7 +1,8 @@
-// The list view common control in report style: a header with columns (a column of width 0 is
-// hidden), rows of texts with one item data value each, check boxes as state images,
-// selection with Ctrl and Shift, full-row select, three colours and vertical scrolling.
-// Every state change of a row is first offered as LVN_ITEMCHANGING, which may refuse it.
+// The list view common control in report style, over the toolkit's tree view: a header with
+// columns (a column of width 0 is hidden) that a person resizes by dragging, rows of texts with
+// one item data value each, check boxes as state images, selection with Ctrl and Shift,
+// full-row select, three colours, and scroll bars and the wheel where rows or columns do not
+// fit. Every state change of a row is first offered as LVN_ITEMCHANGING, which may refuse it.
 //
 // Notifications reach the list's own procedure first as OCM_NOTIFY (the reflected form);
 // DefListViewProc passes them on to the parent as WM_NOTIFY. UI thread only.
@@ -17,7 +18,7 @@ namespace zem {
 constexpr uint32_t LVS_REPORT = 0x0001;
 
 constexpr uint32_t LVS_EX_CHECKBOXES = 0x0004;
-constexpr uint32_t LVS_EX_HEADERDRAGDROP = 0x0010;  // kept; the header does not drag
+constexpr uint32_t LVS_EX_HEADERDRAGDROP = 0x0010;  // columns reordered by dragging their titles
 constexpr uint32_t LVS_EX_FULLROWSELECT = 0x0020;
 
 constexpr UINT LVIS_FOCUSED = 0x0001;
@@ -36,6 +37,9 @@ constexpr UINT LVNI_SELECTED = 0x0002;
 constexpr UINT LVHT_NOWHERE = 0x0001;
 constexpr UINT LVHT_ONITEMLABEL = 0x0004;
 constexpr UINT LVHT_ONITEMSTATEICON = 0x0008;
+
+constexpr int SB_HORZ = 0;
+constexpr int SB_VERT = 1;
 
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT OCM_NOTIFY = 0x2000 + WM_NOTIFY;
@@ -114,6 +118,8 @@ int ListView_GetSelectedCount(HWND list);
 
 // Rows in client coordinates; the first row below the header is the top index.
 bool ListView_GetItemRect(HWND list, int item, RECT* rect);
+// One cell of a row; empty width for a hidden column.
+bool ListView_GetSubItemRect(HWND list, int item, int column, RECT* rect);
 // The check box of a row (empty without LVS_EX_CHECKBOXES).
 bool ListView_GetCheckBoxRect(HWND list, int item, RECT* rect);
 int ListView_HitTest(HWND list, POINT point, UINT* flags);
@@ -122,5 +128,9 @@ int ListView_GetCountPerPage(HWND list);
 bool ListView_EnsureVisible(HWND list, int item);
 // Scrolls by dy pixels, rounded to whole rows.
 bool ListView_Scroll(HWND list, int dy);
+// Whether the list shows its horizontal (SB_HORZ) or vertical (SB_VERT) scroll bar now: only
+// while the columns or the rows do not fit. The toolkit shows or hides a bar once the events
+// after a change have been handled.
+bool ListView_HasScrollBar(HWND list, int bar);
 
 }  // namespace zem

@@ -11,7 +11,10 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -70,11 +73,11 @@ bool PaintsPending()
     return ui::AnyPaintDue();
 }
 
-bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys)
+namespace {
+
+// Sends a mouse message's event to `target` at a point of the window's widget.
+bool SendMouse(ui::WindowWidget& window, QWidget& target, UINT message, int x, int y, WPARAM keys)
 {
-    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
-    if (!widget)
-        return false;
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton button = Qt::NoButton;
     switch (message) {
@@ -94,9 +97,43 @@ bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys)
     Qt::KeyboardModifiers modifiers;
     modifiers.setFlag(Qt::ShiftModifier, keys & MK_SHIFT);
     modifiers.setFlag(Qt::ControlModifier, keys & MK_CONTROL);
-    const QPointF local(x, y);
-    QMouseEvent event(type, local, widget->mapToGlobal(local), button, buttons, modifiers);
-    QCoreApplication::sendEvent(widget, &event);
+    const QPointF global = window.mapToGlobal(QPointF(x, y));
+    QMouseEvent event(type, target.mapFromGlobal(global), global, button, buttons, modifiers);
+    QCoreApplication::sendEvent(&target, &event);
+    return true;
+}
+
+// The toolkit's widget that a person's input at a client point reaches.
+QWidget* WidgetUnder(ui::WindowWidget& window, int x, int y)
+{
+    QWidget* child = window.childAt(x, y);
+    return child ? child : &window;
+}
+
+}  // namespace
+
+bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    return widget && SendMouse(*widget, *widget, message, x, y, keys);
+}
+
+bool SimulateMouseAt(HWND hwnd, UINT message, int x, int y, WPARAM keys)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    return widget && SendMouse(*widget, *WidgetUnder(*widget, x, y), message, x, y, keys);
+}
+
+bool SimulateWheel(HWND hwnd, int x, int y, int notches)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    if (!widget)
+        return false;
+    QWidget* target = WidgetUnder(*widget, x, y);
+    const QPointF global = widget->mapToGlobal(QPointF(x, y));
+    QWheelEvent event(target->mapFromGlobal(global), global, QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(target, &event);
     return true;
 }
 
@@ -127,21 +164,20 @@ bool ClickAt(HWND list, const RECT& rect, WPARAM keys)
 {
     const int x = (rect.left + rect.right) / 2;
     const int y = (rect.top + rect.bottom) / 2;
-    return SimulateMouse(list, WM_LBUTTONDOWN, x, y, keys | MK_LBUTTON) && SimulateMouse(list, WM_LBUTTONUP, x, y, keys);
+    return SimulateMouseAt(list, WM_LBUTTONDOWN, x, y, keys | MK_LBUTTON) && SimulateMouseAt(list, WM_LBUTTONUP, x, y, keys);
 }
 
 }  // namespace
 
 bool ClickListViewItem(HWND list, int item, WPARAM keys)
 {
-    RECT row;
-    if (!ListView_EnsureVisible(list, item) || !ListView_GetItemRect(list, item, &row))
+    RECT cell;
+    if (!ListView_EnsureVisible(list, item) || !ListView_GetSubItemRect(list, item, 0, &cell))
         return false;
     RECT box;
     ListView_GetCheckBoxRect(list, item, &box);
-    row.left = box.right;  // beside the check box, within column 0
-    row.right = ListView_GetColumnWidth(list, 0);
-    return ClickAt(list, row, keys);
+    cell.left = std::max(cell.left, box.right);  // beside the check box, within column 0
+    return ClickAt(list, cell, keys);
 }
 
 bool ClickListViewCheckBox(HWND list, int item)
@@ -150,6 +186,23 @@ bool ClickListViewCheckBox(HWND list, int item)
     if (!ListView_EnsureVisible(list, item) || !ListView_GetCheckBoxRect(list, item, &box) || box.right == 0)
         return false;
     return ClickAt(list, box, 0);
+}
+
+bool DragListViewColumnEdge(HWND list, int column, int dx)
+{
+    RECT cell, row;
+    if (ListView_GetItemCount(list) == 0 || !ListView_GetSubItemRect(list, 0, column, &cell) ||
+        !ListView_GetItemRect(list, ListView_GetTopIndex(list), &row))
+        return false;
+    ui::WindowWidget* window = ui::WidgetOf(list);
+    const int y = row.top / 2;  // on the header, above the first row shown
+    const int x = cell.right - 1;
+    // The header holds the mouse while the button is down, wherever it goes.
+    QWidget& header = *WidgetUnder(*window, x, y);
+    return SendMouse(*window, header, WM_LBUTTONDOWN, x, y, MK_LBUTTON) &&
+           SendMouse(*window, header, WM_MOUSEMOVE, x + dx / 2, y, MK_LBUTTON) &&
+           SendMouse(*window, header, WM_MOUSEMOVE, x + dx, y, MK_LBUTTON) &&
+           SendMouse(*window, header, WM_LBUTTONUP, x + dx, y, 0);
 }
 
 }  // namespace zem

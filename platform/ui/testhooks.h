@@ -42,6 +42,11 @@ bool PaintsPending();
 // Delivers a mouse message (WM_LBUTTONDOWN ... WM_RBUTTONDBLCLK, WM_MOUSEMOVE) as the toolkit
 // would: keys are MK_ flags, x and y client coordinates.
 bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys);
+// The same, delivered as a person's input is: to the toolkit's widget under the point (a list's
+// header, scroll bars or rows).
+bool SimulateMouseAt(HWND hwnd, UINT message, int x, int y, WPARAM keys);
+// Turns the mouse wheel at a client point by whole notches, away from the user when positive.
+bool SimulateWheel(HWND hwnd, int x, int y, int notches);
 // A key press (with repeat for an auto-repeated one) or release of a virtual key.
 bool SimulateKey(HWND hwnd, int virtualKey, bool down, bool repeat = false);
 
@@ -52,5 +57,8 @@ bool SimulateClose(HWND hwnd);
 // its check box, scrolled into view first. False without such a row.
 bool ClickListViewItem(HWND list, int item, WPARAM keys = 0);
 bool ClickListViewCheckBox(HWND list, int item);
+// Drags the right edge of a column's title by dx pixels (the list needs a row). False without
+// such a column.
+bool DragListViewColumnEdge(HWND list, int column, int dx);
 
 }  // namespace zem

@@ -1,5 +1,6 @@
 // The list view: selection by mouse and keys as a table of clicks, refusal through the
-// reflected change notification, check boxes, columns, colours and scrolling.
+// reflected change notification, check boxes, columns, colours, and the scroll bars, wheel and
+// header a person moves it with.
 #include "ui/listview.h"
 
 #include "ui/input.h"
@@ -16,21 +17,15 @@ using namespace uitest;
 
 namespace {
 
-constexpr int kRowHeight = 16;  // the check box's 13 px and a margin; text is 10 px high here
-
 // A list view of `rows` rows with item data 100 + row, inside a parent that logs the
 // notifications and refuses what `refuse` says.
 class ListFixture : public ::testing::Test {
 protected:
-    void SetUp() override { SetFixedTextMetrics(6, 10); }
-    void TearDown() override
-    {
-        DestroyWindow(parent_);
-        SetFixedTextMetrics(0, 0);
-    }
+    void TearDown() override { DestroyWindow(parent_); }
 
     HWND Make(int rows, uint32_t extended, int height = 200, WindowProcedure subclass = {})
     {
+        DestroyWindow(parent_);
         parent_ = CreateWindow(
             [this](HWND, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
                 if (message != WM_NOTIFY)
@@ -207,7 +202,7 @@ TEST_F(ListFixture, PaintsTheThreeColoursAndTheSelection)
     EXPECT_EQ(image.At(250, first.top + 2), RGB(0, 0, 0));        // right of the last column
     EXPECT_EQ(image.At(20, second.bottom + 20), RGB(0, 0, 0));    // below the rows
     EXPECT_NE(image.At(138, second.bottom - 1), RGB(0, 0, 255));  // the selection's colour
-    EXPECT_EQ(image.At(box.left + 2, box.top + 2), RGB(255, 255, 255));
+    EXPECT_EQ(image.At((box.left + box.right) / 2, (box.top + box.bottom) / 2), RGB(255, 255, 255));
 }
 
 TEST_F(ListFixture, ScrollsToShowARow)
@@ -218,13 +213,56 @@ TEST_F(ListFixture, ScrollsToShowARow)
     ASSERT_LT(page, 30);
     EXPECT_TRUE(ListView_EnsureVisible(list_, 20));
     EXPECT_EQ(ListView_GetTopIndex(list_), 20 - page + 1);
-    EXPECT_TRUE(ListView_Scroll(list_, -3 * kRowHeight));
+    RECT row;
+    ASSERT_TRUE(ListView_GetItemRect(list_, 0, &row));
+    const int rowHeight = row.bottom - row.top;
+    EXPECT_TRUE(ListView_Scroll(list_, -3 * rowHeight));
     EXPECT_EQ(ListView_GetTopIndex(list_), 20 - page - 2);
-    EXPECT_TRUE(ListView_Scroll(list_, 100 * kRowHeight));
+    EXPECT_TRUE(ListView_Scroll(list_, 100 * rowHeight));
     EXPECT_EQ(ListView_GetTopIndex(list_), 30 - page);  // no further than the last page
     ASSERT_TRUE(ClickListViewItem(list_, 0));
     EXPECT_EQ(ListView_GetTopIndex(list_), 0);
     EXPECT_EQ(Selected(), std::set<int>{0});
+}
+
+TEST_F(ListFixture, ScrollBarsShowWhatDoesNotFitAndTheWheelAndHeaderReachIt)
+{
+    struct Case {
+        const char* what;
+        int rows;
+        int height;
+        int widen;  // the last column's title edge dragged by
+        bool vertical;
+        bool horizontal;
+    };
+    const Case cases[] = {
+        {"all fits", 3, 200, 0, false, false},
+        {"rows below", 30, 100, 0, true, false},
+        {"a column dragged wide", 3, 200, 300, false, true},
+        {"both", 30, 100, 300, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Make(c.rows, LVS_EX_CHECKBOXES, c.height);
+        if (c.widen != 0) {
+            ASSERT_TRUE(DragListViewColumnEdge(list_, 2, c.widen));
+            EXPECT_EQ(ListView_GetColumnWidth(list_, 2), 80 + c.widen);
+        }
+        EXPECT_TRUE(PumpMessagesUntil([&] {
+            return ListView_HasScrollBar(list_, SB_VERT) == c.vertical && ListView_HasScrollBar(list_, SB_HORZ) == c.horizontal;
+        }, kBoundMs));
+
+        RECT client, last;
+        ASSERT_TRUE(GetClientRect(list_, &client));
+        ASSERT_TRUE(ListView_GetItemRect(list_, c.rows - 1, &last));
+        EXPECT_EQ(last.bottom <= client.bottom, !c.vertical) << "the last row starts out of view";
+        for (int notch = 0; notch < c.rows; ++notch)
+            ASSERT_TRUE(SimulateWheel(list_, 30, client.bottom / 2, -1));
+        ASSERT_TRUE(ListView_GetItemRect(list_, c.rows - 1, &last));
+        EXPECT_LE(last.bottom, client.bottom);
+        EXPECT_EQ(ListView_GetTopIndex(list_) > 0, c.vertical);
+        EXPECT_TRUE(Selected().empty()) << "the wheel selects nothing";
+    }
 }
 
 }  // namespace
