@@ -233,7 +233,8 @@ void CKelFrameElement::Paint()
 {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(hwnd_, &paint);
-    const bool overlayOnly = std::exchange(overlayOnly_, false);
+    // Only the overlay asked for this paint unless a face change (which erases) came too.
+    const bool overlayOnly = std::exchange(overlayOnly_, false) && !paint.fErase;
     if (kind_ == KFE_TYPE_BASE) {
         EndPaint(hwnd_, &paint);
         return;
