@@ -566,11 +566,16 @@ bool StretchBlt(HDC destHdc, int x, int y, int width, int height, HDC sourceHdc,
     QImage* image = source ? ui::SurfaceOf(*source) : nullptr;
     if (rop != SRCCOPY || !image)
         return false;
-    // Copied first: the source may be the destination.
-    const QImage part = image->copy(sourceX, sourceY, sourceWidth, sourceHeight);
+    const QRect from(sourceX, sourceY, sourceWidth, sourceHeight);
+    // A copy only when the source is the destination or the part reaches past its edge.
+    const bool direct = ui::SurfaceOf(*dest) != image && image->rect().contains(from);
+    const QImage part = direct ? QImage() : image->copy(from);
     return ui::PaintOn(*dest, [&](QPainter& p) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(target, part);
+        if (part.isNull())
+            p.drawImage(target, *image, from);
+        else
+            p.drawImage(target, part);
     });
 }
 
