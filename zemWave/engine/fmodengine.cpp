@@ -75,6 +75,7 @@ _FMODEngine::~_FMODEngine()
         std::terminate();
     }
     Uninit();
+    JoinWorker();  // one that ended by itself before Uninit
     if (workerGivenUp_) {
         // A worker stuck in the sound layer must not hang the host's window thread, so it is
         // given up: its thread is detached, and the sound layer it may still be inside and
@@ -85,11 +86,6 @@ _FMODEngine::~_FMODEngine()
         std::lock_guard lock(lock_);
         GivenUp().Keep(std::move(ownedSound_), queue_.RemoveAll());
         return;
-    }
-    {
-        std::lock_guard guard(workerMutex_);
-        if (worker_.joinable())
-            worker_.join();
     }
     // Files are left only when the worker never ran; nothing plays them.
     std::vector<std::shared_ptr<_FMODFile>> files;

@@ -277,7 +277,7 @@ private:
         bool abandoned = false;  // the engine no longer waits: the worker must not touch it
     };
     void WorkerMain(WorkerEnd& end);
-    // Off the worker, after kMsgUninit: joins the worker when it ends within kWorkerEndMs,
+    // Off the worker: joins the worker when it ends within kWorkerEndMs (traced),
     // else detaches it. False when it was given up.
     bool JoinWorker();
     // True when the worker ends after this message.
