@@ -55,9 +55,11 @@ struct Gate {
 
 TEST(EngineShutdown, AWorkerThatNeverAnswersIsGivenUpAfterTheBoundWithTheTrace)
 {
-    zem::ManualClock clock;
-    auto engine = std::make_unique<_FMODEngine>(zem::OutputChoice::Null(&clock), EngineSettings{});
+    // Both outlive the test: the sound layer given up with the worker goes on pacing its
+    // mixer on the clock.
+    static zem::ManualClock* const clock = new zem::ManualClock;
     static Gate* const gate = new Gate;
+    auto engine = std::make_unique<_FMODEngine>(zem::OutputChoice::Null(clock), EngineSettings{});
     std::promise<void> entered;
     ASSERT_TRUE(engine->RunOnWorker([&entered] {
         entered.set_value();
@@ -72,9 +74,9 @@ TEST(EngineShutdown, AWorkerThatNeverAnswersIsGivenUpAfterTheBoundWithTheTrace)
         destroyed = true;
     });
     ASSERT_TRUE(WaitFor([] { return Traced("Waiting for uninit..."); }));
-    clock.Advance(_FMODEngine::kWorkerEndMs - 1000);
+    clock->Advance(_FMODEngine::kWorkerEndMs - 1000);
     EXPECT_FALSE(destroyed) << "gave up before the bound";
-    clock.Advance(1000);
+    clock->Advance(1000);
     EXPECT_TRUE(WaitFor([&] { return destroyed.load(); }));
     host.join();
     EXPECT_TRUE(Traced("given up"));
