@@ -422,9 +422,15 @@ bool CKelFE_Slider::OnCommand(uintptr_t id)
         Notify(KFE_COMMAND);
         break;
     case ID_KFE_SETMARK: {
-        CSetMarkDlg dialog(GetSafeHwnd());
+        const HWND hwnd = GetSafeHwnd();
+        CSetMarkDlg dialog(hwnd);
         dialog.value = kFirstMarkValue;
-        if (dialog.DoModal() == IDOK)
+        const bool entered = dialog.DoModal() == IDOK;
+        // The dialog's loop may have closed the control: its frame deletes this element only
+        // after destroying the element's window.
+        if (!IsWindow(hwnd))
+            return true;
+        if (entered)
             AddMark(dialog.value);
         break;
     }

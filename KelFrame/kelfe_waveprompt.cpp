@@ -1,5 +1,7 @@
 #include "KelFrame/kelfe_waveprompt.h"
 
+#include "KelFrame/kelgdicache.h"
+
 #include "ZemBaseLib/xmlelement.h"
 #include "base/littleendian.h"
 #include "codec/g711.h"
@@ -14,7 +16,6 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace zem {
 namespace {
@@ -25,33 +26,6 @@ constexpr std::array<KelToneKind, 4> kToneKinds{{
     {1960, RGB(192, 0, 192), "Sammelruf", "Sammel", "S"},
     {2800, RGB(0, 0, 255), "Pilotton", "Pilot", "P"},
 }};
-
-// Selects a font for the lifetime of the object and deletes it afterwards.
-class ScopedFont {
-public:
-    ScopedFont(HDC dc, const char* face, int height, int weight, bool italic) : dc_(dc)
-    {
-        LOGFONT logFont;
-        logFont.lfHeight = height;
-        logFont.lfWeight = weight;
-        logFont.lfItalic = italic ? 1 : 0;
-        std::snprintf(logFont.lfFaceName, sizeof logFont.lfFaceName, "%s", face);
-        font_ = CreateFontIndirect(logFont);
-        old_ = SelectObject(dc_, font_);
-    }
-    ~ScopedFont()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(font_);
-    }
-    ScopedFont(const ScopedFont&) = delete;
-    ScopedFont& operator=(const ScopedFont&) = delete;
-
-private:
-    HDC dc_;
-    HFONT font_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
 
 int32_t TextWidth(HDC dc, const std::string& text)
 {
@@ -76,7 +50,8 @@ struct CKelFE_WavePrompt::Frame {
     std::array<double, 2> centres;
 };
 
-CKelFE_WavePrompt::CKelFE_WavePrompt(CKelFrame* frame) : CKelFE_Slider(frame, 0)
+CKelFE_WavePrompt::CKelFE_WavePrompt(CKelFrame* frame)
+    : CKelFE_Slider(frame, 0), tools_(std::make_unique<KelGdiCache>())
 {
     SetStyle(KFS_THUMB_TRIANGLE_TOP | KFS_THUMB_TRIANGLE_BOTTOM | KFS_THUMB_RECT_SOLID);
     SetType(KFE_TYPE_WAVEPROMPT);
@@ -224,12 +199,10 @@ void CKelFE_WavePrompt::FillMemDC(HDC dc)
     if (frame.lanes == 2) {
         frame.scale = (height / 2.0) / 65535.0;
         frame.centres = {inner.top + height / 4.0, inner.top + (height / 4.0) * 3.0};
-        const HPEN pen = CreatePen(PS_SOLID, 1, kLaneLineColour);
-        const HGDIOBJ old = SelectObject(dc, pen);
+        const HGDIOBJ old = SelectObject(dc, tools_->Pen(PS_SOLID, kLaneLineColour));
         MoveToEx(dc, inner.left, inner.top + height / 2);
         LineTo(dc, inner.right, inner.top + height / 2);
         SelectObject(dc, old);
-        DeleteObject(pen);
     } else {
         frame.scale = height / 65535.0;
         frame.centres = {inner.top + height / 2.0, 0.0};
@@ -244,35 +217,50 @@ void CKelFE_WavePrompt::FillMemDC(HDC dc)
     DrawLabel(dc, inner);
 }
 
+const std::vector<CKelFE_WavePrompt::Detection>* CKelFE_WavePrompt::Detections(_Wave* item)
+{
+    std::string metadata;
+    {
+        std::lock_guard guard(item->GetLock());
+        const char* text = item->GetMetadata();
+        if (!text)
+            return nullptr;
+        metadata.assign(text, strnlen(text, item->GetMetadataSize()));
+    }
+    ToneCache& cache = tones_[item];
+    if (cache.metadata == metadata && !metadata.empty())
+        return &cache.detections;
+    cache.metadata.clear();
+    cache.detections.clear();
+    XmlElement root;
+    if (!root.Parse(metadata))
+        return nullptr;
+    const XmlElement* uicf = root.FindChild("uicf");
+    const XmlElement* detector = uicf ? uicf->FindChild("tonedetector") : nullptr;
+    for (uint16_t t = 0; detector && detector->GetChild(t); ++t) {
+        const XmlElement* tone = detector->GetChild(t);
+        int32_t frequency = 0;
+        const KelToneKind* kind = tone->GetAttributeInt("f", frequency) ? ToneKind(frequency) : nullptr;
+        for (uint16_t d = 0; kind && tone->GetChild(d); ++d) {
+            int32_t begin = 0, end = 0;
+            const XmlElement* detection = tone->GetChild(d);
+            if (detection->GetAttributeInt("begin", begin) && detection->GetAttributeInt("end", end))
+                cache.detections.push_back({kind, begin, end});
+        }
+    }
+    cache.metadata = std::move(metadata);
+    return &cache.detections;
+}
+
 void CKelFE_WavePrompt::DrawToneStrips(HDC dc, const Frame& frame)
 {
     for (_Wave* item : items_) {
         if (starts_.find(item) == starts_.end())
             continue;
         const double offset = OffsetOf(item);
-        XmlElement root;
-        {
-            std::lock_guard guard(item->GetLock());
-            const char* text = item->GetMetadata();
-            if (!text)
-                continue;
-            const std::string metadata(text, strnlen(text, item->GetMetadataSize()));
-            if (!root.Parse(metadata))
-                continue;
-        }
-        const XmlElement* uicf = root.FindChild("uicf");
-        const XmlElement* detector = uicf ? uicf->FindChild("tonedetector") : nullptr;
-        for (uint16_t t = 0; detector && detector->GetChild(t); ++t) {
-            const XmlElement* tone = detector->GetChild(t);
-            int32_t frequency = 0;
-            const KelToneKind* kind = tone->GetAttributeInt("f", frequency) ? ToneKind(frequency) : nullptr;
-            for (uint16_t d = 0; kind && tone->GetChild(d); ++d) {
-                int32_t begin = 0, end = 0;
-                const XmlElement* detection = tone->GetChild(d);
-                if (detection->GetAttributeInt("begin", begin) && detection->GetAttributeInt("end", end))
-                    DrawToneStrip(dc, frame, kind, begin + offset, end + offset);
-            }
-        }
+        if (const std::vector<Detection>* detections = Detections(item))
+            for (const Detection& d : *detections)
+                DrawToneStrip(dc, frame, d.kind, d.begin + offset, d.end + offset);
     }
 }
 
@@ -281,11 +269,9 @@ void CKelFE_WavePrompt::DrawToneStrip(HDC dc, const Frame& frame, const KelToneK
     const int left = frame.inner.left + int(std::trunc(begin * frame.pixelsPerMs));
     const int right = frame.inner.left + int(std::trunc(end * frame.pixelsPerMs));
     RECT strip{left, frame.inner.bottom - 1 - kToneStripHeight, right, frame.inner.bottom - 1};
-    const HBRUSH brush = CreateSolidBrush(kind->colour);
-    FillRect(dc, strip, brush);
-    DeleteObject(brush);
+    FillRect(dc, strip, tools_->Brush(kind->colour));
 
-    const ScopedFont font(dc, "MS Sans Serif", 10, 0, false);
+    const KelSelectedFont font(dc, tools_->Font("MS Sans Serif", 10, 0, false));
     const int stripWidth = right - left;
     const char* label = kind->shortLabel;
     if (TextWidth(dc, kind->longLabel) < stripWidth)
@@ -318,8 +304,7 @@ void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
     const double step = (x1 - x0) / n;
 
     const auto colour = colours_.find(item);
-    const HPEN pen = CreatePen(PS_SOLID, 1, colour != colours_.end() ? colour->second : foreColor_);
-    const HGDIOBJ old = SelectObject(dc, pen);
+    const HGDIOBJ old = SelectObject(dc, tools_->Pen(PS_SOLID, colour != colours_.end() ? colour->second : foreColor_));
     std::vector<POINT> points(size_t(n) + 1);
     for (uint16_t lane = 0; lane < std::min<int>(channels, frame.lanes); ++lane) {
         const double centre = frame.centres[lane];
@@ -330,17 +315,15 @@ void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
                                              format->wBitsPerSample);
             points[i + 1] = POINT{frame.inner.left + int(std::trunc(x0 + i * step)),
                                   int(std::trunc(centre - s * frame.scale))};
-            std::this_thread::yield();  // a long overview leaves the loader threads their turn
         }
         Polyline(dc, points.data(), int(points.size()));
     }
     SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 void CKelFE_WavePrompt::DrawTextFlags(HDC dc, const RECT& inner)
 {
-    const ScopedFont font(dc, "Arial", NinePoints(dc), FW_BOLD, true);
+    const KelSelectedFont font(dc, tools_->Font("Arial", NinePoints(dc), FW_BOLD, true));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     int x = inner.left + 2;
     for (const auto& flag : flags_) {
@@ -358,7 +341,7 @@ void CKelFE_WavePrompt::DrawTextFlags(HDC dc, const RECT& inner)
 
 void CKelFE_WavePrompt::DrawCentredText(HDC dc, const RECT& inner)
 {
-    const ScopedFont font(dc, "MS Sans Serif", 10, 0, false);
+    const KelSelectedFont font(dc, tools_->Font("MS Sans Serif", 10, 0, false));
     const COLORREF oldColour = SetTextColor(dc, textColour_);
     RECT r = inner;
     DrawText(dc, text_, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -369,7 +352,7 @@ void CKelFE_WavePrompt::DrawLabel(HDC dc, const RECT& inner)
 {
     if (text_.empty())
         return;
-    const ScopedFont font(dc, "Arial", NinePoints(dc), 500, true);
+    const KelSelectedFont font(dc, tools_->Font("Arial", NinePoints(dc), 500, true));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, kLabelColour);
     RECT r = inner;

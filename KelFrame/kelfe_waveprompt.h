@@ -20,6 +20,7 @@ class XmlElement;
 namespace zem {
 
 class CKelFE_WavePrompt;
+class KelGdiCache;
 
 // A text in the row of flags at the top; a click on it is reported with KFE_TEXTFLAG and the
 // record in lParam.
@@ -83,10 +84,23 @@ protected:
 private:
     // Geometry of one paint.
     struct Frame;
+    // One detection of a tone, read from a recording's metadata.
+    struct Detection {
+        const KelToneKind* kind;
+        int32_t begin;
+        int32_t end;
+    };
+    // A recording's detections, parsed again only when its metadata text changes.
+    struct ToneCache {
+        std::string metadata;
+        std::vector<Detection> detections;
+    };
     bool AllHeadersChecked() const;
     int CountLanes() const;
     // Milliseconds from the earliest start to the item's start (negative when earlier).
     double OffsetOf(_Wave* item) const;
+    // The item's tone detections; null when it has no metadata or the metadata does not parse.
+    const std::vector<Detection>* Detections(_Wave* item);
     void DrawToneStrips(HDC dc, const Frame& frame);
     void DrawToneStrip(HDC dc, const Frame& frame, const KelToneKind* kind, double begin, double end);
     void DrawWaveform(HDC dc, const Frame& frame, _Wave* item);
@@ -106,6 +120,8 @@ private:
     std::string text_;
     uint32_t userData_ = 0;
     std::vector<std::unique_ptr<KelTextFlag>> flags_;
+    std::unique_ptr<KelGdiCache> tools_;
+    std::map<_Wave*, ToneCache> tones_;
 };
 
 }  // namespace zem

@@ -255,11 +255,22 @@ void CKelFrameElement::Paint()
         EndPaint(hwnd_, &paint);
         return;
     }
+    // A picture of the right size is kept and starts white again, as a new one does.
+    HBITMAP kept = nullptr;
+    if (pictureFits) {
+        SelectObject(memDC_, memOldBitmap_);
+        kept = std::exchange(memBitmap_, nullptr);
+    }
     ReleasePicture();
     memDC_ = CreateCompatibleDC(dc);
     zem::SetBkColor(memDC_, bkColor_);
-    memBitmap_ = CreateCompatibleBitmap(dc, width, height);
+    memBitmap_ = kept ? kept : CreateCompatibleBitmap(dc, width, height);
     memOldBitmap_ = SelectObject(memDC_, memBitmap_);
+    if (kept) {
+        const HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        FillRect(memDC_, client, white);
+        DeleteObject(white);
+    }
     FillMemDC(memDC_);
     BitBlt(dc, client.left, client.top, width, height, memDC_, 0, 0, SRCCOPY);
     if (HasOverlay()) {

@@ -1,6 +1,6 @@
 // Drawing the wave prompt: one element 1600 pixels wide over 32 one-hour recordings (1024
 // overview points each, a pilot tone strip each, started a minute apart), painted in full per
-// frame; frames per second against the goal of 30. Beside it, the window layer's cost of the
+// frame; frames per second against the goal of 120. Beside it, the window layer's cost of the
 // same number of line segments drawn one LineTo at a time and as one Polyline.
 #include "KelFrame/kelfe_waveprompt.h"
 #include "KelFrame/kelframe.h"

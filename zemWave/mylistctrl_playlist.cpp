@@ -210,13 +210,18 @@ HMENU CMyListCtrl_PlayList::BuildPopup()
 
 void CMyListCtrl_PlayList::OnRButtonDown(POINT point)
 {
-    ClientToScreen(hwnd_, &point);
-    popup_ = BuildPopup();
-    if (!popup_)
+    const HWND hwnd = hwnd_;
+    ClientToScreen(hwnd, &point);
+    const HMENU popup = BuildPopup();
+    if (!popup)
         return;
-    TrackPopupMenu(popup_, 0, point.x, point.y, hwnd_);
-    DestroyMenu(popup_);  // with its submenus
-    popup_ = nullptr;
+    popup_ = popup;
+    TrackPopupMenu(popup, 0, point.x, point.y, hwnd);
+    // The menu's loop may have closed the list and deleted this object: locals only, and the
+    // member only while the window (which this object destroys) still exists.
+    DestroyMenu(popup);  // with its submenus
+    if (IsWindow(hwnd))
+        popup_ = nullptr;
 }
 
 bool CMyListCtrl_PlayList::OnCmdMsg(uint32_t id, int notifyCode)

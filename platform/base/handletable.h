@@ -1,10 +1,14 @@
-// Objects by id, for owners that hand out ids instead of pointers (windows, sound streams
-// and channels, the engine's files). Ids count up from 1 in the order they are taken: never
-// 0, never handed out twice by one table, and positive as an int, so a stale id finds
-// nothing instead of the next object. Iteration goes in id order. Not locked: the owner
-// guards its table.
+// Objects by id, for owners that hand out ids instead of pointers (windows, GDI objects,
+// sound streams and channels, the engine's files). Ids count up from 1 in the order they are
+// taken, never 0 and positive as an int. Past the last id they start again at 1, skipping
+// ids in use: an id comes back only after every other id of the range has been handed out
+// (2^31 creations with the default range), so a stale id finds nothing until then and a
+// table whose objects come and go (pens, brushes, DCs of every paint) never runs dry. A
+// stale id that outlives a whole round finds a live record of the same table: wrong, but
+// never freed memory. Iteration goes in id order. Not locked: the owner guards its table.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,9 +25,22 @@ public:
     static constexpr uint32_t kMaxSlots = (1u << CountBits) - 1;
     static constexpr uint32_t kLastId = 0x7FFFFFFF;
 
-    explicit HandleTable(uint32_t capacity = kMaxSlots) : capacity_(capacity < kMaxSlots ? capacity : kMaxSlots) {}
+    explicit HandleTable(uint32_t capacity = kMaxSlots, uint32_t lastId = kLastId)
+        : capacity_(std::min(capacity, kMaxSlots))
+    {
+        SetLastId(lastId);
+    }
 
-    // The object's new id; 0 when the table is full or every id has been handed out.
+    // Ids run from 1 to lastId (at most kLastId); a small range lets a test go round it.
+    // The range also bounds how many objects live at once.
+    void SetLastId(uint32_t lastId)
+    {
+        idRangeEnd_ = std::clamp<uint32_t>(lastId, 1, kLastId);
+        if (lastId_ > idRangeEnd_)
+            lastId_ = 0;
+    }
+
+    // The object's new id; 0 when the table is full.
     uint32_t Add(std::shared_ptr<T> object)
     {
         const uint32_t id = Reserve();
@@ -35,9 +52,12 @@ public:
     // Takes an id for an object made later (Put); until then the id finds nothing. 0 as Add.
     uint32_t Reserve()
     {
-        if (objects_.size() + reserved_.size() >= capacity_ || lastId_ == kLastId)
+        if (objects_.size() + reserved_.size() >= std::min(capacity_, idRangeEnd_))
             return 0;
-        reserved_.insert(++lastId_);
+        do
+            lastId_ = lastId_ >= idRangeEnd_ ? 1 : lastId_ + 1;
+        while (objects_.count(lastId_) || reserved_.count(lastId_));
+        reserved_.insert(lastId_);
         return lastId_;
     }
 
@@ -96,6 +116,7 @@ public:
 
 private:
     uint32_t capacity_;
+    uint32_t idRangeEnd_ = kLastId;
     uint32_t lastId_ = 0;
     std::map<uint32_t, std::shared_ptr<T>> objects_;
     std::set<uint32_t> reserved_;

@@ -15,10 +15,17 @@
 namespace zem {
 namespace {
 
+// A resource's bytes and, once loaded, its pixels: decoded once, then shared by every bitmap
+// loaded from it until that one is drawn into.
+struct Resource {
+    std::span<const uint8_t> bytes;
+    QImage decoded;
+};
+
 std::mutex g_mutex;
-std::map<uint32_t, std::span<const uint8_t>>& Resources()
+std::map<uint32_t, Resource>& Resources()
 {
-    static std::map<uint32_t, std::span<const uint8_t>> resources;
+    static std::map<uint32_t, Resource> resources;
     return resources;
 }
 
@@ -27,27 +34,31 @@ std::map<uint32_t, std::span<const uint8_t>>& Resources()
 void RegisterBitmapResource(uint32_t id, const uint8_t* bytes, size_t size)
 {
     std::lock_guard lock(g_mutex);
-    Resources()[id] = std::span<const uint8_t>(bytes, size);
+    Resources()[id] = Resource{std::span<const uint8_t>(bytes, size), QImage()};
 }
 
 HBITMAP LoadBitmap(uint32_t id)
 {
     if (!IsUiThread())
         return nullptr;
-    std::span<const uint8_t> bytes;
+    QImage image;
     {
         std::lock_guard lock(g_mutex);
         const auto found = Resources().find(id);
         if (found == Resources().end())
             return nullptr;
-        bytes = found->second;
+        Resource& resource = found->second;
+        if (resource.decoded.isNull()) {
+            QImage loaded;
+            if (!loaded.loadFromData(resource.bytes.data(), int(resource.bytes.size())))
+                return nullptr;
+            resource.decoded = loaded.convertToFormat(QImage::Format_RGB32);
+        }
+        image = resource.decoded;
     }
-    QImage image;
-    if (!image.loadFromData(bytes.data(), int(bytes.size())))
-        return nullptr;
     auto bitmap = std::make_shared<ui::GdiObject>();
     bitmap->kind = ui::GdiObject::Kind::Bitmap;
-    bitmap->image = image.convertToFormat(QImage::Format_RGB32);
+    bitmap->image = image;
     return ui::AddObject(bitmap);
 }
 

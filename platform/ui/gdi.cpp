@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace zem {
 namespace {
@@ -98,14 +99,54 @@ QBrush BrushOf(HGDIOBJ handle)
 QFont FontOf(const DeviceContext& dc)
 {
     auto font = ui::FindObject(dc.font);
-    return ui::MakeFont(font ? font->font : LOGFONT{}, dc.dpiY);
+    if (!font)
+        return ui::MakeFont(LOGFONT{}, dc.dpiY);
+    if (font->qfontDpi != dc.dpiY) {
+        font->qfont = ui::MakeFont(font->font, dc.dpiY);
+        font->qfontDpi = dc.dpiY;
+    }
+    return font->qfont;
 }
 
 QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
+// The pixels of a one-pixel pen, gathered as runs: a paint draws thousands of short
+// segments, and one fill per pixel costs more than all the rest of it.
+class PixelRuns {
+public:
+    void Add(int x, int y)
+    {
+        if (!runs_.empty()) {
+            QRect& last = runs_.back();
+            if (last.height() == 1 && y == last.top() && (x == last.right() + 1 || x == last.left() - 1)) {
+                last.setLeft(std::min(last.left(), x));
+                last.setRight(std::max(last.right(), x));
+                return;
+            }
+            if (last.width() == 1 && x == last.left() && (y == last.bottom() + 1 || y == last.top() - 1)) {
+                last.setTop(std::min(last.top(), y));
+                last.setBottom(std::max(last.bottom(), y));
+                return;
+            }
+        }
+        runs_.emplace_back(x, y, 1, 1);
+    }
+    void Draw(QPainter& p, const QColor& colour) const
+    {
+        if (runs_.empty())
+            return;
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawRects(runs_.data(), int(runs_.size()));
+    }
+
+private:
+    std::vector<QRect> runs_;
+};
+
 // A one-pixel line from (x1, y1) up to but not including (x2, y2), in the pen's pattern
 // counted from the start, pixel by pixel as the window system steps it.
-void Line(QPainter& p, const QPen& pen, int x1, int y1, int x2, int y2)
+void Line(PixelRuns& pixels, const QPen& pen, int x1, int y1, int x2, int y2)
 {
     const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
     const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
@@ -126,13 +167,20 @@ void Line(QPainter& p, const QPen& pen, int x1, int y1, int x2, int y2)
             }
         }
         if (on)
-            p.fillRect(QRect(x, y, 1, 1), pen.color());
+            pixels.Add(x, y);
         const int twice = 2 * error;
         if (twice >= dy)
             error += dy, x += sx;
         if (twice <= dx)
             error += dx, y += sy;
     }
+}
+
+void Line(QPainter& p, const QPen& pen, int x1, int y1, int x2, int y2)
+{
+    PixelRuns pixels;
+    Line(pixels, pen, x1, y1, x2, y2);
+    pixels.Draw(p, pen.color());
 }
 
 }  // namespace
@@ -377,8 +425,10 @@ bool Polyline(HDC hdc, const POINT* points, int count)
         const QPen pen = PenOf(dc->pen);
         if (pen.style() == Qt::NoPen)
             return;
+        PixelRuns pixels;
         for (int i = 1; i < count; ++i)
-            Line(p, pen, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+            Line(pixels, pen, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+        pixels.Draw(p, pen.color());
     });
     return true;
 }
@@ -516,11 +566,16 @@ bool StretchBlt(HDC destHdc, int x, int y, int width, int height, HDC sourceHdc,
     QImage* image = source ? ui::SurfaceOf(*source) : nullptr;
     if (rop != SRCCOPY || !image)
         return false;
-    // Copied first: the source may be the destination.
-    const QImage part = image->copy(sourceX, sourceY, sourceWidth, sourceHeight);
+    const QRect from(sourceX, sourceY, sourceWidth, sourceHeight);
+    // A copy only when the source is the destination or the part reaches past its edge.
+    const bool direct = ui::SurfaceOf(*dest) != image && image->rect().contains(from);
+    const QImage part = direct ? QImage() : image->copy(from);
     return ui::PaintOn(*dest, [&](QPainter& p) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(target, part);
+        if (part.isNull())
+            p.drawImage(target, *image, from);
+        else
+            p.drawImage(target, part);
     });
 }
 

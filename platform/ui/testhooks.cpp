@@ -4,6 +4,7 @@
 #include "ui/listview.h"
 #include "ui/internal/gdiobjects.h"
 #include "ui/internal/hooks.h"
+#include "ui/internal/windowtable.h"
 #include "ui/internal/windowwidget.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,10 @@ void SetFixedTextMetrics(int charWidth, int lineHeight)
     ui::TestHooks().fixedCharWidth = charWidth;
     ui::TestHooks().fixedLineHeight = lineHeight;
 }
+
+void SetGdiIdRange(uint32_t lastId) { ui::SetGdiIdRange(lastId); }
+
+size_t PendingSends(HWND hwnd) { return ui::Windows().PendingSends(hwnd); }
 
 WindowImage GrabWindow(HWND hwnd)
 {

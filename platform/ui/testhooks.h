@@ -27,6 +27,12 @@ void SetMessageBoxHook(std::function<int(const std::string& text, const std::str
 // Every character measures charWidth and every line lineHeight; 0, 0 measures real fonts.
 void SetFixedTextMetrics(int charWidth, int lineHeight);
 
+// The last id of the GDI object and DC tables (0x7FFFFFFF unless set); a small range lets a
+// test go round it.
+void SetGdiIdRange(uint32_t lastId);
+// How many SendMessage calls from other threads wait for the window's procedure to take them.
+size_t PendingSends(HWND hwnd);
+
 // What a window and its children show, as painted now.
 struct WindowImage {
     int width = 0;

@@ -166,7 +166,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     // Sent messages go ahead of posted ones, as the window system delivers them.
     auto call = std::make_shared<ui::SendCall>();
-    if (!Windows().Post(hwnd, new ui::SentMessage(hwnd, message, wParam, lParam, call), Qt::HighEventPriority))
+    if (!Windows().PostSent(hwnd, new ui::SentMessage(hwnd, message, wParam, lParam, call), call))
         return 0;
     return call->Wait();
 }

@@ -35,8 +35,8 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // On the UI thread: calls the procedure at once. From another thread: hands the call to the
 // UI thread (ahead of posted messages) and waits for its result. 0 when the window is dead,
-// or dies, or the application ends before the call runs. A thread that the UI thread is
-// waiting for must not send, or both wait for ever.
+// or dies, or the application ends before the call runs; a window destroyed while the UI
+// thread takes no messages (it is joining the sender) still ends the call.
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Window timers: WM_TIMER with the id in wParam every elapseMs (at least 10); a tick that

@@ -9,8 +9,8 @@
 
 namespace zem {
 
-// A window handle: opaque and pointer-sized, never dereferenced. Handles are never reused
-// while the process lives, so a stale one is merely dead and never names another window.
+// A window handle: opaque and pointer-sized, never dereferenced. A handle comes back only
+// after 2^31 others, so a stale one is merely dead and does not name another window.
 struct HWND__;
 using HWND = HWND__*;
 

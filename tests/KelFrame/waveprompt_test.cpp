@@ -108,9 +108,8 @@ TEST_F(WavePromptTest, TextFlagClickReachesEachLinkedWindowOnce)
     ASSERT_EQ(prompt_->GetTextFlags().size(), 2u);
     prompt_->AddNotifyWindow(linked_);  // the frame must not relay it a second time
     InvalidateRect(prompt_->GetSafeHwnd(), nullptr, true);
-    Settle();
     const KelTextFlag* mark = prompt_->GetTextFlags()[1].get();
-    ASSERT_GT(mark->rect.right, mark->rect.left);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return mark->rect.right > mark->rect.left; }, kBoundMs)) << "never painted";
     const int32_t thumb = prompt_->GetPosition();
     log_.entries.clear();
     SimulateMouse(prompt_->GetSafeHwnd(), WM_LBUTTONDOWN, mark->rect.left + 1, mark->rect.top + 1, MK_LBUTTON);

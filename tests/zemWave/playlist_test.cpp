@@ -271,6 +271,21 @@ TEST_F(Playlist, PopupHasTheFilterSubmenuOnlyWithUicEnabled)
     }
 }
 
+// The menu's loop can close the control and with it the list; the right click's handler
+// then touches nothing of the list (a sanitizer build sees any touch).
+TEST_F(Playlist, TheListMayGoWhileItsMenuIsOpen)
+{
+    Start();
+    const HWND hwnd = list->GetSafeHwnd();
+    SetMenuHook([&](HMENU) -> uintptr_t {
+        list.reset();
+        return 0;
+    });
+    SimulateMouse(hwnd, WM_RBUTTONDOWN, 50, 50, MK_RBUTTON);
+    EXPECT_EQ(list, nullptr);
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
 TEST_F(Playlist, CommandsGoOncePerSelectedRowButPlayPauseOnce)
 {
     Start();

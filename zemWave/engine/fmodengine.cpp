@@ -27,10 +27,34 @@ void RunGuarded(const std::function<void()>& task)
     }
 }
 
+// What given-up workers may still be using: kept, never freed, and still reachable so leak
+// checkers tell it from a real leak.
+class GivenUpWorkers {
+public:
+    void Keep(std::unique_ptr<zem::SoundSystem> sound, std::vector<std::shared_ptr<_FMODFile>> files)
+    {
+        std::lock_guard lock(mutex_);
+        sounds_.push_back(std::move(sound));
+        files_.push_back(std::move(files));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<zem::SoundSystem>> sounds_;
+    std::vector<std::vector<std::shared_ptr<_FMODFile>>> files_;
+};
+
+GivenUpWorkers& GivenUp()
+{
+    static auto* const workers = new GivenUpWorkers;  // never destroyed: the workers never end
+    return *workers;
+}
+
 }  // namespace
 
 _FMODEngine::_FMODEngine(zem::SoundSystem& sound, zem::Clock& clock, EngineSettings settings)
-    : sound_(&sound), clock_(clock), settings_(std::move(settings)), messages_(clock), sleep_(clock)
+    : sound_(&sound), clock_(clock), settings_(std::move(settings)), messages_(clock), sleep_(clock),
+      workerEndWait_(clock)
 {
     Init();
 }
@@ -38,7 +62,7 @@ _FMODEngine::_FMODEngine(zem::SoundSystem& sound, zem::Clock& clock, EngineSetti
 _FMODEngine::_FMODEngine(zem::OutputChoice output, EngineSettings settings)
     : ownedSound_(std::make_unique<zem::SoundSystem>(output)), sound_(ownedSound_.get()),
       clock_(output.clock ? *output.clock : zem::Clock::Steady()), settings_(std::move(settings)),
-      messages_(clock_), sleep_(clock_)
+      messages_(clock_), sleep_(clock_), workerEndWait_(clock_)
 {
     Init();
 }
@@ -51,10 +75,17 @@ _FMODEngine::~_FMODEngine()
         std::terminate();
     }
     Uninit();
-    {
-        std::lock_guard guard(workerMutex_);
-        if (worker_.joinable())
-            worker_.join();
+    JoinWorker();  // one that ended by itself before Uninit
+    if (workerGivenUp_) {
+        // A worker stuck in the sound layer must not hang the host's window thread, so it is
+        // given up: its thread is detached, and the sound layer it may still be inside and
+        // the files it may still be using are leaked on purpose, never closed or freed. Should
+        // that call ever return, the worker sees the engine gone and ends without touching it
+        // when it was stuck in its closing steps; stuck elsewhere, it would resume on a
+        // destroyed engine, which waiting for ever was the only way to prevent.
+        std::lock_guard lock(lock_);
+        GivenUp().Keep(std::move(ownedSound_), queue_.RemoveAll());
+        return;
     }
     // Files are left only when the worker never ran; nothing plays them.
     std::vector<std::shared_ptr<_FMODFile>> files;
@@ -74,7 +105,7 @@ bool _FMODEngine::Init()
         if (!workerStarted_) {
             try {
                 workerRunning_ = true;
-                worker_ = std::thread([this] { WorkerMain(); });
+                worker_ = std::thread([this, end = workerEnd_] { WorkerMain(*end); });
                 workerStarted_ = true;
             } catch (const std::exception& e) {
                 workerRunning_ = false;
@@ -165,9 +196,36 @@ void _FMODEngine::Uninit()
     }
     Post(kMsgUninit);
     sleep_.Stop();  // a worker waiting between retries gives up at once
+    JoinWorker();
+}
+
+bool _FMODEngine::JoinWorker()
+{
     std::lock_guard guard(workerMutex_);
-    if (worker_.joinable())
-        worker_.join();
+    if (!worker_.joinable())
+        return true;
+    const int64_t deadline = clock_.NowMs() + kWorkerEndMs;
+    zem::Trace("Waiting for uninit...");
+    bool ended = false;
+    {
+        auto lock = workerEndWait_.Lock();
+        ended = workerEndWait_.WaitUntil(lock, deadline, [this] { return workerEnd_->finished; });
+    }
+    if (!ended) {
+        // The worker either finishes its closing steps first or sees this and skips them.
+        std::lock_guard hold(workerEnd_->mutex);
+        ended = workerEnd_->finished;
+        workerEnd_->abandoned = !ended;
+    }
+    if (!ended) {
+        zem::Trace("The engine's worker did not end within %lld ms; it is given up",
+                   static_cast<long long>(kWorkerEndMs));
+        worker_.detach();
+        workerGivenUp_ = true;
+        return false;
+    }
+    worker_.join();
+    return true;
 }
 
 void _FMODEngine::UninitOnWorker()
@@ -229,7 +287,7 @@ void _FMODEngine::SaveGroupSettings()
     }
 }
 
-void _FMODEngine::WorkerMain()
+void _FMODEngine::WorkerMain(WorkerEnd& end)
 {
     workerId_ = std::this_thread::get_id();
     messages_.SetTimer(kTimerId, kTimerMs);
@@ -252,11 +310,20 @@ void _FMODEngine::WorkerMain()
     } catch (...) {
         zem::Trace("Closing the sound layer failed");
     }
+    // Held to the end: the engine cannot give this worker up halfway through these steps.
+    std::lock_guard hold(end.mutex);
+    if (end.abandoned)
+        return;  // the engine may be gone
     workerRunning_ = false;
     // Tasks left behind hold what they captured; nothing will run them.
     while (messages_.Peek(message, true)) {
     }
     workerId_ = std::thread::id();
+    {
+        auto lock = workerEndWait_.Lock();
+        end.finished = true;
+    }
+    workerEndWait_.Wake();
 }
 
 void _FMODEngine::CloseSound()

@@ -97,6 +97,8 @@ public:
     static constexpr int kStreamBufferMs = 1000;
     static constexpr float kRequiredSoundVersion = 3.63f;
     static constexpr char kBeepSamplePath[] = "c:/temp/drumloop.wav";
+    // How long a caller off the worker (the host's window thread) waits for it to end.
+    static constexpr int64_t kWorkerEndMs = 15000;
 
     // The engine uses `sound` (initialised and closed by the worker) and takes its time from
     // `clock`; both must outlive it. Starts the worker (Init).
@@ -104,7 +106,8 @@ public:
     // The same with a sound system of its own on `output`, paced by output.clock (real time
     // when null).
     _FMODEngine(zem::OutputChoice output, EngineSettings settings);
-    // Uninit, then joins the worker. Must not run on the worker.
+    // Uninit, then joins the worker, or gives it up after kWorkerEndMs on the engine's clock.
+    // Must not run on the worker.
     virtual ~_FMODEngine();
     _FMODEngine(const _FMODEngine&) = delete;
     _FMODEngine& operator=(const _FMODEngine&) = delete;
@@ -113,7 +116,8 @@ public:
     // result tells only whether the worker runs. After Uninit the engine cannot start again.
     bool Init();
     // Disables both callbacks; on the worker saves the group settings and releases and
-    // deletes every file, then the worker ends. Off the worker it waits for that.
+    // deletes every file, then the worker ends. Off the worker it waits for that, at most
+    // kWorkerEndMs.
     void Uninit();
 
     // --- Playback (results: always true) ---
@@ -265,7 +269,17 @@ private:
         SysTime end;
     };
 
-    void WorkerMain();
+    // The worker's end, shared by the engine and the worker thread, so that a worker the
+    // engine has given up can still look at it after the engine is gone.
+    struct WorkerEnd {
+        std::mutex mutex;
+        bool finished = false;   // the worker touches the engine no more
+        bool abandoned = false;  // the engine no longer waits: the worker must not touch it
+    };
+    void WorkerMain(WorkerEnd& end);
+    // Off the worker: joins the worker when it ends within kWorkerEndMs (traced),
+    // else detaches it. False when it was given up.
+    bool JoinWorker();
     // True when the worker ends after this message.
     bool HandleMessage(const zem::ThreadMessage& message);
     bool InitOnWorker();
@@ -372,6 +386,9 @@ private:
     zem::StoppableSleep sleep_;
     std::mutex workerMutex_;  // starting and joining the worker
     std::thread worker_;
+    const std::shared_ptr<WorkerEnd> workerEnd_ = std::make_shared<WorkerEnd>();
+    zem::ClockWait workerEndWait_;  // wakes JoinWorker when the worker has finished
+    std::atomic<bool> workerGivenUp_{false};
     std::atomic<std::thread::id> workerId_{};
     std::atomic<bool> workerRunning_{false};
     std::atomic<bool> workerStarted_{false};

@@ -18,6 +18,23 @@ void SendCall::Complete(LRESULT result)
     done_.notify_all();
 }
 
+bool SendCall::Start()
+{
+    std::lock_guard lock(mutex_);
+    started_ = !completed_;
+    return started_;
+}
+
+void SendCall::Abandon()
+{
+    std::lock_guard lock(mutex_);
+    if (started_ || completed_)
+        return;
+    completed_ = true;
+    result_ = 0;
+    done_.notify_all();
+}
+
 LRESULT SendCall::Wait()
 {
     std::unique_lock lock(mutex_);
@@ -79,7 +96,8 @@ bool MessageDispatcher::event(QEvent* event)
     case SentMessage::kType: {
         const auto* sent = static_cast<SentMessage*>(event);
         LRESULT result = 0;
-        if (auto record = Windows().Find(sent->hwnd))
+        auto record = Windows().Find(sent->hwnd);
+        if (record && sent->call->Start())
             result = CallProcedure(record, sent->message, sent->wParam, sent->lParam);
         sent->call->Complete(result);
         return true;

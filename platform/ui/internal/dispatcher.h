@@ -25,11 +25,17 @@ class SendCall {
 public:
     // The first completion counts; later ones are ignored.
     void Complete(LRESULT result);
+    // Before the procedure runs: false when the call is already over (its window died), so
+    // it must not run. A started call is completed only by its procedure's result.
+    bool Start();
+    // Completes with 0 unless the procedure has started.
+    void Abandon();
     LRESULT Wait();
 
 private:
     std::mutex mutex_;
     std::condition_variable done_;
+    bool started_ = false;
     bool completed_ = false;
     LRESULT result_ = 0;
 };

@@ -46,6 +46,12 @@ HDC AddDC(std::shared_ptr<DeviceContext> dc)
 
 bool RemoveDC(HDC handle) { return DCs().Remove(Id(handle)) != nullptr; }
 
+void SetGdiIdRange(uint32_t lastId)
+{
+    Objects().SetLastId(lastId);
+    DCs().SetLastId(lastId);
+}
+
 QImage* SurfaceOf(DeviceContext& dc)
 {
     if (dc.kind != DeviceContext::Kind::Memory)

@@ -22,6 +22,8 @@ struct GdiObject {
     COLORREF color = 0;
     int penStyle = PS_SOLID;
     LOGFONT font;
+    QFont qfont;       // the font made from `font` for qfontDpi, kept for the next use
+    int qfontDpi = -1;  // none made yet
     QImage image;  // a bitmap's pixels
     int selections = 0;  // DCs that hold it selected; it cannot be deleted meanwhile
     bool stock = false;
@@ -49,6 +51,8 @@ bool RemoveObject(HGDIOBJ handle);
 std::shared_ptr<DeviceContext> FindDC(HDC handle);
 HDC AddDC(std::shared_ptr<DeviceContext> dc);
 bool RemoveDC(HDC handle);
+// The last id of the object and DC tables; tests make it small to go round it.
+void SetGdiIdRange(uint32_t lastId);
 
 // Runs f with a painter on the DC's surface; false when the DC draws nowhere (GetDC).
 bool PaintOn(DeviceContext& dc, const std::function<void(QPainter&)>& f);

@@ -19,6 +19,8 @@ class QObject;
 
 namespace zem::ui {
 
+class SendCall;
+
 struct WindowRecord {
     // Fixed at creation.
     HWND hwnd = nullptr;
@@ -38,6 +40,7 @@ public:
     // Gives the record a handle never used before and makes it live; null when every handle
     // is taken.
     HWND Add(const std::shared_ptr<WindowRecord>& record);
+    // Sent calls still waiting for the window are completed with 0.
     void Remove(HWND hwnd);
 
     // UI thread only, so that the last reference to a record (and to whatever its procedure
@@ -51,6 +54,11 @@ public:
     // Hands the event to the receiver when hwnd is live (nullptr: no window needed) and a
     // receiver is set; otherwise deletes it and returns false.
     bool Post(HWND hwnd, QEvent* event, int priority);
+    // Post for a sent message whose call waits on it: the call is ended by Remove if the
+    // window dies before the message runs, whether or not the UI thread still takes events.
+    bool PostSent(HWND hwnd, QEvent* event, const std::shared_ptr<SendCall>& call);
+    // Sent calls waiting for the window (for tests).
+    size_t PendingSends(HWND hwnd) const;
     void SetReceiver(QObject* receiver);
 
 private:
@@ -58,6 +66,7 @@ private:
 
     mutable std::mutex mutex_;
     HandleTable<WindowRecord> windows_;
+    std::map<HWND, std::vector<std::weak_ptr<SendCall>>> sends_;
     QObject* receiver_ = nullptr;  // the UI thread's dispatcher while the application runs
 };
 

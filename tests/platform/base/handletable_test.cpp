@@ -79,3 +79,28 @@ TEST(HandleTable, AReservedIdFindsNothingUntilPutAndOnlyItCanBePut)
     EXPECT_EQ(table.Find(first), nullptr);
     EXPECT_GT(table.Add(std::make_shared<int>(4)), third) << "ids go on counting after RemoveAll";
 }
+
+// Objects made and deleted for ever (a window repainting for weeks) go round a small id range:
+// every Add succeeds, live ids are never handed out again, and a deleted id finds nothing
+// until the round has come back to it.
+TEST(HandleTable, IdsGoRoundTheirRangeSkippingLiveOnes)
+{
+    constexpr uint32_t kRange = 8;
+    Table table(Table::kMaxSlots, kRange);
+    const uint32_t kept = table.Add(std::make_shared<int>(-1));
+    uint32_t previous = 0;
+    for (int round = 0; round < 100; ++round) {
+        const uint32_t id = table.Add(std::make_shared<int>(round));
+        ASSERT_NE(id, 0u) << "round " << round;
+        ASSERT_LE(id, kRange);
+        ASSERT_NE(id, kept);
+        EXPECT_NE(id, previous) << "a just-deleted id comes back only after the others";
+        EXPECT_EQ(table.Find(previous), nullptr) << "stale";
+        EXPECT_EQ(*table.Remove(id), round);
+        previous = id;
+    }
+    EXPECT_EQ(*table.Find(kept), -1);
+    for (uint32_t i = 1; i < kRange; ++i)
+        ASSERT_NE(table.Add(std::make_shared<int>(0)), 0u);
+    EXPECT_EQ(table.Add(std::make_shared<int>(0)), 0u) << "every id of the range live";
+}

@@ -103,6 +103,41 @@ TEST(Drawing, LinesRectanglesAndFills)
     EXPECT_EQ(SelectObject(canvas.dc, red), nullptr);
 }
 
+// A paint makes and deletes its pens, brushes, fonts and DCs; a window painting for weeks
+// makes far more than the id range holds. Here the range is 64 ids and each kind is made
+// 40 times as often: every one is made, draws, and is deleted, and the canvas and a pen kept
+// throughout stay themselves.
+TEST(Drawing, ObjectIdsGoRoundTheirRange)
+{
+    constexpr uint32_t kRange = 64;
+    SetGdiIdRange(kRange);
+    Canvas canvas(4, 1);
+    const HPEN kept = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    int failures = 0;
+    for (int i = 0; i < int(kRange) * 40; ++i) {
+        const COLORREF colour = RGB(i % 256, 0, 0);
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HBRUSH brush = CreateSolidBrush(colour);
+        const HPEN pen = CreatePen(PS_SOLID, 1, colour);
+        LOGFONT logFont;
+        const HFONT font = CreateFontIndirect(logFont);
+        failures += !dc || !brush || !pen || !font || pen == kept || brush == kept;
+        failures += !FillRect(canvas.dc, RECT{0, 0, 1, 1}, brush) || GetPixel(canvas.dc, 0, 0) != colour;
+        const HGDIOBJ oldPen = SelectObject(canvas.dc, pen);
+        failures += oldPen == nullptr || SelectObject(canvas.dc, oldPen) != pen;
+        failures += !DeleteObject(brush) || !DeleteObject(pen) || !DeleteObject(font) || !DeleteDC(dc);
+        failures += DeleteObject(brush) || DeleteDC(dc);  // stale until the range comes round
+    }
+    SetGdiIdRange(0x7FFFFFFF);
+    EXPECT_EQ(failures, 0);
+    const HGDIOBJ oldPen = SelectObject(canvas.dc, kept);
+    MoveToEx(canvas.dc, 1, 0);
+    LineTo(canvas.dc, 3, 0);
+    EXPECT_EQ(canvas.Row(0, 1, 3), (std::vector<COLORREF>{RGB(0, 0, 255), RGB(0, 0, 255)}));
+    SelectObject(canvas.dc, oldPen);
+    EXPECT_TRUE(DeleteObject(kept));
+}
+
 TEST(Drawing, EdgesInTheClassicColours)
 {
     Canvas canvas(10, 10);

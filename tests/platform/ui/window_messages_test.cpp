@@ -1,6 +1,8 @@
 // Posted and sent messages, dead handles, timers and failing procedures.
 #include "uitest.h"
 
+#include "ui/testhooks.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -134,36 +136,25 @@ TEST(WindowMessages, SendFromOtherThreadsReturnsTheProcedureResult)
     DestroyWindow(hwnd);
 }
 
+// As a program that leaves its loop and destroys its window before joining a worker that
+// has just sent to it: the UI thread takes no message in between, the sender still returns.
 TEST(WindowMessages, SendToAWindowThatDiesBeforeDeliveryReturnsZero)
 {
     MessageLog log;
     HWND target = CreateWindow(log.Procedure([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 42; }), 0, 0, 0, 1, 1);
-    std::atomic<bool> sending = false, returned = false;
-    LRESULT result = -1;
-    std::thread sender;
-    // The sender starts while the UI thread is busy here, so its call waits in the queue
-    // while the target dies.
-    HWND busy = CreateWindow([&](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
-        if (message != kTestMessage)
-            return 0;
-        sender = std::thread([&] {
-            sending = true;
-            result = SendMessage(target, kTestMessage, 0, 0);
-            returned = true;
-        });
-        while (!sending)
-            std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // lets the call reach the queue
-        DestroyWindow(target);
-        return 0;
-    }, 0, 0, 0, 1, 1);
-    ASSERT_TRUE(PostMessage(busy, kTestMessage, 0, 0));
-    EXPECT_TRUE(PumpMessagesUntil([&] { return returned.load(); }, kBoundMs));
-    if (sender.joinable())
-        sender.join();
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(log.Count(target, kTestMessage, 0), 0u);
-    DestroyWindow(busy);
+    std::atomic<LRESULT> result = -1;
+    std::thread sender([&] { result = SendMessage(target, kTestMessage, 0, 0); });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+    while (PendingSends(target) == 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
+    ASSERT_EQ(PendingSends(target), 1u);
+    DestroyWindow(target);
+    while (result == -1 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
+    EXPECT_EQ(result, 0) << "the sender still waits";
+    sender.join();
+    EXPECT_TRUE(Drain());
+    EXPECT_EQ(log.Count(target, kTestMessage, 0), 0u) << "the dead window's call ran late";
 }
 
 TEST(WindowTimers, TickUntilKilledAndEndWithTheirWindow)

@@ -1,0 +1,85 @@
+// Ending an engine whose worker never answers, as the host's window thread does when the last
+// control closes: the wait is bounded on the engine's clock and traced, then the worker is
+// given up.
+#include "zemWave/engine/fmodclasses.h"
+
+#include "base/clock.h"
+
+#include "support/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr auto kPatience = std::chrono::seconds(30);
+
+class TraceToFile : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("ZEM_TRACE", Path().c_str(), 1); }
+    static std::string Path() { return zemtest::RootFolder() + "/trace.log"; }
+};
+[[maybe_unused]] ::testing::Environment* const g_trace = ::testing::AddGlobalTestEnvironment(new TraceToFile);
+
+bool Traced(const std::string& text)
+{
+    return zemtest::Exists(TraceToFile::Path()) &&
+           zemtest::ReadFile(TraceToFile::Path()).find(text) != std::string::npos;
+}
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// What the stuck worker waits on: never opened, and never destroyed, since the worker given
+// up stays inside it until the process ends.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+};
+
+TEST(EngineShutdown, AWorkerThatNeverAnswersIsGivenUpAfterTheBoundWithTheTrace)
+{
+    // Both outlive the test: the sound layer given up with the worker goes on pacing its
+    // mixer on the clock.
+    static zem::ManualClock* const clock = new zem::ManualClock;
+    static Gate* const gate = new Gate;
+    auto engine = std::make_unique<_FMODEngine>(zem::OutputChoice::Null(clock), EngineSettings{});
+    std::promise<void> entered;
+    ASSERT_TRUE(engine->RunOnWorker([&entered] {
+        entered.set_value();
+        std::unique_lock lock(gate->mutex);
+        gate->opened.wait(lock, [] { return false; });
+    }));
+    ASSERT_EQ(entered.get_future().wait_for(kPatience), std::future_status::ready);
+
+    std::atomic<bool> destroyed = false;
+    std::thread host([&] {
+        engine.reset();
+        destroyed = true;
+    });
+    ASSERT_TRUE(WaitFor([] { return Traced("Waiting for uninit..."); }));
+    clock->Advance(_FMODEngine::kWorkerEndMs - 1000);
+    EXPECT_FALSE(destroyed) << "gave up before the bound";
+    clock->Advance(1000);
+    EXPECT_TRUE(WaitFor([&] { return destroyed.load(); }));
+    host.join();
+    EXPECT_TRUE(Traced("given up"));
+}
+
+}  // namespace
