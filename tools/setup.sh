@@ -8,7 +8,7 @@ packages=(
   libexpat1-dev zlib1g-dev libminizip-dev libsox-dev libsox-fmt-all sox
   libcurl4-openssl-dev libssl-dev openssl nettle-dev libgsm1-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   qt6-base-dev qt6-declarative-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 xvfb xauth
-  clang ca-certificates libsoxr-dev openbox xdotool wmctrl x11-utils
+  clang ca-certificates libsoxr-dev openbox xdotool wmctrl x11-utils libxcb1-dev
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test.
-#   tools/test.sh          normal build (build/); with xvfb-run there, one test also opens a
-#                          real X11 window (kelframe_x11_smoke)
+#   tools/test.sh          normal build (build/); the label x11 starts its own X server with a
+#                          window manager and drives the programs there (skipped without Xvfb)
 #   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
 #   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, device, download and module tests
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)

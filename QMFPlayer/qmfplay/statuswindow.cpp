@@ -17,8 +17,6 @@ namespace {
 constexpr UINT kStatusChanged = WM_USER;
 constexpr UINT kHide = WM_USER + 1;
 constexpr UINT kShowMessage = WM_USER + 2;
-// The layer does not report a closed window, so a timer looks for it.
-constexpr uintptr_t kClosedCheckTimer = 1;
 constexpr char kCaption[] = "qmxPlayer";
 
 }  // namespace
@@ -43,7 +41,6 @@ bool StatusWindow::Create()
     if (!window)
         return false;
     SetWindowText(window, kCaption);
-    SetTimer(window, kClosedCheckTimer, 200);
     window_ = window;
     return true;
 }
@@ -65,7 +62,6 @@ void StatusWindow::ShowStatus(const std::string& line)
 
 void StatusWindow::HideStatus()
 {
-    hiddenByWorker_ = true;
     PostMessage(window_, kHide, 0, 0);
 }
 
@@ -107,14 +103,12 @@ LRESULT StatusWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (wParam == VK_ESCAPE)
             PostQuitMessage(0);  // as the close box
         return 0;
-    case WM_TIMER:
-        // Closed by the user, not hidden by the worker: the program ends, the worker's end
-        // steps still run.
-        if (wParam == kClosedCheckTimer && !hiddenByWorker_ && !IsWindowVisible(hwnd))
-            PostQuitMessage(0);
-        return 0;
+    case WM_CLOSE:
+        // Closed by the user: the program ends, the worker's end steps still run.
+        PostQuitMessage(0);
+        return DefWindowProc(hwnd, message, wParam, lParam);
     default:
-        return 0;
+        return DefWindowProc(hwnd, message, wParam, lParam);
     }
 }
 

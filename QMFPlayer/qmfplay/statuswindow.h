@@ -39,5 +39,4 @@ private:
     std::atomic<zem::HWND> window_{nullptr};  // written by the user-interface thread only
     mutable std::mutex lock_;
     std::string status_ = "Static";
-    std::atomic<bool> hiddenByWorker_{false};
 };

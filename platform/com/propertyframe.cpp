@@ -54,8 +54,14 @@ HRESULT PropertyFrame::Open(HWND owner, std::span<IUnknown* const> objects,
         x = ownerRect.left + 20;
         y = ownerRect.top + 20;
     }
-    window_ = CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, WS_VISIBLE, x,
-                           y, std::max(width, 100), std::max(height, 50));
+    // Closing the window cancels: the frame takes its pages down itself in Close.
+    window_ = CreateWindow(
+        [this](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+            if (message == WM_CLOSE)
+                closed_ = true;
+            return 0;
+        },
+        WS_VISIBLE, x, y, std::max(width, 100), std::max(height, 50));
     if (!window_) {
         Close();
         return E_FAIL;
@@ -109,8 +115,7 @@ HRESULT OleCreatePropertyFrame(HWND owner, std::span<IUnknown* const> objects,
     PropertyFrame frame;
     if (HRESULT hr = frame.Open(owner, objects, pages); FAILED(hr))
         return hr;
-    // Closing the window hides it; the frame's own procedure is not told, so look.
-    PumpMessagesUntil([&] { return !IsWindowVisible(frame.Window()); }, 24 * 60 * 60 * 1000);
+    PumpMessagesUntil([&] { return frame.Closed(); }, 24 * 60 * 60 * 1000);
     return S_OK;
 }
 

@@ -62,6 +62,8 @@ public:
     HRESULT Apply();
     // Deactivates the page, releases the pages and the objects and closes the window.
     void Close();
+    // True once a person asked to close the window.
+    bool Closed() const { return closed_; }
 
 private:
     HWND window_ = nullptr;
@@ -69,6 +71,7 @@ private:
     ComPtr<IPropertyPageSite> site_;
     size_t current_ = 0;
     RECT pageRect_{};
+    bool closed_ = false;
 };
 
 // Shows the frame and waits, delivering messages, until the user closes its window.

@@ -125,6 +125,13 @@ bool DestroyWindow(HWND hwnd)
     return true;
 }
 
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_CLOSE)
+        DestroyWindow(hwnd);
+    return 0;
+}
+
 bool IsWindow(HWND hwnd)
 {
     return hwnd && Windows().Contains(hwnd);

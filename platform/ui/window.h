@@ -22,6 +22,11 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
 // every one of those handles is dead: messages still queued for them are dropped.
 bool DestroyWindow(HWND hwnd);
 
+// What a procedure answers for a message it leaves to the window system: WM_CLOSE, sent when
+// a person closes a window without parent (the window manager's close button, Alt+F4),
+// destroys the window; every other message answers 0.
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 bool IsWindow(HWND hwnd);
 
 // Queues the message for the window's thread; messages arrive in the order they were posted.

@@ -28,6 +28,7 @@ struct RECT {
 
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_COMMAND = 0x0111;
 

@@ -25,7 +25,8 @@ namespace {
 using namespace zem;
 
 constexpr int kMargin = 4;
-constexpr uintptr_t kClosedCheckTimer = 1;
+// A signal handler cannot post a message, so a timer looks at its flag.
+constexpr uintptr_t kEndRequestTimer = 1;
 constexpr uintptr_t kCloseTimer = 2;
 constexpr int kShortestOffscreenMs = 1000;
 
@@ -104,21 +105,21 @@ HWND CreateHostWindow(const Page& page)
         height += object.height + kMargin;
     }
     height = std::max(height, 100);
-    // The window is not watched for closing by the layer yet, so a timer notices it is hidden.
+    // Closing the window (WM_CLOSE, then destroyed by default) ends the program.
     HWND window = CreateWindow(
-        [](HWND hwnd, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
-            if (message != WM_TIMER)
-                return 0;
-            if (wParam == kCloseTimer)
-                CloseByItself(hwnd);
-            else if (wParam == kClosedCheckTimer && (g_endRequested || !IsWindowVisible(hwnd)))
+        [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_DESTROY)
                 PostQuitMessage(0);
-            return 0;
+            if (message == WM_TIMER && wParam == kCloseTimer)
+                CloseByItself(hwnd);
+            if (message == WM_TIMER && wParam == kEndRequestTimer && g_endRequested)
+                PostQuitMessage(0);
+            return DefWindowProc(hwnd, message, wParam, lParam);
         },
         WS_VISIBLE, 0, 0, width, height);
     if (!window)
         return nullptr;
-    SetTimer(window, kClosedCheckTimer, 200);
+    SetTimer(window, kEndRequestTimer, 200);
     if (const int closeMs = CloseAfterMs())
         SetTimer(window, kCloseTimer, static_cast<uint32_t>(closeMs));
     return window;

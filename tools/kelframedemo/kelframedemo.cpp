@@ -59,14 +59,15 @@ Demo Build()
 {
     Demo demo;
     auto frameWindow = std::make_shared<HWND>(nullptr);
-    demo.top = CreateWindow([frameWindow](HWND, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
+    demo.top = CreateWindow([frameWindow](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message == WM_DESTROY)
             PostQuitMessage(0);
         // The frame fills the window at every size; it lays itself out again when moved.
         if (message == WM_SIZE && *frameWindow)
             MoveWindow(*frameWindow, 0, 0, LOWORD(lParam), HIWORD(lParam), true);
-        return 0;
+        return DefWindowProc(hwnd, message, wParam, lParam);
     }, 0, 100, 100, 400, 200);
+    SetWindowText(demo.top, "kelframedemo");
     demo.frame = new CKelFrame;
     demo.frame->Create(demo.top, RECT{0, 0, 400, 200});
     *frameWindow = demo.frame->GetSafeHwnd();

@@ -5,6 +5,7 @@
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowtable.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -140,6 +141,13 @@ void WindowWidget::Key(QKeyEvent* event, bool down)
     if (!down)
         lParam |= kKeyWasDown | kKeyReleased;
     Send(down ? WM_KEYDOWN : WM_KEYUP, WPARAM(vk), lParam);
+}
+
+void WindowWidget::closeEvent(QCloseEvent* event)
+{
+    // The procedure decides: its default handling destroys the window, which hides it.
+    event->ignore();
+    Send(WM_CLOSE, 0, 0);
 }
 
 void WindowWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
