@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -66,14 +65,7 @@ TEST(X11Closing, QmxplayEndsWhenItsStatusWindowIsClosedWhileUnpacking)
     const std::string tmp = zemtest::NewFolder("tmp");
     setenv("TMP", tmp.c_str(), 1);
     const std::string call = zemtest::NewFolder("call") + "/big.qmf";
-    constexpr uint32_t kChunk = 1u << 30;
-    {
-        std::ofstream out(call, std::ios::binary);
-        const char length[4] = {0, 0, 0, char(kChunk >> 24)};
-        out << qmftest::MakeQmf(qmftest::SmallCallXml(), {}) << "BIG1";
-        out.write(length, 4);
-    }
-    fs::resize_file(call, fs::file_size(call) + kChunk);  // zeros, kept as a hole
+    qmftest::WriteBigQmf(call, 1u << 30);
 
     ChildProcess player;
     ASSERT_TRUE(player.Start({std::string("\"") + QMXPLAY + "\" \"" + call + "\"", "", true}));

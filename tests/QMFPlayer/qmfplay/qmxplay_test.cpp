@@ -206,14 +206,7 @@ TEST_F(QmxplayTest, FifoIsRefusedAndNothingStaysBehind)
 TEST_F(QmxplayTest, EndRequestWhileUnpackingABigCallCleansUp)
 {
     const std::string big = logs_ + "/big.qmf";
-    constexpr uint32_t kChunk = 150u << 20;
-    {
-        std::ofstream out(big, std::ios::binary);
-        const char length[4] = {char(kChunk & 0xff), char((kChunk >> 8) & 0xff), char((kChunk >> 16) & 0xff), char(kChunk >> 24)};
-        out << qmftest::MakeQmf(qmftest::SmallCallXml(), {}) << "BIG1";
-        out.write(length, 4);
-    }
-    fs::resize_file(big, fs::file_size(big) + kChunk);  // zeros, kept as a hole
+    qmftest::WriteBigQmf(big, 150u << 20);
     zemtest::ProgramRun run;
     std::thread program([&] { run = RunProgram(QMXPLAY, {big}); });
     std::string copy;
