@@ -85,7 +85,7 @@ void CKelFE_Button::ShowCheckBitmap()
 bool CKelFE_Button::MakeButton()
 {
     button_ = std::make_unique<CMyButton>();
-    if (!button_->Create(caption_, style_, GetInnerRect(), GetSafeHwnd())) {
+    if (!button_->Create(caption_, style_, GetInnerRect(), *this)) {
         button_.reset();
         return false;
     }

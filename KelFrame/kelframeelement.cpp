@@ -4,6 +4,7 @@
 #include "KelFrame/kelrightclick.h"
 #include "base/trace.h"
 #include "ui/bitmap.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/input.h"
 #include "ui/window.h"
@@ -351,6 +352,10 @@ LRESULT CKelFrameElement::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             OnCommand(LOWORD(wParam));
         }
         return 0;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+        // The hosted control answers for its own colours.
+        return SendMessage(reinterpret_cast<HWND>(lParam), message + (OCM_CTLCOLORBTN - WM_CTLCOLORBTN), wParam, lParam);
     case WM_NCDESTROY:
         OnNcDestroy();
         hwnd_ = nullptr;

@@ -53,6 +53,7 @@ public:
     COLORREF GetBkColor() const { return bkColor_; }
     void SetForeColor(COLORREF color) { foreColor_ = color; }
     COLORREF GetForeColor() const { return foreColor_; }
+    HBRUSH GetBkBrush() const { return bkBrush_; }
     // A bitmap resource stretched over the inner rectangle instead of the background; 0: none.
     void SetBkBitmap(uint32_t resourceId) { bkBitmap_ = resourceId; }
     void SetBorderInner(int l, int t, int r, int b, COLORREF color, UINT edge, UINT sides, int mode);

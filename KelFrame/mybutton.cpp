@@ -1,5 +1,6 @@
 #include "KelFrame/mybutton.h"
 
+#include "KelFrame/kelframeelement.h"
 #include "KelFrame/kelrightclick.h"
 #include "ui/controls.h"
 #include "ui/input.h"
@@ -18,16 +19,28 @@ CMyButton::~CMyButton()
         DestroyWindow(hwnd_);
 }
 
-bool CMyButton::Create(const std::string& caption, uint32_t style, const RECT& rect, HWND element)
+bool CMyButton::Create(const std::string& caption, uint32_t style, const RECT& rect, const CKelFrameElement& element)
 {
-    auto unhandled = [element](HWND self, UINT message, WPARAM keys, LPARAM point) -> LRESULT {
-        if (message != WM_RBUTTONDOWN)
+    const HWND parent = element.GetSafeHwnd();
+    auto unhandled = [&element, parent](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        switch (message) {
+        case WM_RBUTTONDOWN:
+            ForwardRightClick(self, parent, wParam, lParam);
             return 0;
-        ForwardRightClick(self, element, keys, point);
-        return 0;
+        case OCM_CTLCOLORBTN:
+        case OCM_CTLCOLORSTATIC: {
+            // The element's colours, reflected back by the element.
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, element.GetForeColor());
+            SetBkColor(dc, element.GetBkColor());
+            return reinterpret_cast<LRESULT>(element.GetBkBrush());
+        }
+        default:
+            return 0;
+        }
     };
     hwnd_ = CreateButton(caption, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                         element, kButtonControlId, unhandled);
+                         parent, kButtonControlId, unhandled);
     return hwnd_ != nullptr;
 }
 

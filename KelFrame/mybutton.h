@@ -1,5 +1,6 @@
 // The button a button element hosts: a standard push button or check box whose right clicks go
-// on to the element, so the element's menu (or its frame's) opens over the button too.
+// on to the element, so the element's menu (or its frame's) opens over the button too, and
+// which takes the element's colours.
 #pragma once
 
 #include "ui/gdi.h"
@@ -8,6 +9,8 @@
 
 namespace zem {
 
+class CKelFrameElement;
+
 class CMyButton {
 public:
     CMyButton() = default;
@@ -15,8 +18,8 @@ public:
     CMyButton(const CMyButton&) = delete;
     CMyButton& operator=(const CMyButton&) = delete;
 
-    // A child of the element window with control id 1.
-    bool Create(const std::string& caption, uint32_t style, const RECT& rect, HWND element);
+    // A child of the element's window with control id 1.
+    bool Create(const std::string& caption, uint32_t style, const RECT& rect, const CKelFrameElement& element);
     HWND GetSafeHwnd() const { return hwnd_; }
 
 private:

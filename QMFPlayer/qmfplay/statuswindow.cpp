@@ -1,5 +1,7 @@
 #include "QMFPlayer/qmfplay/statuswindow.h"
 
+#include "QMFPlayer/common/programicon.h"
+
 #include "base/trace.h"
 #include "ui/application.h"
 #include "ui/dialogbox.h"
@@ -41,6 +43,7 @@ bool StatusWindow::Create()
     if (!window)
         return false;
     SetWindowText(window, kCaption);
+    ShowProgramIcon(window);
     window_ = window;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "QMFPlayer/qmxplaycfg/playcfgdlg.h"
 
+#include "QMFPlayer/common/programicon.h"
+
 #include "registry/registry.h"
 #include "ui/combobox.h"
 #include "ui/controls.h"
@@ -112,6 +114,7 @@ LRESULT CPlayCfgDlg::Procedure(HWND hwnd, UINT message, WPARAM wParam)
 {
     if (message == WM_INITDIALOG) {
         dialog_ = hwnd;
+        ShowProgramIcon(hwnd);
         deviceList_ = GetDlgItem(hwnd, IDC_DEVICES);
         languageList_ = GetDlgItem(hwnd, IDC_LANGUAGE);
         return OnInitDialog();

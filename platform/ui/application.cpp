@@ -3,6 +3,7 @@
 #include "ui/internal/dispatcher.h"
 #include "ui/internal/procedurecall.h"
 #include "ui/internal/windowtable.h"
+#include "ui/internal/windowwidget.h"
 #include "ui/window.h"
 
 #include <QApplication>
@@ -102,6 +103,9 @@ bool InitApplication()
     app.uiThread = std::this_thread::get_id();
     app.dispatcher = new ui::MessageDispatcher;
     ui::Windows().SetReceiver(app.dispatcher);
+    // A click, a window activated or left: the procedures hear of it as of SetFocus.
+    QObject::connect(app.qtApp, &QApplication::focusChanged, app.dispatcher,
+                     [](QWidget*, QWidget* now) { ui::FollowToolkitFocus(now); });
     return true;
 }
 

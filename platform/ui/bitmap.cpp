@@ -2,6 +2,10 @@
 
 #include "ui/application.h"
 #include "ui/internal/gdiobjects.h"
+#include "ui/internal/windowwidget.h"
+
+#include <QIcon>
+#include <QPixmap>
 
 #include <map>
 #include <mutex>
@@ -52,6 +56,16 @@ bool GetBitmapSize(HBITMAP handle, SIZE* size)
     if (!bitmap || bitmap->kind != ui::GdiObject::Kind::Bitmap || !size)
         return false;
     *size = SIZE{bitmap->image.width(), bitmap->image.height()};
+    return true;
+}
+
+bool SetWindowIcon(HWND hwnd, HBITMAP icon)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    const auto object = ui::FindObject(icon);
+    if (!widget || !widget->isWindow() || !object || object->kind != ui::GdiObject::Kind::Bitmap)
+        return false;
+    widget->setWindowIcon(QIcon(QPixmap::fromImage(object->image)));
     return true;
 }
 

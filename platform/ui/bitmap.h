@@ -14,5 +14,8 @@ void RegisterBitmapResource(uint32_t id, const uint8_t* bytes, size_t size);
 // Null for an id that names no bitmap or bytes that do not decode.
 HBITMAP LoadBitmap(uint32_t id);
 bool GetBitmapSize(HBITMAP bitmap, SIZE* size);
+// Shows the bitmap as the icon of a window without parent (its title bar, the task bar); the
+// window keeps a copy. UI thread only.
+bool SetWindowIcon(HWND hwnd, HBITMAP icon);
 
 }  // namespace zem

@@ -89,13 +89,49 @@ void SetImage(QAbstractButton* button, HBITMAP bitmap)
     button->setText(QString());
 }
 
+bool IsPushLike(uint32_t style)
+{
+    const uint32_t kind = style & kButtonKindMask;
+    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON || (style & BS_PUSHLIKE);
+}
+
+// Erases the button's window with the brush its parent answers and gives the button the text
+// colour the parent set. False when the parent has no colours for it.
+bool EraseWithParentColors(HWND self, uint32_t style, QAbstractButton& button)
+{
+    const ui::ActivePaint* paint = ui::FindActivePaint(self);
+    const HDC dc = GetDC(self);
+    const auto brush = reinterpret_cast<HGDIOBJ>(SendMessage(
+        GetParent(self), IsPushLike(style) ? WM_CTLCOLORBTN : WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+        reinterpret_cast<LPARAM>(self)));
+    const auto context = ui::FindDC(dc);
+    const QColor text = ui::ToQColor(context ? context->textColor : 0);
+    ReleaseDC(self, dc);
+    const auto object = ui::FindObject(brush);
+    if (!paint || !object || object->kind != ui::GdiObject::Kind::Brush)
+        return false;
+    const QColor back = ui::ToQColor(object->color);
+    const RECT& r = paint->rect;
+    paint->painter->fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), back);
+    QPalette palette = button.palette();
+    if (palette.color(QPalette::WindowText) != text || palette.color(QPalette::Base) != back) {
+        // The label and the check mark in the text colour, the check square on the background.
+        // Changing the palette repaints the button, so only when the colours changed.
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            palette.setColor(role, text);
+        palette.setColor(QPalette::Base, back);
+        button.setPalette(palette);
+    }
+    return true;
+}
+
 }  // namespace
 
 HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
                   uintptr_t id, WindowProcedure unhandled)
 {
     auto state = std::make_shared<ButtonState>();
-    const HWND hwnd = CreateWindow([state, unhandled](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    const HWND hwnd = CreateWindow([state, unhandled, style](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (!state->widget)
             return 0;
         switch (message) {
@@ -106,6 +142,8 @@ HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int wid
             if (wParam == IMAGE_BITMAP)
                 SetImage(state->widget, reinterpret_cast<HBITMAP>(lParam));
             return 0;
+        case WM_ERASEBKGND:
+            return EraseWithParentColors(self, style, *state->widget) ? 1 : 0;
         default: return unhandled ? unhandled(self, message, wParam, lParam) : 0;
         }
     }, style | WS_CHILD, x, y, width, height, parent, id);
@@ -115,6 +153,8 @@ HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int wid
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     QAbstractButton* button = MakeButton(style, text, window, *state);
+    if (!(style & WS_TABSTOP))
+        button->setFocusPolicy(Qt::ClickFocus);  // a click focuses it, the Tab key passes it by
     layout->addWidget(button);
     state->widget = button;
     QObject::connect(button, &QAbstractButton::clicked, button, [hwnd, id] {

@@ -30,6 +30,16 @@ constexpr WPARAM BST_UNCHECKED = 0;
 constexpr WPARAM BST_CHECKED = 1;
 constexpr WPARAM BST_INDETERMINATE = 2;
 
+// Before a button paints it asks its parent for its colours, as the window system does:
+// WM_CTLCOLORBTN for a push button (also a push-like check box), WM_CTLCOLORSTATIC for a check
+// box, wParam a DC, lParam the button. The parent (or, reflected to it as OCM_CTLCOLOR..., the
+// button's own creator) sets the DC's text colour and answers a brush that fills the button's
+// background; 0 keeps the toolkit's colours.
+constexpr UINT WM_CTLCOLORBTN = 0x0135;
+constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
+constexpr UINT OCM_CTLCOLORBTN = 0x2000 + WM_CTLCOLORBTN;
+constexpr UINT OCM_CTLCOLORSTATIC = 0x2000 + WM_CTLCOLORSTATIC;
+
 // A button window with the Latin-1 text; null as CreateWindow fails. Messages the button does
 // not handle itself (mouse messages that its face ignores, such as right clicks) go to
 // unhandled, so its creator can give the button behaviour of its own.

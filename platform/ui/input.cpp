@@ -38,20 +38,48 @@ int16_t GetKeyState(int virtualKey)
     return down ? int16_t(0x8000) : int16_t(0);
 }
 
-// The window system moves the focus itself, with WM_KILLFOCUS and WM_SETFOCUS sent at once;
-// the toolkit's focus follows for key events.
+namespace {
+
+// The focus moves with WM_KILLFOCUS to the window losing it and WM_SETFOCUS to the one getting
+// it, sent at once, and the keys held are forgotten; moving it to where it is does nothing.
+void MoveFocus(HWND to)
+{
+    const HWND previous = GetFocus();
+    if (previous == to)
+        return;
+    ui::ClearKeysDown();
+    g_focus = to;
+    if (previous)
+        SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(to), 0);
+    if (to)
+        SendMessage(to, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+}
+
+}  // namespace
+
+namespace ui {
+
+void FollowToolkitFocus(QWidget* now)
+{
+    HWND to = nullptr;
+    for (QWidget* widget = now; widget && !to; widget = widget->parentWidget()) {
+        if (auto* window = dynamic_cast<WindowWidget*>(widget))
+            to = window->Handle();
+    }
+    MoveFocus(to);
+}
+
+}  // namespace ui
+
+// The toolkit's focus follows, so key events go to the window; when the toolkit tells of the
+// move afterwards, the focus is already there.
 HWND SetFocus(HWND hwnd)
 {
     ui::WindowWidget* widget = ui::WidgetOf(hwnd);
     if (!widget)
         return nullptr;
     const HWND previous = GetFocus();
-    if (previous == hwnd)
-        return previous;
-    g_focus = hwnd;
-    if (previous)
-        SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-    SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+    MoveFocus(hwnd);
     widget->setFocus(Qt::OtherFocusReason);
     return previous;
 }

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -101,6 +102,16 @@ bool SimulateKey(HWND hwnd, int virtualKey, bool down, bool repeat)
     if (!widget || key == 0)
         return false;
     QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, QString(), repeat);
+    QCoreApplication::sendEvent(widget, &event);
+    return true;
+}
+
+bool SimulateClose(HWND hwnd)
+{
+    ui::WindowWidget* widget = ui::WidgetOf(hwnd);
+    if (!widget || !widget->isWindow())
+        return false;
+    QCloseEvent event;
     QCoreApplication::sendEvent(widget, &event);
     return true;
 }

@@ -42,6 +42,9 @@ bool SimulateMouse(HWND hwnd, UINT message, int x, int y, WPARAM keys);
 // A key press (with repeat for an auto-repeated one) or release of a virtual key.
 bool SimulateKey(HWND hwnd, int virtualKey, bool down, bool repeat = false);
 
+// A person closing a window without parent (the window manager's close button): WM_CLOSE.
+bool SimulateClose(HWND hwnd);
+
 // A left click (press and release, keys MK_CONTROL and MK_SHIFT) on a list view's row or on
 // its check box, scrolled into view first. False without such a row.
 bool ClickListViewItem(HWND list, int item, WPARAM keys = 0);

@@ -56,6 +56,18 @@ void DestroyTree(const std::shared_ptr<WindowRecord>& record)
     Windows().Remove(record->hwnd);
 }
 
+// A child is placed by its client area; a window without parent by its frame, as the window
+// system places it, so its title bar stays on the screen. Its size is still the client's.
+void Place(QWidget& widget, int x, int y, int width, int height)
+{
+    if (!widget.isWindow()) {
+        widget.setGeometry(x, y, width, height);
+        return;
+    }
+    widget.resize(width, height);
+    widget.move(x, y);
+}
+
 }  // namespace
 
 HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int width, int height,
@@ -77,7 +89,7 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
     record->id = id;
     record->procedure = std::move(procedure);
     auto* widget = new ui::WindowWidget(parentRecord ? parentRecord->widget.data() : nullptr);
-    widget->setGeometry(x, y, width, height);
+    Place(*widget, x, y, width, height);
     if (parentRecord && !(style & WS_VISIBLE))
         widget->hide();  // an explicit hide keeps the child hidden when its parent is shown
     record->widget = widget;
@@ -212,7 +224,7 @@ bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint)
     auto record = FindOnUiThread(hwnd);
     if (!record || !record->widget)
         return false;
-    record->widget->setGeometry(x, y, std::max(width, 0), std::max(height, 0));
+    Place(*record->widget, x, y, std::max(width, 0), std::max(height, 0));
     // WM_SIZE now, as the window system sends it, also for a window not yet shown.
     if (auto* widget = dynamic_cast<ui::WindowWidget*>(record->widget.data()))
         widget->ReportSize();

@@ -11,7 +11,7 @@
 namespace zem {
 
 // Creates a window with a toolkit widget behind it, placed in the parent's client area (or
-// on the screen without a parent). The procedure gets WM_CREATE (lParam = CREATESTRUCT*)
+// with its frame at x, y on the screen without a parent). The procedure gets WM_CREATE (lParam = CREATESTRUCT*)
 // before this returns; with WS_VISIBLE the window is shown afterwards. nullptr off the UI
 // thread, without a procedure, with a dead or dying parent, or when WM_CREATE answers -1.
 HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int width, int height,
@@ -49,7 +49,8 @@ bool KillTimer(HWND hwnd, uintptr_t id);
 bool ShowWindow(HWND hwnd, int command);
 // True when the window and all its ancestors are shown.
 bool IsWindowVisible(HWND hwnd);
-// Position in the parent's client area (screen for a window without parent) and size.
+// Position in the parent's client area (of the frame on the screen for a window without
+// parent) and size of the client area.
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = true);
 // (0, 0, width, height).
 bool GetClientRect(HWND hwnd, RECT* rect);

@@ -119,6 +119,8 @@ HWND CreateHostWindow(const Page& page)
         WS_VISIBLE, 0, 0, width, height);
     if (!window)
         return nullptr;
+    // As a browser names its window: the page's title, else its file.
+    SetWindowText(window, page.title.empty() ? page.path.substr(page.path.rfind('/') + 1) : page.title);
     SetTimer(window, kEndRequestTimer, 200);
     if (const int closeMs = CloseAfterMs())
         SetTimer(window, kCloseTimer, static_cast<uint32_t>(closeMs));

@@ -130,6 +130,18 @@ std::string BlankHtmlCommentLines(std::string text)
     return text;
 }
 
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+}  // namespace
+
 std::optional<Page> ParsePage(const std::string& path, const std::string& text, std::string* error)
 {
     Page page;
@@ -162,6 +174,9 @@ std::optional<Page> ParsePage(const std::string& path, const std::string& text, 
                 return std::nullopt;
             }
             page.objects.push_back(object);
+        } else if (name == "title") {
+            const size_t end = lower.find("</title", close);
+            page.title = Trimmed(text.substr(close + 1, (end == std::string::npos ? text.size() : end) - close - 1));
         } else if (name == "script") {
             const auto attributes = Attributes(tag);
             const size_t end = lower.find("</script", close);

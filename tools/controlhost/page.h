@@ -24,6 +24,7 @@ struct PageScript {
 
 struct Page {
     std::string path;
+    std::string title;  // of the <title> element, blanks around it dropped
     std::vector<PageObject> objects;
     std::vector<PageScript> scripts;
 };

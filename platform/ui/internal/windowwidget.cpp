@@ -133,6 +133,10 @@ void WindowWidget::Key(QKeyEvent* event, bool down)
     const int vk = VirtualKey(event->key());
     if (vk == 0)
         return;
+    // X11 repeats a held key as a release and a press, both marked auto-repeat; the window
+    // system sends only the presses, so the key stays down until its real release.
+    if (!down && event->isAutoRepeat())
+        return;
     const bool wasDown = IsKeyDown(vk);
     SetKeyDown(vk, down);
     LPARAM lParam = 1;  // repeat count
@@ -212,6 +216,8 @@ void SetKeyDown(int virtualKey, bool down)
 }
 
 bool IsKeyDown(int virtualKey) { return g_keysDown.count(virtualKey) != 0; }
+
+void ClearKeysDown() { g_keysDown.clear(); }
 
 HWND MouseWindow() { return g_mouseWindow; }
 

@@ -61,6 +61,12 @@ int VirtualKey(int qtKey);
 int QtKey(int virtualKey);
 void SetKeyDown(int virtualKey, bool down);
 bool IsKeyDown(int virtualKey);
+// Forgets every key held: their releases may go to a widget that is not ours.
+void ClearKeysDown();
+
+// The toolkit moved its keyboard focus to now (null: to no widget of ours, such as another
+// program's window): the window holding it gets the focus, with WM_KILLFOCUS and WM_SETFOCUS.
+void FollowToolkitFocus(QWidget* now);
 
 // The window that got the last mouse message: where SetCursor shows its cursor.
 HWND MouseWindow();

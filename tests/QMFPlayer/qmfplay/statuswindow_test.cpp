@@ -44,8 +44,9 @@ TEST(StatusWindow, ClosedByTheUserEndsTheProgramHiddenByTheWorkerDoesNot)
     worker.join();
     EXPECT_FALSE(zem::IsWindowVisible(hidden.Handle()));
 
-    zem::ShowWindow(closed.Handle(), zem::SW_HIDE);  // what closing it does
+    ASSERT_TRUE(zem::SimulateClose(closed.Handle()));
     EXPECT_EQ(FirstQuit(), 0);
+    EXPECT_FALSE(zem::IsWindow(closed.Handle()));
     zem::SimulateKey(hidden.Handle(), zem::VK_ESCAPE, true);
     EXPECT_EQ(FirstQuit(), 0);
     zem::SetMessageBoxHook({});

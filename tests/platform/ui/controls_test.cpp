@@ -1,6 +1,7 @@
 // Buttons and check boxes: what a click does to the check state and what the parent hears.
 #include "ui/controls.h"
 #include "ui/input.h"
+#include "ui/testhooks.h"
 #include "uitest.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,48 @@ TEST(Buttons, TheParentSetsTheCheckAndCanDisable)
     EXPECT_FALSE(IsWindowEnabled(box));
     EXPECT_TRUE(EnableWindow(box, true));
     DestroyWindow(parent);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Buttons, TakeTheColoursTheirParentAnswers)
+{
+    // The parent answers each button's colour question with a dark brush; the button's corner,
+    // outside what the toolkit draws, shows it. A parent without an answer leaves the default.
+    struct Case {
+        const char* name;
+        uint32_t style;
+        UINT asked;
+        bool answer;
+    };
+    const Case cases[] = {
+        {"check box", BS_CHECKBOX, WM_CTLCOLORSTATIC, true},
+        {"push-like check box", BS_CHECKBOX | BS_PUSHLIKE, WM_CTLCOLORBTN, true},
+        {"check box, no answer", BS_CHECKBOX, WM_CTLCOLORSTATIC, false},
+    };
+    const COLORREF dark = RGB(0, 0, 96);
+    const HBRUSH brush = CreateSolidBrush(dark);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<UINT> asked;
+        HWND parent = CreateWindow([&](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+            if (message != WM_CTLCOLORBTN && message != WM_CTLCOLORSTATIC)
+                return 0;
+            asked.push_back(message);
+            SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 0));
+            return c.answer ? reinterpret_cast<LRESULT>(brush) : 0;
+        }, WS_VISIBLE, 0, 0, 200, 100);
+        HWND button = CreateButton("", c.style | WS_VISIBLE, 10, 10, 60, 30, parent, 1);
+        const WindowImage image = GrabWindow(button);
+        ASSERT_EQ(image.width, 60);
+        EXPECT_FALSE(asked.empty());
+        EXPECT_EQ(asked.empty() ? 0 : asked.back(), c.asked);
+        EXPECT_EQ(image.At(59, 29) == dark, c.answer) << std::hex << image.At(59, 29);
+        DestroyWindow(parent);
+    }
+    DeleteObject(brush);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Creation, parent and child windows, destruction order, placement and thread rules.
 #include "uitest.h"
+#include "ui/testhooks.h"
 
 #include <gtest/gtest.h>
 
@@ -141,3 +142,18 @@ TEST(WindowTree, OtherThreadsMayOnlyAskAndPost)
 }
 
 }  // namespace
+
+TEST(WindowTree, APersonClosingAWindowAsksItsProcedure)
+{
+    // The default answer destroys the window; a procedure that answers itself keeps it; a child
+    // window cannot be closed by the window manager.
+    HWND byDefault = CreateWindow(DefWindowProc, WS_VISIBLE, 0, 0, 50, 50);
+    HWND keeps = CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, WS_VISIBLE, 0, 0, 50, 50);
+    HWND child = CreateWindow(DefWindowProc, WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, keeps, 1);
+    EXPECT_TRUE(SimulateClose(byDefault));
+    EXPECT_TRUE(SimulateClose(keeps));
+    EXPECT_FALSE(SimulateClose(child));
+    EXPECT_EQ((std::vector<bool>{IsWindow(byDefault), IsWindow(keeps), IsWindow(child)}),
+              (std::vector<bool>{false, true, true}));
+    DestroyWindow(keeps);
+}

@@ -14,7 +14,7 @@ TEST(Page, ObjectsAndScriptsInDocumentOrder)
     const std::string folder = zemtest::NewFolder("page");
     zemtest::WriteFile(folder + "/data.js", "<!--\nvar a = 1;\n  -->  \n");
     const std::string text =
-        "<html>\n<!-- <object classid=\"clsid:ignored\"> -->\n"
+        "<html><head><TITLE> Anruf 4711 </title></head>\n<!-- <object classid=\"clsid:ignored\"> -->\n"
         "<OBJECT ID=player CLASSID=\"clsid:D2757807-2588-4C05-9D6B-982A190F4DB5\" width='320' height=\"60\">\n"
         "<param name=x value=y></OBJECT>\n"
         "<object id=\"p2\" classid=\"ZEMWAVE.PromptCtrl.1\" width=50%></object>\n"
@@ -23,6 +23,7 @@ TEST(Page, ObjectsAndScriptsInDocumentOrder)
     std::string error;
     const auto page = ParsePage(folder + "/start.html", text, &error);
     ASSERT_TRUE(page) << error;
+    EXPECT_EQ(page->title, "Anruf 4711");
     ASSERT_EQ(page->objects.size(), 2u);
     EXPECT_EQ(page->objects[0].id, "player");
     EXPECT_EQ(page->objects[0].classId, "{D2757807-2588-4C05-9D6B-982A190F4DB5}");
