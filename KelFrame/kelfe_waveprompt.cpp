@@ -151,10 +151,14 @@ void CKelFE_WavePrompt::ApplyTimeSpan()
         SetRange(0, int32_t(std::min<uint64_t>(latestEnd_.DiffMs(earliestStart_), INT32_MAX)));
 }
 
-bool CKelFE_WavePrompt::AllHeadersChecked() const
+bool CKelFE_WavePrompt::NoHeaderPending() const
 {
-    return std::all_of(items_.begin(), items_.end(),
-                       [](const _Wave* item) { return (item->GetState() & _Wave::kStateValidBit) != 0; });
+    // A failed recording (not deciphered, unreadable) has nothing to draw; it must not hide
+    // the recordings beside it.
+    return std::all_of(items_.begin(), items_.end(), [](const _Wave* item) {
+        const uint32_t state = item->GetState();
+        return (state & _Wave::kStateValidBit) != 0 || state == _Wave::kStateFailed;
+    });
 }
 
 int CKelFE_WavePrompt::CountLanes() const
@@ -181,7 +185,7 @@ double CKelFE_WavePrompt::OffsetOf(_Wave* item) const
 
 void CKelFE_WavePrompt::FillMemDC(HDC dc)
 {
-    if (!AllHeadersChecked()) {
+    if (!NoHeaderPending()) {
         CKelFrameElement::FillMemDC(dc);  // a clean face until every header is known
         return;
     }

@@ -95,7 +95,8 @@ private:
         std::string metadata;
         std::vector<Detection> detections;
     };
-    bool AllHeadersChecked() const;
+    // True once no item waits for its header: each is valid or has failed for good.
+    bool NoHeaderPending() const;
     int CountLanes() const;
     // Milliseconds from the earliest start to the item's start (negative when earlier).
     double OffsetOf(_Wave* item) const;

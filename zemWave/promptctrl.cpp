@@ -260,6 +260,20 @@ void CPromptCtrl::InitPromptFramex()
         AddRow(rows, row, start, end);
     rows->ShowLayout();
     container->Attach(rows->GetSafeHwnd(), kFillContainer);
+    SetRulerTimeline(start, end);
+}
+
+void CPromptCtrl::SetRulerTimeline(const SysTime& start, const SysTime& end)
+{
+    auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName);
+    if (!ruler)
+        return;
+    SysTime shownStart, shownEnd;
+    ruler->GetTimeRange(shownStart, shownEnd);
+    if (start.Compare(shownStart) == 0 && end.Compare(shownEnd) == 0)
+        return;
+    ruler->SetRange(0, int32_t(end.DiffMs(start)));  // the time range's rate is taken from it
+    ruler->SetTimeRange(start, end);
 }
 
 void CPromptCtrl::Rebuild()
@@ -333,20 +347,15 @@ void CPromptCtrl::OnUpdateFMODEngine(int code)
         break;
     }
     case _FMODEngine::kEngineFilesChanged: {
-        if (auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName)) {
-            SysTime shownStart, shownEnd;
-            ruler->GetTimeRange(shownStart, shownEnd);
-            if (start.Compare(shownStart) != 0 || end.Compare(shownEnd) != 0) {
-                ruler->SetRange(0, int32_t(end.DiffMs(start)));
-                ruler->SetTimeRange(start, end);
-            }
+        SetRulerTimeline(start, end);
+        if (auto* ruler = FindIn<CKelFE_ScaleSlider>(frame_, kRulerName))
             ruler->SetValue(pos, KFE_DRAG);
-        }
         if (auto* info = FindIn<CKelFE_TextDisplay>(frame_, kTimeInfoName))
             info->SetText(PromptTimeInfo(start, end));
         break;
     }
     case _FMODEngine::kEnginePosition:
+        SetRulerTimeline(start, end);
         ForEachRow([&](CKelFE_WavePrompt* row) {
             if (row->GetStartTime().Compare(start) != 0)
                 row->SetStartTime(start);

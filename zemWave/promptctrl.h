@@ -46,6 +46,10 @@ private:
     void InitPromptFramex();
     // The same, and the whole control repainted.
     void Rebuild();
+    // Gives the time ruler the engine's timeline where the rows get it (a rebuild, engine
+    // codes 0 and 2): a control made after the files were placed misses the code 2 that
+    // placed them. Nothing changes while the ruler already shows that timeline.
+    void SetRulerTimeline(const SysTime& start, const SysTime& end);
     void AddRow(zem::CKelFrame* rows, const PromptRow& plan, const SysTime& start, const SysTime& end);
     // The row at grid row `index` of the rows frame, or null.
     zem::CKelFE_WavePrompt* RowAt(int index) const;

@@ -82,11 +82,14 @@ std::string JoinParts(const std::string& folder, const std::vector<std::string>&
     return path;
 }
 
-// Copies the open entry into fd; true after a clean end.
-bool CopyEntry(unzFile zip, int fd)
+// Copies the open entry into fd; true after a clean end, false on an error or once
+// keepGoing reads false.
+bool CopyEntry(unzFile zip, int fd, const std::atomic<bool>* keepGoing)
 {
     char buffer[kCopyBlock];
     while (true) {
+        if (keepGoing && !*keepGoing)
+            return false;
         const int n = unzReadCurrentFile(zip, buffer, sizeof buffer);
         if (n == 0)
             return true;
@@ -241,7 +244,7 @@ bool CZipExtractor::ExtractCurrent(const std::string& destination, bool flatten)
         close(fd);
         return false;
     }
-    const bool clean = CopyEntry(Zip(archive_), fd);
+    const bool clean = CopyEntry(Zip(archive_), fd, keepGoing_);
     if (clean && (entry.versionMadeBy >> 8) == kMadeOnUnix) {
         // Permission bits only: never set-id bits, never the file type.
         if (const mode_t mode = (entry.externalAttributes >> 16) & 0777; mode != 0)
@@ -266,9 +269,11 @@ bool CZipExtractor::ExtractAll(const std::string& destination, bool flatten)
     return true;
 }
 
-bool ExtractArchive(const std::string& archivePath, const std::string& destination, bool flatten)
+bool ExtractArchive(const std::string& archivePath, const std::string& destination, bool flatten,
+                    const std::atomic<bool>* keepGoing)
 {
     CZipExtractor extractor;
+    extractor.StopWhenCleared(keepGoing);
     if (!extractor.Open(archivePath))
         return false;
     const bool result = extractor.ExtractAll(destination, flatten);

@@ -4,6 +4,7 @@
 // written outside the destination. Entries made on Unix get their permission bits back.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -44,6 +45,9 @@ public:
     bool ExtractCurrent(const std::string& destination, bool flatten);
     // Stops at the first entry that fails; the entries before it stay.
     bool ExtractAll(const std::string& destination, bool flatten);
+    // Once keepGoing reads false, extraction fails between two pieces of an entry (the
+    // partly written file stays). Null: never stopped.
+    void StopWhenCleared(const std::atomic<bool>* keepGoing) { keepGoing_ = keepGoing; }
 
     const std::string& DefaultDestination() const { return defaultDestination_; }
 
@@ -52,9 +56,11 @@ private:
 
     void* archive_ = nullptr;  // minizip's unzFile
     std::string defaultDestination_;
+    const std::atomic<bool>* keepGoing_ = nullptr;
 };
 
-bool ExtractArchive(const std::string& archivePath, const std::string& destination, bool flatten);
+bool ExtractArchive(const std::string& archivePath, const std::string& destination, bool flatten,
+                    const std::atomic<bool>* keepGoing = nullptr);
 
 // Makes the folder and every missing parent; false when something else stands in the way.
 bool CreateDirectoryPath(const std::string& path);

@@ -62,7 +62,7 @@ PlayerWorker::State PlayerWorker::Step(State state, const std::atomic<bool>& run
         return folder_.empty() ? State::End : State::Extract;
     case State::Extract:
         Status("Extracting files...", 100);
-        if (!ExtractArchive(archive_, folder_, false))
+        if (!ExtractArchive(archive_, folder_, false, &running))
             return State::End;
         return settings_.useControl ? State::Probe : State::Convert;
     case State::Probe:
@@ -83,7 +83,7 @@ PlayerWorker::State PlayerWorker::Step(State state, const std::atomic<bool>& run
         conversion.folder = folder_;
         conversion.controlAvailable = settings_.useControl && (installed_ || registered_);
         conversion.decipher = ZemCryptRun(folder_, &running);
-        const auto result = ConvertRecordingFile(file, conversion, view_);
+        const auto result = ConvertRecordingFile(file, conversion, view_, &running);
         return result == ConversionResult::Done ? State::ShowInBrowser : State::End;
     }
     case State::ShowInBrowser:

@@ -21,9 +21,10 @@ namespace {
 constexpr uint32_t kShortChunkTolerance = 10;
 constexpr size_t kCopyPiece = 64 * 1024;
 
-// The recording file's descriptor, closed when reading is over.
+// The recording file's descriptor, closed when reading is over; -1 for anything but a regular
+// file. Nothing else is opened, and the open does not wait (a FIFO without a writer would).
 struct ReadOnlyFile {
-    explicit ReadOnlyFile(const std::string& path) : fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit ReadOnlyFile(const std::string& path) : fd(OpenRegular(path)) {}
     ~ReadOnlyFile()
     {
         if (fd >= 0)
@@ -32,14 +33,29 @@ struct ReadOnlyFile {
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
     const int fd;
+
+private:
+    static int OpenRegular(const std::string& path)
+    {
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return -1;
+        // Checked again on the descriptor: the path may have been replaced meanwhile.
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+            close(fd);
+            return -1;
+        }
+        return fd;
+    }
 };
 
 #define FATAL() (REPORT_FATAL(view_), ConversionResult::Fatal)
 
 class Conversion {
 public:
-    Conversion(const ConversionSettings& settings, PlayerView& view)
-        : settings_(settings), view_(view)
+    Conversion(const ConversionSettings& settings, PlayerView& view, const std::atomic<bool>* keepGoing)
+        : settings_(settings), view_(view), keepGoing_(keepGoing)
     {
     }
 
@@ -52,9 +68,11 @@ private:
     ConversionResult CopyChunks(zem::RiffReader& riff);
     ConversionResult CopyChunk(const zem::RiffReader& riff, const zem::RiffChunk& chunk);
     std::string InFolder(const std::string& name) const { return settings_.folder + "/" + name; }
+    bool Stopped() const { return keepGoing_ && !*keepGoing_; }
 
     const ConversionSettings& settings_;
     PlayerView& view_;
+    const std::atomic<bool>* keepGoing_;
     XmlElement tree_;
 };
 
@@ -62,6 +80,8 @@ ConversionResult Conversion::Run(const std::string& recordingPath)
 {
     if (const auto result = ReadRecordingFile(recordingPath); result != ConversionResult::Done)
         return result;
+    if (Stopped())
+        return ConversionResult::Failed;
     TextModeFile script;
     if (!script.Create(InFolder("data.js")))
         return FATAL();
@@ -74,7 +94,7 @@ ConversionResult Conversion::ReadRecordingFile(const std::string& recordingPath)
 {
     const ReadOnlyFile file(recordingPath);
     struct stat info {};
-    if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (file.fd < 0 || fstat(file.fd, &info) != 0) {
         view_.ShowMessage("Error opening qmf-file");
         return ConversionResult::Failed;
     }
@@ -170,6 +190,8 @@ ConversionResult Conversion::CopyChunk(const zem::RiffReader& riff, const zem::R
         return FATAL();
     std::vector<char> piece(std::min<size_t>(kCopyPiece, std::max<uint32_t>(chunk.size, 1)));
     for (uint32_t copied = 0; copied < chunk.size;) {
+        if (Stopped())
+            return ConversionResult::Failed;
         const size_t want = std::min<size_t>(piece.size(), chunk.size - copied);
         // A short last chunk's missing tail is written as zeros.
         const size_t present = copied < held ? std::min<size_t>(want, held - copied) : 0;
@@ -189,7 +211,8 @@ ConversionResult Conversion::CopyChunk(const zem::RiffReader& riff, const zem::R
 }  // namespace
 
 ConversionResult ConvertRecordingFile(const std::string& recordingPath,
-                                      const ConversionSettings& settings, PlayerView& view)
+                                      const ConversionSettings& settings, PlayerView& view,
+                                      const std::atomic<bool>* keepGoing)
 {
-    return Conversion(settings, view).Run(recordingPath);
+    return Conversion(settings, view, keepGoing).Run(recordingPath);
 }

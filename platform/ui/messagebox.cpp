@@ -1,5 +1,6 @@
 #include "ui/messagebox.h"
 
+#include "base/consoletext.h"
 #include "ui/application.h"
 #include "ui/internal/hooks.h"
 #include "ui/internal/procedurecall.h"
@@ -56,7 +57,7 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
         }
     }
     if (!IsUiThread() || ui::IsHeadless()) {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s\n", ConsoleText(caption).c_str(), ConsoleText(text).c_str());
         return DefaultButton(type);
     }
     QMessageBox box(ui::WidgetOf(owner));

@@ -71,6 +71,8 @@ protected:
 
     _Wave first_;
     _Wave second_;
+    _Wave failed_;   // its file is no recording (as an enciphered one that was not deciphered)
+    _Wave pending_;  // its header is still to come
     CKelFE_WavePrompt* prompt_ = nullptr;
     HWND linked_ = nullptr;
 };
@@ -119,6 +121,31 @@ TEST_F(WavePromptTest, TextFlagClickReachesEachLinkedWindowOnce)
     EXPECT_EQ(notes[0].wParam, WPARAM(KFE_TEXTFLAG));
     EXPECT_EQ(notes[0].lParam, LPARAM(mark));
     EXPECT_EQ(prompt_->GetPosition(), thumb);
+}
+
+// A recording that failed for good leaves the others, the flags and the label drawn; one whose
+// header is still to come keeps the row empty.
+TEST_F(WavePromptTest, OnlyAPendingHeaderKeepsTheRowEmpty)
+{
+    ASSERT_FALSE(failed_.SetFileName(WriteRecording("enciphered, not a recording")));
+    ASSERT_EQ(failed_.GetState(), _Wave::kStateFailed);
+    prompt_->SetItemText(7, "Akt.", RGB(255, 255, 255));
+    const struct {
+        _Wave* added;
+        bool drawn;
+    } steps[] = {{&failed_, true}, {&pending_, false}};
+    for (const auto& step : steps) {
+        prompt_->AddItem(step.added, At(10, 0, 2));
+        InvalidateRect(prompt_->GetSafeHwnd(), nullptr, true);
+        const WindowImage image = GrabWindow(prompt_->GetSafeHwnd());
+        const RECT flag = prompt_->GetTextFlags().at(0)->rect;
+        if (step.drawn) {
+            EXPECT_EQ(image.At(50, 0), kFirst) << "the valid recording's waveform";
+            EXPECT_GT(flag.right, flag.left) << "the flag";
+        } else {
+            EXPECT_EQ(std::count(image.pixels.begin(), image.pixels.end(), kBack), long(image.pixels.size()));
+        }
+    }
 }
 
 TEST(WavePromptSamples, OverviewValuesStandForTheirSamples)

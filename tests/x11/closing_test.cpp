@@ -1,5 +1,6 @@
 // Top-level windows closed as a person closes them: the window manager's close and Alt+F4. Each
 // program ends through it, with its own end steps.
+#include "../QMFPlayer/qmfplay/qmftestfile.h"
 #include "process/childprocess.h"
 #include "support/runprogram.h"
 #include "support/scratch.h"
@@ -56,6 +57,13 @@ TEST(X11Closing, KelframedemoEndsWhenItsWindowIsClosed)
         const QRect client = x.Geometry(window);
         EXPECT_GT(client.top(), 100) << "the frame, not the client area, at 100, 100";
         EXPECT_EQ(client.size(), QSize(400, 200));
+        // Made bigger, the frame fills it: the title to its new right end, the border strip beside it.
+        ASSERT_EQ(x.Run({"xdotool", "windowsize", std::to_string(window), "520", "260"}).exitCode, 0);
+        EXPECT_TRUE(zemtest::WaitUntil([&] {
+            const QImage image = x.Grab(window);
+            return image.width() == 520 && image.height() == 260 && (image.pixel(510, 5) & 0xFFFFFF) == 0x000060u &&
+                   (image.pixel(517, 130) & 0xFFFFFF) == 0xA0A0A0u;
+        }));
         CloseAsAPerson(x, window, altF4);
         ExpectEndsWithZero(demo);
     }
@@ -90,6 +98,37 @@ TEST(X11Closing, QmxplayEndsWithItsViewerAndCleansUp)
         EXPECT_TRUE(fs::is_empty(tmp));
         EXPECT_EQ(zemtest::ReadFile(zemtest::RootFolder() + "/registry/HKCU.reg").find(tmp), std::string::npos);
     }
+}
+
+// Closed while a big call is being unpacked: the copying stops, the registration made for the
+// viewer is undone and the temporary folder deleted.
+TEST(X11Closing, QmxplayClosedWhileUnpackingCleansUp)
+{
+    zemtest::X11Session x;
+    ZEM_REQUIRE_X11(x);
+    const std::string tmp = zemtest::NewFolder("tmp");
+    setenv("TMP", tmp.c_str(), 1);
+    const std::string call = zemtest::NewFolder("call") + "/big.qmf";
+    qmftest::WriteBigQmf(call, 1u << 30);
+
+    ChildProcess player;
+    ASSERT_TRUE(player.Start({Quoted(QMXPLAY) + " " + Quoted(call), "", true}));
+    const auto window = x.FindWindow("^qmxPlayer$");
+    ASSERT_NE(window, 0u);
+    std::string folder;
+    EXPECT_TRUE(zemtest::WaitUntil([&] {
+        for (const auto& entry : fs::directory_iterator(tmp)) {
+            if (fs::exists(entry.path() / "BIG1.dat"))
+                folder = entry.path().string();
+        }
+        return !folder.empty();
+    }, 60000));
+    const std::string hive = zemtest::RootFolder() + "/registry/HKCU.reg";
+    EXPECT_NE(zemtest::ReadFile(hive).find(folder), std::string::npos) << "registered for the viewer";
+    CloseAsAPerson(x, window, false);
+    ExpectEndsWithZero(player);
+    EXPECT_EQ(zemtest::ReadFile(hive).find(tmp), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(tmp));
 }
 
 // The settings dialog shows the program's icon; closing it is Cancel: nothing is saved.

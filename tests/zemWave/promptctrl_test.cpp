@@ -7,6 +7,7 @@
 #include "zemWave/engine/enginerig.h"
 #include "support/scratch.h"
 
+#include "KelFrame/kelfe_scaleslider.h"
 #include "KelFrame/kelfe_waveprompt.h"
 #include "com/host.h"
 #include "ui/application.h"
@@ -107,6 +108,29 @@ TEST_F(PromptCtrl, RowsPerViewMarkedColourClickToSeekAndTheMenu)
     EXPECT_EQ(Call("GetFileCount").iVal, 3);
     EXPECT_EQ(Call("GetFileHandle", {VARIANT::I2(3)}).lVal, 0);
     EXPECT_EQ(FileHandle(Call("GetFileHandle", {VARIANT::I2(1)}).lVal), files[1]);
+
+    {
+        // A Prompt made after the files were placed has missed their notification: its ruler
+        // still shows their timeline in clock times from the start.
+        const HWND host = CreateWindow([](HWND, UINT, WPARAM, LPARAM) { return LRESULT{0}; }, WS_VISIBLE, 0, 0, 400, 300);
+        auto* late = new CPromptCtrl(nullptr);
+        auto site = ComPtr<ControlSite>::Adopt(new ControlSite(host, {0, 0, 400, 300}));
+        EXPECT_EQ(late->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), nullptr, nullptr), S_OK);
+        auto* ruler = late->GetMainFrame()
+                          ? dynamic_cast<CKelFE_ScaleSlider*>(late->GetMainFrame()->FindElementByName("Measure_TimeRuler"))
+                          : nullptr;
+        EXPECT_NE(ruler, nullptr);
+        if (ruler) {
+            GrabWindow(ruler->GetSafeHwnd());
+            EXPECT_EQ(ruler->GetUnitLabel(), "hms(a)");
+            SysTime start, end;
+            ruler->GetTimeRange(start, end);
+            EXPECT_EQ(start.Compare(engine_->GetStartTime()), 0);
+            EXPECT_EQ(end.Compare(engine_->GetEndTime()), 0);
+        }
+        late->Release();
+        DestroyWindow(host);
+    }
 
     for (const auto& [mode, rows] : {std::pair{1, 1}, {2, 3}, {3, 2}}) {
         Call("ViewMode", {VARIANT::I2(int16_t(mode))}, DISPATCH_PROPERTYPUT);

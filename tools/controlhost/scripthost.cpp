@@ -2,6 +2,7 @@
 #ifndef Q_MOC_RUN
 #include "tools/controlhost/scripthost.h"
 
+#include "base/consoletext.h"
 #include "com/host.h"
 #include "ui/application.h"
 #include "ui/windowimage.h"
@@ -152,7 +153,8 @@ public:
 
     Q_INVOKABLE void print(const QString& text)
     {
-        std::printf("%s\n", text.toLatin1().constData());
+        // The pages' texts are Latin-1 at heart; the terminal gets them in its own encoding.
+        std::printf("%s\n", (ConsoleIsUtf8() ? text.toUtf8() : text.toLatin1()).constData());
         std::fflush(stdout);
     }
 

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 using namespace zem;
@@ -57,14 +58,19 @@ struct Demo {
 Demo Build()
 {
     Demo demo;
-    demo.top = CreateWindow([](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    auto frameWindow = std::make_shared<HWND>(nullptr);
+    demo.top = CreateWindow([frameWindow](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (message == WM_DESTROY)
             PostQuitMessage(0);
+        // The frame fills the window at every size; it lays itself out again when moved.
+        if (message == WM_SIZE && *frameWindow)
+            MoveWindow(*frameWindow, 0, 0, LOWORD(lParam), HIWORD(lParam), true);
         return DefWindowProc(hwnd, message, wParam, lParam);
     }, 0, 100, 100, 400, 200);
     SetWindowText(demo.top, "kelframedemo");
     demo.frame = new CKelFrame;
     demo.frame->Create(demo.top, RECT{0, 0, 400, 200});
+    *frameWindow = demo.frame->GetSafeHwnd();
     demo.frame->SetName("MainFrame");
     demo.frame->SetBkColor(kFrameBack);
     demo.frame->SetBorderOuter(4, 4, 4, 4, kFrameBorder, EDGE_RAISED, BF_RECT, 2);
@@ -106,7 +112,8 @@ Demo Build()
     return demo;
 }
 
-bool Check(const WindowImage& image)
+// Known pixels of a frame image of the given size.
+bool Check(const WindowImage& image, int width, int height)
 {
     struct Probe {
         int x, y;
@@ -118,8 +125,11 @@ bool Check(const WindowImage& image)
         {2, 100, kFrameBorder, "outer border strip"},
         {5, 5, kTitleBack, "title background"},
         {6, 100, kFrameBack, "container border strip"},
+        {width - 3, height / 2, kFrameBorder, "outer border strip, right"},
     };
-    bool ok = image.width == 400 && image.height == 200;
+    bool ok = image.width == width && image.height == height;
+    if (!ok)
+        std::fprintf(stderr, "kelframedemo: the frame is %d x %d, not %d x %d\n", image.width, image.height, width, height);
     for (const Probe& p : probes) {
         const COLORREF seen = ok ? image.At(p.x, p.y) : 0;
         if (seen != p.color) {
@@ -156,8 +166,18 @@ int main(int argc, char** argv)
     std::printf("kelframedemo: %s, screenshot %s%s\n", painted ? "painted" : "never painted", screenshot.c_str(),
                 saved ? "" : " not written");
     int result = saved ? 0 : 1;
-    if (check && (!painted || !Check(image)))
+    if (check && (!painted || !Check(image, 400, 200)))
         result = 1;
+    if (check) {
+        // A bigger window: the frame follows it.
+        MoveWindow(demo.top, 100, 100, 520, 260, true);
+        PumpMessagesUntil([&] {
+            RECT client{};
+            return GetClientRect(demo.frame->GetSafeHwnd(), &client) && client.right == 520 && client.bottom == 260;
+        }, 10000);
+        if (!Check(GrabWindow(demo.frame->GetSafeHwnd()), 520, 260))
+            result = 1;
+    }
     if (stay && result == 0)
         RunMessageLoop();
     ExitApplication();

@@ -8,6 +8,7 @@
 
 #include "zemWave/engine/myfmodengine.h"
 
+#include "base/consoletext.h"
 #include "base/paths.h"
 #include "sound/soundsystem.h"
 
@@ -46,7 +47,7 @@ public:
     void StoreEngineValues(uint32_t, bool, bool) override {}
     void OnEngineEvent(int, uintptr_t) override {}
     void OnFileEvent(FileHandle, int) override {}
-    void OnUserMessage(const std::string& text) override { std::fprintf(stderr, "playcall: %s\n", text.c_str()); }
+    void OnUserMessage(const std::string& text) override { std::fprintf(stderr, "playcall: %s\n", zem::ConsoleText(text).c_str()); }
 };
 
 // The folder this job writes into: build/playcall beside build/bin.

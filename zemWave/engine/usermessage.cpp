@@ -1,5 +1,6 @@
 #include "zemWave/engine/usermessage.h"
 
+#include "base/consoletext.h"
 #include "base/trace.h"
 
 #include <cstdio>
@@ -7,5 +8,5 @@
 void PrintUserMessage(const std::string& text)
 {
     zem::Trace("Message: %s", text.c_str());
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", zem::ConsoleText(text).c_str());
 }

@@ -118,6 +118,15 @@ TEST(ZipExtractor, StopsAtTheFirstFailingEntry)
     Workspace empty(Entries{});
     EXPECT_FALSE(ExtractArchive(empty.archive, empty.destination, false));
     EXPECT_FALSE(ExtractArchive(empty.root + "/missing.zip", empty.destination, false));
+
+    // A stop request ends the extraction before the next piece is written.
+    for (const bool keepGoing : {true, false}) {
+        Workspace stop(Entries{{"first", "1"}, {"second", "2"}});
+        const std::atomic<bool> flag{keepGoing};
+        EXPECT_EQ(ExtractArchive(stop.archive, stop.destination, false, &flag), keepGoing);
+        EXPECT_EQ(zemtest::ReadFile(stop.destination + "/first"), keepGoing ? "1" : "");
+        EXPECT_EQ(zemtest::Exists(stop.destination + "/second"), keepGoing);
+    }
 }
 
 TEST(ZipExtractor, ReadOnlyTargetThatCannotBeReplacedFails)

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using testing::ElementsAre;
@@ -27,7 +28,7 @@ struct Outcome {
 };
 
 // Converts bytes (none: a missing file) into a folder "T" of a cage that must stay empty.
-Outcome Convert(const std::string* bytes, bool decipherWorks = true)
+Outcome Convert(const std::string* bytes, bool decipherWorks = true, const std::atomic<bool>* keepGoing = nullptr)
 {
     Outcome outcome;
     const std::string cage = zemtest::NewFolder("cage");
@@ -39,7 +40,7 @@ Outcome Convert(const std::string* bytes, bool decipherWorks = true)
     ConversionSettings settings{outcome.folder, true, [decipherWorks](const std::string&, const std::string&) {
                                     return decipherWorks;
                                 }};
-    outcome.result = ConvertRecordingFile(input, settings, outcome.view);
+    outcome.result = ConvertRecordingFile(input, settings, outcome.view, keepGoing);
     for (const auto& entry : fs::recursive_directory_iterator(cage))
         outcome.stayedInside &= entry.path() == outcome.folder || (entry.path().parent_path() == outcome.folder && !entry.is_directory());
     return outcome;
@@ -71,6 +72,27 @@ TEST(QmfConversion, BrokenFilesGiveTheirMessages)
     const Outcome missing = Convert(nullptr);
     EXPECT_EQ(missing.result, ConversionResult::Failed);
     EXPECT_THAT(missing.view.messages, ElementsAre("Error opening qmf-file"));
+
+    // Anything but a regular file is refused before it is opened; a FIFO without a writer
+    // would keep an open waiting.
+    const std::string odd = zemtest::NewFolder("odd");
+    ASSERT_EQ(mkfifo((odd + "/fifo.qmf").c_str(), 0600), 0);
+    for (const std::string& path : {odd + "/fifo.qmf", odd, std::string("/dev/null")}) {
+        RecordingView view;
+        EXPECT_EQ(ConvertRecordingFile(path, ConversionSettings{odd, false, {}}, view), ConversionResult::Failed);
+        EXPECT_THAT(view.messages, ElementsAre("Error opening qmf-file")) << path;
+    }
+}
+
+TEST(QmfConversion, StopRequestEndsTheConversionWithoutScript)
+{
+    const std::atomic<bool> keepGoing{false};
+    const std::string bytes = qmftest::MakeQmf(qmftest::SmallCallXml(), {{"REC1", std::string(200000, 'x')}});
+    const Outcome outcome = Convert(&bytes, true, &keepGoing);
+    EXPECT_EQ(outcome.result, ConversionResult::Failed);
+    EXPECT_TRUE(outcome.view.messages.empty());
+    EXPECT_FALSE(zemtest::Exists(outcome.folder + "/data.js"));
+    EXPECT_EQ(fs::file_size(outcome.folder + "/REC1.dat"), 0u) << "stopped before the first piece";
 }
 
 // A file cut after any byte gives the fatal error, or success where the format allows it:

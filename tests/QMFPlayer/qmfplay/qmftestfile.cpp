@@ -1,6 +1,10 @@
 #include "qmftestfile.h"
 
+#include "base/littleendian.h"
 #include "base/riff.h"
+
+#include <filesystem>
+#include <fstream>
 
 namespace qmftest {
 
@@ -11,6 +15,18 @@ std::string MakeQmf(const std::string& xml, const std::vector<Chunk>& chunks)
     for (const Chunk& chunk : chunks)
         writer.Chunk(chunk.id, chunk.data);
     return writer.Bytes();
+}
+
+void WriteBigQmf(const std::string& path, uint32_t size)
+{
+    {
+        std::ofstream out(path, std::ios::binary);
+        uint8_t length[4];
+        zem::WriteLe32(length, size);
+        out << MakeQmf(SmallCallXml(), {}) << "BIG1";
+        out.write(reinterpret_cast<const char*>(length), 4);
+    }
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) + size);
 }
 
 std::string SmallCallXml(const std::string& recordingKey)

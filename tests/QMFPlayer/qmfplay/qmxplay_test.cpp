@@ -3,11 +3,13 @@
 // a copy of the call-viewer folder and of the user's registry as it saw them.
 #include "QMFPlayer/common/zipextractor.h"
 #include "com/host.h"
+#include "qmftestfile.h"
 #include "support/runprogram.h"
 #include "support/scratch.h"
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -24,6 +26,39 @@ namespace {
 
 const std::string kBin = fs::path(QMXPLAY).parent_path();
 
+pid_t ParentOf(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string line((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t end = line.rfind(')');
+    return end == std::string::npos ? 0 : std::atoi(line.c_str() + end + 4);  // after ") S "
+}
+
+// The qmxplay this test started, directly or through the shell; 0 while there is none.
+pid_t OurQmxplay()
+{
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const pid_t pid = std::atoi(entry.path().filename().c_str());
+        if (pid <= 0 || ReadFile(entry.path().string() + "/comm") != "qmxplay\n")
+            continue;
+        if (const pid_t parent = ParentOf(pid); parent == getpid() || ParentOf(parent) == getpid())
+            return pid;
+    }
+    return 0;
+}
+
+// Polls every 10 ms, for at most a minute.
+template <class Condition>
+bool WaitFor(Condition condition)
+{
+    for (int i = 0; i < 6000; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 class QmxplayTest : public testing::Test {
 protected:
     void SetUp() override
@@ -31,6 +66,7 @@ protected:
         setenv("TMP", tmp_.c_str(), 1);
         setenv("ZEM_UI", "headless", 1);
         setenv("ZEM_AUDIO", "null", 1);
+        setenv("LC_ALL", "C.UTF-8", 1);  // a terminal's usual locale: texts printed as UTF-8
         ASSERT_EQ(RunProgram(kBin + "/makecallfile", {call_}).exitCode, 0);
         SetBrowser(logs_ + "/browser", "1.5");
     }
@@ -113,7 +149,7 @@ TEST_F(QmxplayTest, ShowsTheCallAndUndoesTheRegistration)
                "</starttime><group>Zugfunk 3</group><callid>4711</callid></fileinfo>";
     };
     for (const std::string& line : {"add " + t + "/TRN1.dat\ninfo 1 " + info("0"), "add " + t + "/CTR1.dat\ninfo 2 " + info("2"),
-                                    "Anruf 4711: 2 Aufnahmen, 1 Anh\xE4nge (" + t + "/notiz.txt)\nplay\n"})
+                                    "Anruf 4711: 2 Aufnahmen, 1 Anh\xC3\xA4nge (" + t + "/notiz.txt)\nplay\n"})
         EXPECT_THAT(page.output, HasSubstr(line));
 }
 
@@ -149,6 +185,47 @@ TEST_F(QmxplayTest, EndRequestWhileTheBrowserRunsStillCleansUp)
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, Not(HasSubstr("Popup-Blocker")));
     EXPECT_THAT(ReadFile(Hive()), Not(HasSubstr(Shown())));
+    EXPECT_TRUE(fs::is_empty(tmp_));
+}
+
+// A path that is no regular file is refused without waiting in an open; the end steps run.
+TEST_F(QmxplayTest, FifoIsRefusedAndNothingStaysBehind)
+{
+    const std::string fifo = logs_ + "/call.qmf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const zemtest::ProgramRun run = RunProgram(QMXPLAY, {fifo});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.output, HasSubstr("Error opening qmf-file"));
+    EXPECT_FALSE(zemtest::Exists(logs_ + "/args")) << "no viewer";
+    EXPECT_THAT(ReadFile(Hive()), Not(HasSubstr(tmp_)));
+    EXPECT_TRUE(fs::is_empty(tmp_));
+}
+
+// SIGTERM while a big call is being unpacked: the copying stops, the registration made for the
+// viewer is undone and the temporary folder deleted.
+TEST_F(QmxplayTest, EndRequestWhileUnpackingABigCallCleansUp)
+{
+    const std::string big = logs_ + "/big.qmf";
+    qmftest::WriteBigQmf(big, 150u << 20);
+    zemtest::ProgramRun run;
+    std::thread program([&] { run = RunProgram(QMXPLAY, {big}); });
+    std::string copy;
+    EXPECT_TRUE(WaitFor([&] {
+        for (const auto& folder : fs::directory_iterator(tmp_)) {
+            if (zemtest::Exists(folder.path().string() + "/BIG1.dat"))
+                copy = folder.path().string();
+        }
+        return !copy.empty();
+    }));
+    EXPECT_THAT(ReadFile(Hive()), HasSubstr(copy)) << "registered for the viewer";
+    const pid_t qmxplay = OurQmxplay();
+    EXPECT_GT(qmxplay, 0);
+    if (qmxplay > 0)
+        kill(qmxplay, SIGTERM);
+    program.join();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_FALSE(zemtest::Exists(logs_ + "/args")) << "no viewer";
+    EXPECT_THAT(ReadFile(Hive()), Not(HasSubstr(tmp_)));
     EXPECT_TRUE(fs::is_empty(tmp_));
 }
 
