@@ -23,8 +23,8 @@ constexpr int64_t kShortestViewerMs = 1000;
 
 }  // namespace
 
-PlayerWorker::PlayerWorker(WorkerSettings settings, PlayerView& view, ControlProbe probe)
-    : settings_(std::move(settings)), view_(view), probe_(std::move(probe))
+PlayerWorker::PlayerWorker(WorkerSettings settings, PlayerView& view, ControlProbe probe, zem::Clock& clock)
+    : settings_(std::move(settings)), view_(view), probe_(std::move(probe)), clock_(clock)
 {
 }
 
@@ -105,14 +105,13 @@ PlayerWorker::State PlayerWorker::ShowInBrowser(const std::atomic<bool>& running
     ChildRun run;
     run.program = QuoteArgument(*browser);
     run.arguments = "-new " + QuoteArgument(folder_ + "/start.html");
-    zem::Clock& clock = zem::Clock::Steady();
-    const int64_t start = clock.NowMs();
+    const int64_t start = clock_.NowMs();
     const uint32_t status = RunToEnd(run, &running);
     if (StartFailed(status)) {
         REPORT_FATAL(view_);
         return State::End;
     }
-    if (status != CProcessRunner::kFinishedQuit && clock.NowMs() - start < kShortestViewerMs)
+    if (status != CProcessRunner::kFinishedQuit && clock_.NowMs() - start < kShortestViewerMs)
         view_.ShowMessage("Cannot open Call Viewer window. Popup-Blocker active?");
     return State::End;
 }

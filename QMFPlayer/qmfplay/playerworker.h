@@ -6,6 +6,7 @@
 #pragma once
 
 #include "QMFPlayer/qmfplay/playerview.h"
+#include "base/clock.h"
 
 #include <atomic>
 #include <string>
@@ -18,7 +19,9 @@ struct WorkerSettings {
 
 class PlayerWorker {
 public:
-    PlayerWorker(WorkerSettings settings, PlayerView& view, ControlProbe probe);
+    // The clock times how long the browser stayed open.
+    PlayerWorker(WorkerSettings settings, PlayerView& view, ControlProbe probe,
+                 zem::Clock& clock = zem::Clock::Steady());
 
     // The whole run, end steps included; never throws. The steps stop between states (and
     // any outside program is ended) once running turns false; the end steps still run.
@@ -41,6 +44,7 @@ private:
     WorkerSettings settings_;
     PlayerView& view_;
     ControlProbe probe_;
+    zem::Clock& clock_;
     std::string archive_;
     std::string folder_;
     bool installed_ = false;
