@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "com/host.h"
+#include "com/persist.h"
 #include "support/runprogram.h"
 #include "support/hivetext.h"
 #include "support/scratch.h"
@@ -105,6 +106,44 @@ TEST_F(ZemWaveOcxTest, RegistrationWritesTheClassKeysOfTheTable)
         EXPECT_NE(hklm.find(line), std::string::npos) << line;
     EXPECT_EQ(hklm.find("ThreadingModel"), std::string::npos);
     EXPECT_EQ(hklm.find("ZEMWAVE.PlayerPropPage.1"), std::string::npos) << "pages have no ProgID key";
+}
+
+// Each control saves version 1.0 and the base's properties, and loads any version back.
+TEST_F(ZemWaveOcxTest, ControlsSaveTheirVersionAndStockPropertiesAndLoadThemBack)
+{
+    ASSERT_EQ(RunProgram(kRegsvrex, {"/c", kOcx}).exitCode, 0);
+    const auto saved = [](IPersistPropertyBag* persist) {
+        auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+        EXPECT_EQ(persist->Save(bag.Get(), true, true), S_OK);
+        std::string text = std::to_string(bag->Count());
+        for (const char* name : {"_Version", "_ExtentX", "_ExtentY", "_StockProps"}) {
+            VARIANT value;
+            value.vt = VT_I4;
+            text += std::string(" ") + name + "=" + (SUCCEEDED(bag->Read(name, &value)) ? std::to_string(value.lVal) : "-");
+        }
+        return text;
+    };
+    for (const char* progId : kControlProgIds) {
+        SCOPED_TRACE(progId);
+        ComPtr<IDispatch> control;
+        ASSERT_EQ(CreateDispatch(progId, control.Out()), S_OK);
+        auto persist = control.As<IPersistPropertyBag>();
+        ASSERT_TRUE(persist);
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=2646 _ExtentY=1323 _StockProps=0");
+
+        // A page's text, of another version: converted, never refused.
+        for (const char* version : {"131072", "1", "65536"}) {
+            auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+            bag->Write("_version", VARIANT::Bstr(version));
+            bag->Write("_extentx", VARIANT::Bstr("7938"));
+            bag->Write("_ExtentY", VARIANT::Bstr("529"));
+            EXPECT_EQ(persist->Load(bag.Get()), S_OK) << version;
+            EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=7938 _ExtentY=529 _StockProps=0") << version;
+        }
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=2646 _ExtentY=1323 _StockProps=0");
+    }
 }
 
 TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
