@@ -37,8 +37,15 @@ HBITMAP LoadBitmap(uint32_t id)
             return nullptr;
         bytes = found->second;
     }
+    return LoadBitmapFromData(bytes.data(), bytes.size());
+}
+
+HBITMAP LoadBitmapFromData(const uint8_t* bytes, size_t size)
+{
+    if (!IsUiThread() || !bytes)
+        return nullptr;
     QImage image;
-    if (!image.loadFromData(bytes.data(), int(bytes.size())))
+    if (!image.loadFromData(bytes, int(size)))
         return nullptr;
     auto bitmap = std::make_shared<ui::GdiObject>();
     bitmap->kind = ui::GdiObject::Kind::Bitmap;
