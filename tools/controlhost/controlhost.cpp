@@ -75,10 +75,11 @@ struct HostedControl {
     SIZE size{};  // in pixels
 };
 
-void Report(const Page& page, const PageObject& spec, const char* what, HRESULT hr)
+// "<page>:<line>: <before> "<class>"<after>: <result>"
+void Report(const Page& page, const PageObject& spec, const char* before, const char* after, HRESULT hr)
 {
-    std::fprintf(stderr, "controlhost: %s:%d: %s \"%s\": %s\n", page.path.c_str(), spec.line, what,
-                 spec.classId.c_str(), ResultName(hr).c_str());
+    std::fprintf(stderr, "controlhost: %s:%d: %s \"%s\"%s: %s\n", page.path.c_str(), spec.line, before,
+                 spec.classId.c_str(), after, ResultName(hr).c_str());
 }
 
 // The element's <param> tags are the control's saved properties; without any it starts new.
@@ -97,7 +98,7 @@ void LoadProperties(const Page& page, const PageObject& spec, IDispatch* control
         hr = persist->Load(bag.Get());
     }
     if (FAILED(hr))
-        Report(page, spec, "the control refused its parameters", hr);
+        Report(page, spec, "the control", " refused its parameters", hr);
 }
 
 // Created and sited, its properties loaded; activated later, once its place is known.
@@ -111,7 +112,7 @@ HostedControl CreateControl(const Page& page, const PageObject& spec, HWND windo
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.dispatch.OutVoid());
     if (FAILED(hr)) {
-        Report(page, spec, "cannot create the control", hr);
+        Report(page, spec, "cannot create the control", "", hr);
         return control;
     }
     control.object = control.dispatch.As<IOleObject>();
@@ -138,7 +139,7 @@ void Activate(const Page& page, const PageObject& spec, HostedControl& control, 
     control.site->SetObjectRect(rect);
     const HRESULT hr = control.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, control.site.Get(), window, &rect);
     if (FAILED(hr))
-        Report(page, spec, "the control did not activate", hr);
+        Report(page, spec, "the control", " did not activate", hr);
 }
 
 // The host window; sized to its controls once they are there.

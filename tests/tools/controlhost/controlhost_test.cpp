@@ -89,7 +89,7 @@ TEST_F(ControlHostTest, ParamTagsLoadTheControlsProperties)
         {"<param name=\"Value\" value=\"40\"><param name=\"_ExtentX\" value=\"7938\">", "value 40", 308, nullptr},
         {"", "value 0", 200, nullptr},
         {"<param name=\"_Version\" value=\"1\"><param name=\"Value\" value=\"3\">", "value 0", 200,
-         ":1: the control refused its parameters \"ZemTest.Counter.1\": E_FAIL"},
+         ":1: the control \"ZemTest.Counter.1\" refused its parameters: E_FAIL"},
     };
     for (const auto& c : cases) {
         const std::string shot = folder_ + "/params.png";
