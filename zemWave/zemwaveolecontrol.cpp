@@ -1,5 +1,7 @@
 #include "zemWave/zemwaveolecontrol.h"
 
+#include "zemWave/typelibrary.h"
+
 #include "base/trace.h"
 #include "ui/gdi.h"
 #include "ui/input.h"
@@ -38,11 +40,24 @@ Listing ListingOf(ControlKind kind)
     return {&CZemWaveApp::RegisterPlayerCtrl, &CZemWaveApp::UnregisterPlayerCtrl};
 }
 
+const zem::CLSID& ClassIdOf(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Prompt:
+        return zemwave::ModuleClassOf(zemwave::ClassId::PromptCtrl).registration.clsid;
+    case ControlKind::PlayList:
+        return zemwave::ModuleClassOf(zemwave::ClassId::PlayListCtrl).registration.clsid;
+    case ControlKind::Player:
+        break;
+    }
+    return zemwave::ModuleClassOf(zemwave::ClassId::PlayerCtrl).registration.clsid;
+}
+
 }  // namespace
 
 CZemWaveOleControl::CZemWaveOleControl(const zem::DispatchInterface& table, uint32_t miscStatus,
                                        zem::ModuleUsage* usage, ControlKind kind)
-    : zem::OleControl(table, miscStatus, usage), app_(GetZemWaveApp()), kind_(kind), id_(NextControlId())
+    : zem::OleControl(table, ClassIdOf(kind), miscStatus, usage), app_(GetZemWaveApp()), kind_(kind), id_(NextControlId())
 {
     if (app_)
         (app_->*ListingOf(kind_).add)(this);
@@ -68,6 +83,12 @@ CZemWaveOleControl::~CZemWaveOleControl()
     } catch (...) {
         zem::Trace("CZemWaveOleControl: unregistering failed");
     }
+}
+
+bool CZemWaveOleControl::DoPropExchange(zem::PropExchange& exchange)
+{
+    exchange.Version(kPropertyVersion, true);
+    return zem::OleControl::DoPropExchange(exchange);
 }
 
 MyFMODEngine* CZemWaveOleControl::Engine() const

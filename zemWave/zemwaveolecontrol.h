@@ -36,9 +36,6 @@ protected:
     CZemWaveApp* App() const { return app_; }
     ControlKind Kind() const { return kind_; }
 
-    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
-    bool IsModified() const { return modified_; }
-
     // The control window's messages (UI thread). WM_CREATE calls OnCreate (-1 fails the
     // creation), WM_SIZE calls OnSize(cx, cy); every other message answers 0. Derived controls
     // override WindowProc for their own messages and call this one for the rest.
@@ -49,10 +46,14 @@ protected:
     // A child of parent at rect, visible; its procedure calls WindowProc.
     zem::HWND CreateControlWindow(zem::HWND parent, const zem::RECT& rect) final;
 
+    // The version of the controls' property set, which has nothing besides the base's.
+    static constexpr uint32_t kPropertyVersion = 0x10000;
+    // The version, any loaded one taken as it is, then the base's properties.
+    bool DoPropExchange(zem::PropExchange& exchange) override;
+
 private:
     CZemWaveApp* const app_;
     const ControlKind kind_;
     const uint32_t id_;
-    bool modified_ = false;
     const std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };

@@ -106,6 +106,8 @@ bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
         snap.dataSize = chunks_[kSlotData]->size;
         snap.blockAlign = format->nBlockAlign;
     }
+    // Whole blocks only, and never past the data: a copy starting inside a sample frame
+    // garbles every sample after it.
     uint32_t skip = trimmed ? std::min(MsToBytes(startMs), snap.dataSize) : 0;
     skip -= skip % snap.blockAlign;
 

@@ -4,6 +4,7 @@
 #include "base/trace.h"
 #include "registry/registry.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
@@ -49,6 +50,27 @@ public:
         }
         *get = found->second.getClassObject;
         return S_OK;
+    }
+
+    // Under the lock, so that the module stays while the bytes are copied.
+    HRESULT Resource(const std::string& path, const std::string& type, uint32_t id, std::string* bytes)
+    {
+        GetClassObjectFunction unused = nullptr;
+        if (HRESULT hr = Find(path, &unused); FAILED(hr))
+            return hr;
+        std::lock_guard lock(mutex_);
+        const auto found = modules_.find(path);
+        if (found == modules_.end())
+            return CO_E_DLLNOTFOUND;  // unloaded in between
+        const auto get = reinterpret_cast<GetResourceFunction>(dlsym(found->second.handle, "DllGetResource"));
+        if (!get)
+            return CO_E_ERRORINDLL;
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+        const HRESULT hr = get(type.c_str(), id, &data, &size);
+        if (SUCCEEDED(hr))
+            bytes->assign(reinterpret_cast<const char*>(data), size);
+        return hr;
     }
 
     void FreeUnused()
@@ -100,6 +122,28 @@ HRESULT DefaultValue(const std::string& path, std::string* value)
 }
 
 }  // namespace
+
+HRESULT ToolboxBitmapOf(REFCLSID clsid, std::string* modulePath, uint32_t* id)
+{
+    if (!modulePath || !id)
+        return E_POINTER;
+    std::string entry;
+    if (HRESULT hr = DefaultValue("CLSID\\" + GuidText(clsid) + "\\ToolboxBitmap32", &entry); FAILED(hr))
+        return hr;
+    const size_t comma = entry.rfind(',');
+    if (comma == std::string::npos)
+        return REGDB_E_CLASSNOTREG;
+    *modulePath = MapPath(entry.substr(0, comma));
+    *id = static_cast<uint32_t>(std::strtoul(entry.c_str() + comma + 1, nullptr, 10));
+    return S_OK;
+}
+
+HRESULT LoadModuleResource(const std::string& modulePath, const std::string& type, uint32_t id, std::string* bytes)
+{
+    if (!bytes)
+        return E_POINTER;
+    return Cache().Resource(modulePath, type, id, bytes);
+}
 
 HRESULT CoInitialize(void*)
 {

@@ -35,6 +35,16 @@ void CoFreeUnusedLibraries();
 // The server file registered for a class, as the registry names it.
 HRESULT ServerPathOf(REFCLSID clsid, std::string* path);
 
+// The module and resource id of a class's toolbox image: its registry entry
+// CLSID\{clsid}\ToolboxBitmap32 = "<module>, <id>", the module passed through MapPath.
+HRESULT ToolboxBitmapOf(REFCLSID clsid, std::string* modulePath, uint32_t* id);
+// A copy of a resource that a module serves by type and id through its export
+// "DllGetResource"; the module is loaded as for its objects. CO_E_ERRORINDLL when the module
+// serves none, else the module's answer (E_INVALIDARG: no such resource).
+HRESULT LoadModuleResource(const std::string& modulePath, const std::string& type, uint32_t id,
+                           std::string* bytes);
+using GetResourceFunction = HRESULT (*)(const char* type, uint32_t id, const uint8_t** bytes, size_t* size);
+
 // A dispatch object from a ProgID or "{CLSID}".
 HRESULT CreateDispatch(const std::string& progIdOrClsid, IDispatch** object);
 

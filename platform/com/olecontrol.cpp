@@ -5,8 +5,42 @@
 
 namespace zem {
 
-OleControl::OleControl(const DispatchInterface& table, uint32_t miscStatus, ModuleUsage* usage)
-    : DispatchObject(table, usage), miscStatus_(miscStatus)
+namespace {
+
+constexpr int kPixelsPerInch = 96;
+constexpr int kHimetricPerInch = 2540;
+constexpr int kNewWidth = 100;
+constexpr int kNewHeight = 50;
+constexpr uint32_t kNoStockProperties = 0;
+
+int Scale(int value, int to, int from)
+{
+    const int64_t scaled = int64_t(value) * to;
+    return static_cast<int>((scaled + (scaled < 0 ? -from / 2 : from / 2)) / from);
+}
+
+SIZE ExtentOf(const RECT& rect)
+{
+    return SIZE{PixelsToHimetric(rect.right - rect.left), PixelsToHimetric(rect.bottom - rect.top)};
+}
+
+}  // namespace
+
+int PixelsToHimetric(int pixels)
+{
+    return Scale(pixels, kHimetricPerInch, kPixelsPerInch);
+}
+
+int HimetricToPixels(int himetric)
+{
+    return Scale(himetric, kPixelsPerInch, kHimetricPerInch);
+}
+
+OleControl::OleControl(const DispatchInterface& table, REFCLSID clsid, uint32_t miscStatus, ModuleUsage* usage)
+    : DispatchObject(table, usage),
+      clsid_(clsid),
+      miscStatus_(miscStatus),
+      extent_{PixelsToHimetric(kNewWidth), PixelsToHimetric(kNewHeight)}
 {
 }
 
@@ -41,6 +75,8 @@ void* OleControl::Extra(REFIID iid)
         return static_cast<IOleInPlaceActiveObject*>(this);
     if (iid == IID_ISpecifyPropertyPages)
         return static_cast<ISpecifyPropertyPages*>(this);
+    if (iid == IID_IPersistPropertyBag || iid == IID_IPersist)
+        return static_cast<IPersistPropertyBag*>(this);
     return DispatchObject::Extra(iid);
 }
 
@@ -109,6 +145,7 @@ HRESULT OleControl::ActivateInPlace(HWND parent, const RECT* rect)
     if (!parent)
         return E_FAIL;
     inPlaceSite_->OnInPlaceActivate();
+    extent_ = ExtentOf(where);
     window_ = CreateControlWindow(parent, where);
     if (!window_) {
         inPlaceSite_->OnInPlaceDeactivate();
@@ -131,6 +168,22 @@ HRESULT OleControl::Close()
 {
     InPlaceDeactivate();
     site_.Reset();
+    return S_OK;
+}
+
+HRESULT OleControl::GetExtent(SIZE* himetric)
+{
+    if (!himetric)
+        return E_POINTER;
+    *himetric = extent_;
+    return S_OK;
+}
+
+HRESULT OleControl::SetExtent(const SIZE& himetric)
+{
+    if (himetric.cx < 0 || himetric.cy < 0)
+        return E_INVALIDARG;
+    extent_ = himetric;
     return S_OK;
 }
 
@@ -168,6 +221,7 @@ HRESULT OleControl::SetObjectRects(const RECT& position, const RECT&)
 {
     if (!window_)
         return E_UNEXPECTED;
+    extent_ = ExtentOf(position);
     return MoveWindow(window_, position.left, position.top, position.right - position.left,
                       position.bottom - position.top)
                ? S_OK
@@ -185,6 +239,62 @@ HRESULT OleControl::GetPages(std::vector<CLSID>* pages)
         return E_POINTER;
     *pages = PropertyPages();
     return S_OK;
+}
+
+HRESULT OleControl::GetClassID(CLSID* clsid)
+{
+    if (!clsid)
+        return E_POINTER;
+    *clsid = clsid_;
+    return S_OK;
+}
+
+HRESULT OleControl::InitNew()
+{
+    OnResetState();
+    return S_OK;
+}
+
+HRESULT OleControl::Load(IPropertyBag* bag)
+{
+    if (!bag)
+        return E_POINTER;
+    PropExchange exchange(bag, true);
+    if (!DoPropExchange(exchange))
+        return E_FAIL;
+    modified_ = false;
+    return S_OK;
+}
+
+HRESULT OleControl::Save(IPropertyBag* bag, bool clearDirty, bool)
+{
+    if (!bag)
+        return E_POINTER;
+    PropExchange exchange(bag, false);
+    DoPropExchange(exchange);
+    if (clearDirty)
+        modified_ = false;
+    return S_OK;
+}
+
+bool OleControl::DoPropExchange(PropExchange& exchange)
+{
+    const SIZE fresh{PixelsToHimetric(kNewWidth), PixelsToHimetric(kNewHeight)};
+    SIZE extent = extent_;
+    exchange.Long("_ExtentX", extent.cx, fresh.cx);
+    exchange.Long("_ExtentY", extent.cy, fresh.cy);
+    uint32_t stock = kNoStockProperties;
+    exchange.ULong("_StockProps", stock, kNoStockProperties);
+    if (exchange.IsLoading() && extent.cx >= 0 && extent.cy >= 0)
+        extent_ = extent;
+    return true;
+}
+
+void OleControl::OnResetState()
+{
+    PropExchange defaults(nullptr, true);
+    DoPropExchange(defaults);
+    modified_ = false;
 }
 
 HRESULT OleControl::ShowProperties(HWND parent)

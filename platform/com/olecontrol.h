@@ -4,6 +4,8 @@
 #pragma once
 
 #include "com/dispatch.h"
+#include "com/persist.h"
+#include "ui/gdi.h"
 #include "ui/wintypes.h"
 
 #include <functional>
@@ -58,7 +60,14 @@ struct IOleObject : IUnknown {
     virtual HRESULT DoVerb(int32_t verb, const MSG* message, IOleClientSite* site, HWND parent,
                            const RECT* rect) = 0;
     virtual HRESULT Close() = 0;
+    // The object's size in HIMETRIC units (0.01 mm).
+    virtual HRESULT GetExtent(SIZE* himetric) = 0;
+    virtual HRESULT SetExtent(const SIZE& himetric) = 0;
 };
+
+// Pixels of the screen (96 per inch) and HIMETRIC units, rounded to the nearest.
+int PixelsToHimetric(int pixels);
+int HimetricToPixels(int himetric);
 
 struct IOleInPlaceObject : IUnknown {
     using Base = IUnknown;
@@ -86,13 +95,19 @@ struct ISpecifyPropertyPages : IUnknown {
 // A scriptable control that activates in place: a dispatch object from its table, with a
 // window of its own while it is active. The window is created as a child of the host window
 // at the object rectangle by CreateControlWindow and destroyed on deactivation.
+//
+// Its properties persist through a property bag: DoPropExchange names them once for
+// loading, saving and resetting. The base exchanges the extent ("_ExtentX", "_ExtentY", the
+// size the control last had, 100 x 50 pixels when new) and the mask of stock properties
+// ("_StockProps", none here).
 class OleControl : public DispatchObject,
                    public IOleObject,
                    public IOleInPlaceObject,
                    public IOleInPlaceActiveObject,
-                   public ISpecifyPropertyPages {
+                   public ISpecifyPropertyPages,
+                   public IPersistPropertyBag {
 public:
-    OleControl(const DispatchInterface& table, uint32_t miscStatus, ModuleUsage* usage);
+    OleControl(const DispatchInterface& table, REFCLSID clsid, uint32_t miscStatus, ModuleUsage* usage);
 
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override;
@@ -103,6 +118,8 @@ public:
     HRESULT DoVerb(int32_t verb, const MSG* message, IOleClientSite* site, HWND parent,
                    const RECT* rect) override;
     HRESULT Close() override;
+    HRESULT GetExtent(SIZE* himetric) override;
+    HRESULT SetExtent(const SIZE& himetric) override;
 
     HRESULT GetWindow(HWND* window) override;
     HRESULT InPlaceDeactivate() override;
@@ -112,6 +129,14 @@ public:
     HRESULT TranslateAccelerator(const MSG& message) override;
 
     HRESULT GetPages(std::vector<CLSID>* pages) override;
+
+    HRESULT GetClassID(CLSID* clsid) override;
+    HRESULT InitNew() override;
+    HRESULT Load(IPropertyBag* bag) override;
+    HRESULT Save(IPropertyBag* bag, bool clearDirty, bool saveAllProperties) override;
+
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+    bool IsModified() const { return modified_; }
 
 protected:
     ~OleControl() override;
@@ -126,6 +151,11 @@ protected:
     virtual HRESULT ShowProperties(HWND parent);
     // Keystrokes the control wants before its host: S_OK when used.
     virtual HRESULT OnAccelerator(const MSG& message);
+    // The control's persistent properties; false refuses a load. Derived controls exchange
+    // their own and then call this one.
+    virtual bool DoPropExchange(PropExchange& exchange);
+    // A fresh state: the defaults, through the exchange.
+    virtual void OnResetState();
 
     HWND Window() const { return window_; }
 
@@ -133,7 +163,10 @@ private:
     HRESULT ActivateInPlace(HWND parent, const RECT* rect);
     HRESULT ActivateUI();
 
+    CLSID clsid_;
     uint32_t miscStatus_;
+    SIZE extent_;
+    bool modified_ = false;
     ComPtr<IOleClientSite> site_;
     ComPtr<IOleInPlaceSite> inPlaceSite_;
     HWND window_ = nullptr;
@@ -157,6 +190,9 @@ public:
     HRESULT GetObjectRect(RECT* rect) override;
     HRESULT OnUIDeactivate() override;
     HRESULT OnInPlaceDeactivate() override;
+
+    // Where the object goes, when the host knows it only after creating it.
+    void SetObjectRect(const RECT& rect) { rect_ = rect; }
 
 private:
     void Tell(Event event);

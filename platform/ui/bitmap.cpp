@@ -29,6 +29,14 @@ std::map<uint32_t, Resource>& Resources()
     return resources;
 }
 
+HBITMAP NewBitmap(const QImage& image)
+{
+    auto bitmap = std::make_shared<ui::GdiObject>();
+    bitmap->kind = ui::GdiObject::Kind::Bitmap;
+    bitmap->image = image;
+    return ui::AddObject(bitmap);
+}
+
 }  // namespace
 
 void RegisterBitmapResource(uint32_t id, const uint8_t* bytes, size_t size)
@@ -56,10 +64,17 @@ HBITMAP LoadBitmap(uint32_t id)
         }
         image = resource.decoded;
     }
-    auto bitmap = std::make_shared<ui::GdiObject>();
-    bitmap->kind = ui::GdiObject::Kind::Bitmap;
-    bitmap->image = image;
-    return ui::AddObject(bitmap);
+    return NewBitmap(image);
+}
+
+HBITMAP LoadBitmapFromData(const uint8_t* bytes, size_t size)
+{
+    if (!IsUiThread() || !bytes)
+        return nullptr;
+    QImage image;
+    if (!image.loadFromData(bytes, int(size)))
+        return nullptr;
+    return NewBitmap(image.convertToFormat(QImage::Format_RGB32));
 }
 
 bool GetBitmapSize(HBITMAP handle, SIZE* size)

@@ -13,6 +13,8 @@ namespace zem {
 void RegisterBitmapResource(uint32_t id, const uint8_t* bytes, size_t size);
 // Null for an id that names no bitmap or bytes that do not decode.
 HBITMAP LoadBitmap(uint32_t id);
+// The same for image bytes at hand (PNG, BMP, XPM), a module's resource for instance.
+HBITMAP LoadBitmapFromData(const uint8_t* bytes, size_t size);
 bool GetBitmapSize(HBITMAP bitmap, SIZE* size);
 // Shows the bitmap as the icon of a window without parent (its title bar, the task bar); the
 // window keeps a copy. UI thread only.

@@ -14,6 +14,7 @@
 #include <QStyleOptionButton>
 
 #include <memory>
+#include <utility>
 
 namespace zem {
 namespace {
@@ -155,11 +156,66 @@ bool EraseWithParentColors(HWND self, uint32_t style, QAbstractButton& button)
     return true;
 }
 
+void SendClick(HWND button, uintptr_t id)
+{
+    SendMessage(GetParent(button), WM_COMMAND, MAKEWPARAM(int(id), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void PaintOwnerDrawn(HWND button, uintptr_t id, bool pressed, const WindowProcedure& unhandled)
+{
+    PAINTSTRUCT paint;
+    DRAWITEMSTRUCT item;
+    item.CtlID = UINT(id);
+    item.itemState = pressed ? ODS_SELECTED : 0;
+    item.hwndItem = button;
+    item.hDC = BeginPaint(button, &paint);
+    GetClientRect(button, &item.rcItem);
+    const LPARAM itemParam = reinterpret_cast<LPARAM>(&item);
+    if (!unhandled || !unhandled(button, OCM_DRAWITEM, id, itemParam))
+        SendMessage(GetParent(button), WM_DRAWITEM, id, itemParam);
+    EndPaint(button, &paint);
+}
+
+// No toolkit button: the window itself is the face, pressed between mouse down and up.
+HWND CreateOwnerDrawnButton(uint32_t style, int x, int y, int width, int height, HWND parent, uintptr_t id,
+                            WindowProcedure unhandled)
+{
+    auto pressed = std::make_shared<bool>(false);
+    return CreateWindow([pressed, id, unhandled](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        switch (message) {
+        case WM_PAINT: PaintOwnerDrawn(self, id, *pressed, unhandled); return 0;
+        case WM_LBUTTONDOWN:
+            *pressed = true;
+            InvalidateRect(self, nullptr, true);
+            return 0;
+        case WM_LBUTTONUP: {
+            RECT client;
+            const bool inside = GetClientRect(self, &client) && GET_X_LPARAM(lParam) >= 0 &&
+                                GET_X_LPARAM(lParam) < client.right && GET_Y_LPARAM(lParam) >= 0 &&
+                                GET_Y_LPARAM(lParam) < client.bottom;
+            if (std::exchange(*pressed, false)) {
+                InvalidateRect(self, nullptr, true);
+                if (inside)
+                    SendClick(self, id);
+            }
+            return 0;
+        }
+        case BM_CLICK: SendClick(self, id); return 0;
+        case BM_GETCHECK:
+        case BM_SETCHECK:
+        case BM_SETIMAGE: return 0;
+        default: return unhandled ? unhandled(self, message, wParam, lParam) : 0;
+        }
+    }, style | WS_CHILD, x, y, width, height, parent, id);
+}
+
 }  // namespace
 
 HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int width, int height, HWND parent,
                   uintptr_t id, WindowProcedure unhandled)
 {
+    if ((style & kButtonKindMask) == BS_OWNERDRAW)
+        return CreateOwnerDrawnButton(style, x, y, width, height, parent, id, std::move(unhandled));
     auto state = std::make_shared<ButtonState>();
     const HWND hwnd = CreateWindow([state, unhandled, style](HWND self, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (!state->widget)
@@ -185,9 +241,7 @@ HWND CreateButton(const std::string& text, uint32_t style, int x, int y, int wid
         button->setFocusPolicy(Qt::ClickFocus);  // a click focuses it, the Tab key passes it by
     ui::HostInWindow(*window, button);
     state->widget = button;
-    QObject::connect(button, &QAbstractButton::clicked, button, [hwnd, id] {
-        SendMessage(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(int(id), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
-    });
+    QObject::connect(button, &QAbstractButton::clicked, button, [hwnd, id] { SendClick(hwnd, id); });
     return hwnd;
 }
 

@@ -15,6 +15,7 @@ constexpr uint32_t BS_CHECKBOX = 0x0002;       // the parent sets the check itse
 constexpr uint32_t BS_AUTOCHECKBOX = 0x0003;   // toggles itself on a click
 constexpr uint32_t BS_3STATE = 0x0005;
 constexpr uint32_t BS_AUTO3STATE = 0x0006;     // unchecked -> checked -> indeterminate
+constexpr uint32_t BS_OWNERDRAW = 0x000B;     // a push button whose face its owner paints
 constexpr uint32_t BS_BITMAP = 0x0080;
 constexpr uint32_t BS_PUSHLIKE = 0x1000;       // a check box that looks like a push button
 constexpr uint32_t BS_MULTILINE = 0x2000;      // the text wraps between words to the button's width
@@ -26,6 +27,25 @@ constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BM_SETIMAGE = 0x00F7;  // wParam IMAGE_BITMAP, lParam the HBITMAP (the caller keeps it)
 constexpr WPARAM IMAGE_BITMAP = 0;
 constexpr int BN_CLICKED = 0;
+
+// An owner-drawn button asks for its face with OCM_DRAWITEM to its own unhandled procedure
+// (the reflected form) and, when that answers 0, with WM_DRAWITEM to its parent; wParam is the
+// control id, lParam the DRAWITEMSTRUCT. It is drawn inside WM_PAINT, with hDC on the button.
+constexpr UINT WM_DRAWITEM = 0x002B;
+constexpr UINT OCM_DRAWITEM = 0x2000 + WM_DRAWITEM;
+constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODA_DRAWENTIRE = 0x0001;
+constexpr UINT ODS_SELECTED = 0x0001;  // held down
+struct DRAWITEMSTRUCT {
+    UINT CtlType = ODT_BUTTON;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemAction = ODA_DRAWENTIRE;
+    UINT itemState = 0;
+    HWND hwndItem = nullptr;
+    HDC hDC = nullptr;
+    RECT rcItem;
+};
 
 constexpr WPARAM BST_UNCHECKED = 0;
 constexpr WPARAM BST_CHECKED = 1;

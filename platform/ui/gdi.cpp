@@ -549,6 +549,21 @@ bool DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags)
     return true;
 }
 
+bool DrawFrameControl(HDC dc, RECT* rect, UINT kind, UINT state)
+{
+    if (kind != DFC_BUTTON || !rect)
+        return false;
+    const bool pushed = state & DFCS_PUSHED;
+    const bool push = state & DFCS_BUTTONPUSH;
+    RECT inside = *rect;
+    if (!DrawEdge(dc, &inside, push && !pushed ? EDGE_RAISED : EDGE_SUNKEN, BF_RECT | BF_ADJUST))
+        return false;
+    const HBRUSH face = CreateSolidBrush(push || pushed ? kColor3DLight : kColor3DHighlight);
+    const bool filled = FillRect(dc, inside, face);
+    DeleteObject(face);
+    return filled;
+}
+
 bool StretchBlt(HDC destHdc, int x, int y, int width, int height, HDC sourceHdc, int sourceX, int sourceY,
                 int sourceWidth, int sourceHeight, uint32_t rop)
 {

@@ -104,6 +104,12 @@ constexpr UINT BF_BOTTOM = 0x0008;
 constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
 constexpr UINT BF_ADJUST = 0x2000;
 
+// DrawFrameControl kinds and states.
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_PUSHED = 0x0200;
+
 // The classic 3D colours DrawEdge paints with.
 constexpr COLORREF kColor3DHighlight = RGB(255, 255, 255);
 constexpr COLORREF kColor3DLight = RGB(212, 208, 200);
@@ -158,6 +164,9 @@ bool SetPixel(HDC dc, int x, int y, COLORREF color);
 int DrawText(HDC dc, const std::string& text, RECT* rect, UINT format);
 bool GetTextExtentPoint(HDC dc, const std::string& text, SIZE* size);
 bool DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
+// A button's frame filling rect: a push button raised on the face colour (sunk when pushed),
+// a check box's sunken white box (face-coloured when pushed). Only DFC_BUTTON.
+bool DrawFrameControl(HDC dc, RECT* rect, UINT kind, UINT state);
 
 bool BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, uint32_t rop);
 bool StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,

@@ -92,6 +92,53 @@ TEST_F(ButtonTest, ImageFollowsTheCheckState)
     EXPECT_EQ(pixelAt(17, 11), RGB(0, 128, 0));
 }
 
+// Red text, smoothed at its edges.
+bool Reddish(COLORREF color)
+{
+    return (color & 0xFF) == 0xFF && (color >> 8 & 0xFF) < 0x80 && (color >> 16 & 0xFF) < 0x80;
+}
+
+TEST_F(ButtonTest, OwnerDrawnFaceIsACheckBoxFrameWithRedTextOnTheRight)
+{
+    CKelFE_Button* button = Button([](CKelFE_Button& b) {
+        b.SetButtonStyle(BS_OWNERDRAW);
+        b.SetCommandId(32801);
+    });
+    const HWND hwnd = button->GetButtonHwnd();
+    button->AddLinkedWindow(log_.Window());
+    struct Face {
+        int redLeft = 0, redRight = 0;
+        COLORREF edge = 0, inside = 0;
+    };
+    const auto face = [&] {
+        Settle();
+        const WindowImage image = GrabWindow(hwnd);
+        Face f;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (Reddish(image.At(x, y)))
+                    ++(x < image.width / 2 ? f.redLeft : f.redRight);
+        f.edge = image.At(0, image.height / 2);
+        f.inside = image.At(3, image.height / 2);
+        return f;
+    };
+    const Face up = face();
+    EXPECT_EQ(up.redLeft, 0);
+    EXPECT_GT(up.redRight, 10);
+    EXPECT_EQ(up.edge, kColor3DShadow);
+    EXPECT_EQ(up.inside, kColor3DHighlight);
+
+    SimulateMouse(hwnd, WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
+    EXPECT_EQ(face().inside, kColor3DLight) << "held down";
+    EXPECT_TRUE(log_.Of(WM_COMMAND).empty());
+    SimulateMouse(hwnd, WM_LBUTTONUP, 3, 3, 0);
+    EXPECT_EQ(face().inside, kColor3DHighlight);
+    std::vector<WPARAM> commands;
+    for (const auto& e : log_.Of(WM_COMMAND))
+        commands.push_back(e.wParam);
+    EXPECT_EQ(commands, (std::vector<WPARAM>{1, 32801}));
+}
+
 TEST_F(ButtonTest, RightClickOnTheButtonGoesThroughTheElement)
 {
     CKelFE_Button* button = Button();

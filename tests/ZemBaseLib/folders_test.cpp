@@ -117,11 +117,11 @@ TEST(GetFileFolder, FolderOfAFileAFolderItselfOrNothing)
     EXPECT_EQ(GetFileFolder(""), fs::path(self).parent_path().native());
 }
 
-TEST(GetFolderSize, PatternAppliesToFilesInEveryFolderAndLinksAreNotFollowed)
+TEST(GetFolderSize, PatternPicksEntriesOfTheFolderAndLinksAreNotFollowed)
 {
     const std::string root = zemtest::NewFolder("size");
     fs::create_directories(root + "/sub/deeper");
-    fs::create_directories(root + "/music.wav");  // a folder the pattern would match
+    fs::create_directories(root + "/music.wav");  // a folder "*.wav" picks: all of it counts
     zemtest::WriteFile(root + "/a.wav", std::string(10, 'a'));
     zemtest::WriteFile(root + "/b.txt", std::string(20, 'b'));
     zemtest::WriteFile(root + "/sub/c.WAV", std::string(30, 'c'));
@@ -135,18 +135,20 @@ TEST(GetFolderSize, PatternAppliesToFilesInEveryFolderAndLinksAreNotFollowed)
         const char* pattern;
         int64_t size;
     } cases[] = {
-        {true, "*.wav", 80},
+        {true, "*.wav", 15},
         {false, "*.wav", 10},
         {true, "*.*", 105},
         {true, "", 105},
         {false, "*", 30},
-        {true, "?.txt", 25},
+        {true, "?.txt", 20},
+        {true, "S*", 70},
+        {false, "s*", 0},
         {true, "*.mp3", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetFolderSize(root, c.recursive, c.pattern), c.size)
             << c.pattern << (c.recursive ? " recursive" : "");
-    EXPECT_EQ(GetFolderSize(root + "///", true, "*.wav"), 80);
+    EXPECT_EQ(GetFolderSize(root + "///", true, "*.wav"), 15);
     EXPECT_EQ(GetFolderSize(root + "/missing", true, "*.*"), 0);
 }
 
@@ -176,7 +178,7 @@ TEST(BrowseForFolder, AnswersThroughTheInstalledPickerAndCancelGivesNothing)
     SetFolderPicker(nullptr);
 }
 
-TEST(CreateShortcut, NamesEndInLnkWithoutRegardToCase)
+TEST(CreateShortcut, LongerNamesEndInLnkWithoutRegardToCase)
 {
     const std::string driveC = zem::DriveFolder('C');
     zemtest::WriteFile(driveC + "/target file.txt", "t");
@@ -198,6 +200,13 @@ TEST(CreateShortcut, NamesEndInLnkWithoutRegardToCase)
     EXPECT_EQ(zemtest::ReadFile(driveC + "/z.lnk"),
               "[Desktop Entry]\nVersion=1.0\nType=Link\nName=z\nComment=Caf\xc3\xa9\n"
               "URL=file://" + driveC + "/target%20file.txt\n");
+    // Three characters or fewer are taken as they are.
+    const fs::path before = fs::current_path();
+    fs::current_path(zemtest::NewFolder("links"));
+    EXPECT_TRUE(CreateShortcut("C:\\target file.txt", "abc", ""));
+    EXPECT_NE(zemtest::ReadFile("abc").find("\nName=abc\n"), std::string::npos);
+    EXPECT_FALSE(zemtest::Exists("abc.lnk"));
+    fs::current_path(before);
     EXPECT_FALSE(CreateShortcut("", "C:\\empty", ""));
     EXPECT_FALSE(CreateShortcut("C:\\target file.txt", "C:\\no\\folder\\x", ""));
 }

@@ -246,6 +246,12 @@ TEST(XmlElementCopy, CopiesGoThroughTextAndKeepContent)
     EXPECT_EQ(copy.GetChildText("k"), "v<w");
     EXPECT_FALSE(copy.CopyFrom(nullptr));
     EXPECT_EQ(copy.GetName(), "undefined");
+    XmlElement unwritable("w");
+    unwritable.AddChild("ok", "1");
+    unwritable.AddChild("bad name", "2");
+    EXPECT_TRUE(copy.CopyFrom(&unwritable)) << "a copy reports no parse failure";
+    EXPECT_EQ(copy.GetName(), "w");
+    EXPECT_EQ(copy.GetChildText("ok"), "1");
 
     XmlElement holder("h");
     XmlElement* named = holder.AddChildCopy("renamed", &source);

@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "com/host.h"
+#include "com/persist.h"
 #include "support/runprogram.h"
 #include "support/hivetext.h"
 #include "support/scratch.h"
@@ -107,6 +108,77 @@ TEST_F(ZemWaveOcxTest, RegistrationWritesTheClassKeysOfTheTable)
     EXPECT_EQ(hklm.find("ZEMWAVE.PlayerPropPage.1"), std::string::npos) << "pages have no ProgID key";
 }
 
+// Each control saves version 1.0 and the base's properties, and loads any version back.
+TEST_F(ZemWaveOcxTest, ControlsSaveTheirVersionAndStockPropertiesAndLoadThemBack)
+{
+    ASSERT_EQ(RunProgram(kRegsvrex, {"/c", kOcx}).exitCode, 0);
+    const auto saved = [](IPersistPropertyBag* persist) {
+        auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+        EXPECT_EQ(persist->Save(bag.Get(), true, true), S_OK);
+        std::string text = std::to_string(bag->Count());
+        for (const char* name : {"_Version", "_ExtentX", "_ExtentY", "_StockProps"}) {
+            VARIANT value;
+            value.vt = VT_I4;
+            text += std::string(" ") + name + "=" + (SUCCEEDED(bag->Read(name, &value)) ? std::to_string(value.lVal) : "-");
+        }
+        return text;
+    };
+    for (const char* progId : kControlProgIds) {
+        SCOPED_TRACE(progId);
+        ComPtr<IDispatch> control;
+        ASSERT_EQ(CreateDispatch(progId, control.Out()), S_OK);
+        auto persist = control.As<IPersistPropertyBag>();
+        ASSERT_TRUE(persist);
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=2646 _ExtentY=1323 _StockProps=0");
+
+        // A page's text, of another version: converted, never refused.
+        for (const char* version : {"131072", "1", "65536"}) {
+            auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+            bag->Write("_version", VARIANT::Bstr(version));
+            bag->Write("_extentx", VARIANT::Bstr("7938"));
+            bag->Write("_ExtentY", VARIANT::Bstr("529"));
+            EXPECT_EQ(persist->Load(bag.Get()), S_OK) << version;
+            EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=7938 _ExtentY=529 _StockProps=0") << version;
+        }
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        EXPECT_EQ(saved(persist.Get()), "4 _Version=65536 _ExtentX=2646 _ExtentY=1323 _StockProps=0");
+    }
+}
+
+// Each control's "ToolboxBitmap32" entry names the module and an image it serves, 16 x 15.
+TEST_F(ZemWaveOcxTest, ToolboxImagesAreServedAsTheRegistryNamesThem)
+{
+    ASSERT_EQ(RunProgram(kRegsvrex, {"/c", kOcx}).exitCode, 0);
+    const struct {
+        zemwave::ClassId control;
+        uint32_t id;
+    } cases[] = {{zemwave::ClassId::PlayerCtrl, 1}, {zemwave::ClassId::PromptCtrl, 2}, {zemwave::ClassId::PlayListCtrl, 204}};
+    std::vector<std::string> images;
+    for (const auto& c : cases) {
+        std::string module;
+        uint32_t id = 0;
+        ASSERT_EQ(ToolboxBitmapOf(zemwave::ModuleClassOf(c.control).registration.clsid, &module, &id), S_OK);
+        EXPECT_EQ(module, kOcx);
+        EXPECT_EQ(id, c.id);
+        std::string bytes;
+        ASSERT_EQ(LoadModuleResource(module, "BITMAP", id, &bytes), S_OK) << id;
+        // XPM: the first quoted line holds width, height, colours and characters per pixel.
+        const size_t values = bytes.find("\"", bytes.find('{'));
+        EXPECT_EQ(bytes.compare(values, 7, "\"16 15 "), 0) << id << bytes.substr(0, 60);
+        images.push_back(bytes);
+    }
+    EXPECT_TRUE(images[0] != images[1] && images[1] != images[2] && images[0] != images[2]);
+    std::string none;
+    EXPECT_EQ(LoadModuleResource(kOcx, "BITMAP", 3, &none), E_INVALIDARG);
+    EXPECT_EQ(LoadModuleResource(kOcx, "ICON", 1, &none), E_INVALIDARG);
+    std::string module;
+    uint32_t id = 0;
+    EXPECT_EQ(ToolboxBitmapOf(zemwave::ModuleClassOf(zemwave::ClassId::PlayerPropPage).registration.clsid, &module, &id),
+              REGDB_E_CLASSNOTREG)
+        << "pages have none";
+}
+
 TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
 {
     // An HKLM that cannot be written (its lock file is taken by a folder, which stops root too).
@@ -131,11 +203,12 @@ TEST_F(ZemWaveOcxTest, FailuresWriteNothingAndSayWhy)
     EXPECT_EQ(zemtest::HiveText("HKCU").find("Classes"), std::string::npos);
 }
 
-TEST(ZemWaveModule, ExportsOnlyItsFourEntryPoints)
+TEST(ZemWaveModule, ExportsOnlyItsFiveEntryPoints)
 {
     void* module = dlopen(kOcx.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
-    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"})
+    for (const char* name :
+         {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow", "DllGetResource"})
         EXPECT_NE(dlsym(module, name), nullptr) << name;
     // The class table, compiled in from a static library, stays inside.
     EXPECT_EQ(dlsym(module, "_ZN7zemwave13ModuleClassesEv"), nullptr);

@@ -8,6 +8,7 @@
 // one second, as a person's window would, so that its caller cannot take it for a blocked one.
 #include "com/host.h"
 #include "com/olecontrol.h"
+#include "com/persist.h"
 #include "tools/controlhost/page.h"
 #include "tools/controlhost/scripthost.h"
 #include "ui/application.h"
@@ -27,6 +28,10 @@ using namespace zem;
 constexpr int kMargin = 4;
 // A signal handler cannot post a message, so a timer looks at its flag.
 constexpr uintptr_t kEndRequestTimer = 1;
+constexpr int kMinWidth = 200;
+constexpr int kMinHeight = 100;
+constexpr int kDefaultWidth = 100;
+constexpr int kDefaultHeight = 50;
 constexpr uintptr_t kCloseTimer = 2;
 constexpr int kShortestOffscreenMs = 1000;
 
@@ -68,43 +73,79 @@ struct HostedControl {
     ComPtr<IDispatch> dispatch;
     ComPtr<IOleObject> object;
     ComPtr<ControlSite> site;
+    SIZE size{};  // in pixels
 };
 
-HostedControl CreateControl(const Page& page, const PageObject& spec, HWND window, const RECT& rect)
+// "<page>:<line>: <before> "<class>"<after>: <result>"
+void Report(const Page& page, const PageObject& spec, const char* before, const char* after, HRESULT hr)
+{
+    std::fprintf(stderr, "controlhost: %s:%d: %s \"%s\"%s: %s\n", page.path.c_str(), spec.line, before,
+                 spec.classId.c_str(), after, ResultName(hr).c_str());
+}
+
+// The element's <param> tags are the control's saved properties; without any it starts new.
+void LoadProperties(const Page& page, const PageObject& spec, IDispatch* control)
+{
+    ComPtr<IPersistPropertyBag> persist = ComPtr<IDispatch>::Share(control).As<IPersistPropertyBag>();
+    if (!persist)
+        return;
+    HRESULT hr = S_OK;
+    if (spec.params.empty()) {
+        hr = persist->InitNew();
+    } else {
+        auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+        for (const auto& [name, value] : spec.params)
+            bag->Write(name, VARIANT::Bstr(value));
+        hr = persist->Load(bag.Get());
+    }
+    if (FAILED(hr))
+        Report(page, spec, "the control", " refused its parameters", hr);
+}
+
+// Created and sited, its properties loaded; activated later, once its place is known.
+HostedControl CreateControl(const Page& page, const PageObject& spec, HWND window)
 {
     HostedControl control;
     control.id = spec.id;
+    control.size = SIZE{spec.width > 0 ? spec.width : kDefaultWidth, spec.height > 0 ? spec.height : kDefaultHeight};
     CLSID clsid;
     HRESULT hr = CLSIDFromString(spec.classId, &clsid);
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.dispatch.OutVoid());
     if (FAILED(hr)) {
-        std::fprintf(stderr, "controlhost: %s:%d: cannot create the control \"%s\": %s\n",
-                     page.path.c_str(), spec.line, spec.classId.c_str(), ResultName(hr).c_str());
+        Report(page, spec, "cannot create the control", "", hr);
         return control;
     }
     control.object = control.dispatch.As<IOleObject>();
     if (control.object) {
-        control.site = ComPtr<ControlSite>::Adopt(new ControlSite(window, rect));
+        control.site = ComPtr<ControlSite>::Adopt(new ControlSite(window, RECT{}));
         control.object->SetClientSite(control.site.Get());
-        hr = control.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, control.site.Get(), window, &rect);
-        if (FAILED(hr))
-            std::fprintf(stderr, "controlhost: %s:%d: the control \"%s\" did not activate: %s\n",
-                         page.path.c_str(), spec.line, spec.classId.c_str(), ResultName(hr).c_str());
+    }
+    LoadProperties(page, spec, control.dispatch.Get());
+    // A size the page leaves open is the control's own.
+    SIZE extent{};
+    if (control.object && SUCCEEDED(control.object->GetExtent(&extent))) {
+        if (spec.width <= 0 && extent.cx > 0)
+            control.size.cx = HimetricToPixels(extent.cx);
+        if (spec.height <= 0 && extent.cy > 0)
+            control.size.cy = HimetricToPixels(extent.cy);
     }
     return control;
 }
 
-// The host window: tall enough for the page's controls stacked one below the other.
+void Activate(const Page& page, const PageObject& spec, HostedControl& control, HWND window, const RECT& rect)
+{
+    if (!control.object)
+        return;
+    control.site->SetObjectRect(rect);
+    const HRESULT hr = control.object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, control.site.Get(), window, &rect);
+    if (FAILED(hr))
+        Report(page, spec, "the control", " did not activate", hr);
+}
+
+// The host window; sized to its controls once they are there.
 HWND CreateHostWindow(const Page& page)
 {
-    int width = 200;
-    int height = kMargin;
-    for (const PageObject& object : page.objects) {
-        width = std::max(width, object.width + 2 * kMargin);
-        height += object.height + kMargin;
-    }
-    height = std::max(height, 100);
     // Closing the window (WM_CLOSE, then destroyed by default) ends the program.
     HWND window = CreateWindow(
         [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -116,7 +157,7 @@ HWND CreateHostWindow(const Page& page)
                 PostQuitMessage(0);
             return DefWindowProc(hwnd, message, wParam, lParam);
         },
-        WS_VISIBLE, 0, 0, width, height);
+        WS_VISIBLE, 0, 0, kMinWidth, kMinHeight);
     if (!window)
         return nullptr;
     // As a browser names its window: the page's title, else its file.
@@ -140,13 +181,19 @@ int Host(const std::string& pagePath)
         std::fprintf(stderr, "controlhost: cannot open a window\n");
         return 1;
     }
+    // The controls one below the other, the window tall and wide enough for them.
     std::vector<HostedControl> controls;
     int top = kMargin;
+    int width = kMinWidth;
     for (const PageObject& spec : page->objects) {
-        const RECT rect{kMargin, top, kMargin + spec.width, top + spec.height};
-        controls.push_back(CreateControl(*page, spec, window, rect));
+        controls.push_back(CreateControl(*page, spec, window));
+        const SIZE size = controls.back().size;
+        const RECT rect{kMargin, top, kMargin + size.cx, top + size.cy};
+        Activate(*page, spec, controls.back(), window, rect);
         top = rect.bottom + kMargin;
+        width = std::max(width, static_cast<int>(rect.right) + kMargin);
     }
+    MoveWindow(window, 0, 0, width, std::max(top, kMinHeight));
 
     int exitCode = 0;
     {

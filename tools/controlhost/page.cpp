@@ -147,6 +147,7 @@ std::optional<Page> ParsePage(const std::string& path, const std::string& text, 
     Page page;
     page.path = path;
     const std::string lower = Lower(text);
+    bool inObject = false;
     size_t pos = 0;
     while ((pos = lower.find('<', pos)) != std::string::npos) {
         if (lower.compare(pos, 4, "<!--") == 0) {
@@ -158,15 +159,16 @@ std::optional<Page> ParsePage(const std::string& path, const std::string& text, 
         if (close == std::string::npos)
             break;
         const std::string tag = text.substr(pos + 1, close - pos - 1);
-        const std::string name = Lower(tag.substr(0, tag.find_first_of(" \t\r\n/")));
+        const bool closing = !tag.empty() && tag[0] == '/';
+        const std::string name = (closing ? "/" : "") + Lower(tag.substr(closing, tag.find_first_of(" \t\r\n/", closing) - closing));
         const int line = LineAt(text, pos);
         if (name == "object") {
             const auto attributes = Attributes(tag);
             PageObject object;
             object.id = attributes.count("id") ? attributes.at("id") : std::string();
             object.classId = ClassOf(attributes);
-            object.width = Pixels(attributes, "width", 100);
-            object.height = Pixels(attributes, "height", 50);
+            object.width = Pixels(attributes, "width", 0);
+            object.height = Pixels(attributes, "height", 0);
             object.line = line;
             if (object.classId.empty()) {
                 if (error)
@@ -174,9 +176,17 @@ std::optional<Page> ParsePage(const std::string& path, const std::string& text, 
                 return std::nullopt;
             }
             page.objects.push_back(object);
+            inObject = true;
         } else if (name == "title") {
             const size_t end = lower.find("</title", close);
             page.title = Trimmed(text.substr(close + 1, (end == std::string::npos ? text.size() : end) - close - 1));
+        } else if (name == "/object") {  // params after it belong to no object
+            inObject = false;
+        } else if (name == "param" && inObject) {
+            const auto attributes = Attributes(tag);
+            if (const auto found = attributes.find("name"); found != attributes.end() && !found->second.empty())
+                page.objects.back().params.emplace_back(found->second,
+                                                        attributes.count("value") ? attributes.at("value") : "");
         } else if (name == "script") {
             const auto attributes = Attributes(tag);
             const size_t end = lower.find("</script", close);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zem {
@@ -11,9 +12,11 @@ namespace zem {
 struct PageObject {
     std::string id;
     std::string classId;  // a ProgID or "{CLSID}"
-    int width = 0;
+    int width = 0;        // 0: not given, the control's own size
     int height = 0;
     int line = 0;  // where the element starts in the page
+    // The <param name=.. value=..> tags inside the element, in page order.
+    std::vector<std::pair<std::string, std::string>> params;
 };
 
 struct PageScript {

@@ -42,6 +42,12 @@ TEST_F(HostTest, RegisteredClassIsCreatedThroughItsModule)
     std::string path;
     ASSERT_EQ(ServerPathOf(clsid, &path), S_OK);
     EXPECT_EQ(path, kModule);
+    uint32_t bitmap = 0;
+    ASSERT_EQ(ToolboxBitmapOf(clsid, &path, &bitmap), S_OK);
+    EXPECT_EQ(path, kModule);
+    EXPECT_EQ(bitmap, 1u);
+    std::string bytes;
+    EXPECT_EQ(LoadModuleResource(path, "BITMAP", bitmap, &bytes), CO_E_ERRORINDLL) << "it serves none";
     ASSERT_EQ(CreateDispatch(GuidText(clsid), object.Out()), S_OK);
 
     ComPtr<IUnknown> aggregate;

@@ -171,4 +171,87 @@ TEST_F(InPlaceTest, NoActivationWithoutALiveHostWindow)
     EXPECT_TRUE(events_.empty());
 }
 
+
+int32_t ReadLong(PropertyBag& bag, const char* name)
+{
+    VARIANT value;
+    value.vt = VT_I4;
+    return SUCCEEDED(bag.Read(name, &value)) ? value.lVal : -1;
+}
+
+// Properties go through a bag: the control's own, then the base's extent and stock mask.
+TEST_F(InPlaceTest, PropertiesSaveToAndLoadFromABag)
+{
+    auto persist = control_.As<IPersistPropertyBag>();
+    ASSERT_TRUE(persist);
+    CLSID clsid{};
+    ASSERT_EQ(persist->GetClassID(&clsid), S_OK);
+    CLSID registered{};
+    ASSERT_EQ(CLSIDFromProgID(comtest::kProgId, &registered), S_OK);
+    EXPECT_EQ(clsid, registered);
+
+    const struct {
+        const char* what;
+        bool activate;  // at the site's 100 x 50 rectangle, else sized by SetExtent
+        int32_t version, value, extentX, extentY;
+    } saves[] = {
+        {"resized", false, 0x20003, 7, 5292, 1058},
+        {"active", true, 0x20003, 7, 2646, 1323},
+    };
+    for (const auto& c : saves) {
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        ASSERT_EQ(DispatchCall(control_.Get(), "Value", DISPATCH_PROPERTYPUT, {VARIANT::I4(7)}, nullptr), S_OK);
+        if (c.activate)
+            ASSERT_EQ(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), nullptr, nullptr), S_OK);
+        else
+            ASSERT_EQ(object_->SetExtent(SIZE{5292, 1058}), S_OK);
+        auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+        ASSERT_EQ(persist->Save(bag.Get(), true, true), S_OK);
+        EXPECT_EQ(bag->Count(), 5u) << c.what;
+        EXPECT_EQ(ReadLong(*bag.Get(), "_version"), c.version) << c.what;
+        EXPECT_EQ(ReadLong(*bag.Get(), "Value"), c.value) << c.what;
+        EXPECT_EQ(ReadLong(*bag.Get(), "_ExtentX"), c.extentX) << c.what;
+        EXPECT_EQ(ReadLong(*bag.Get(), "_ExtentY"), c.extentY) << c.what;
+        EXPECT_EQ(ReadLong(*bag.Get(), "_StockProps"), 0) << c.what;
+    }
+
+    // Loaded as a page gives them: text, names in any case; a missing one takes its default.
+    const struct {
+        std::vector<std::pair<const char*, const char*>> params;
+        HRESULT hr;
+        int32_t value;
+        SIZE extent;
+    } loads[] = {
+        {{{"VALUE", "41"}, {"_extentx", "7938"}, {"_Version", "131075"}}, S_OK, 41, {7938, 1323}},
+        {{{"Value", "x"}}, S_OK, 0, {2646, 1323}},
+        {{{"Value", "5"}, {"_Version", "65536"}}, E_FAIL, -1, {}},  // this control converts none
+    };
+    for (const auto& c : loads) {
+        ASSERT_EQ(DispatchCall(control_.Get(), "Value", DISPATCH_PROPERTYPUT, {VARIANT::I4(-1)}, nullptr), S_OK);
+        auto bag = ComPtr<PropertyBag>::Adopt(new PropertyBag);
+        for (const auto& [name, value] : c.params)
+            bag->Write(name, VARIANT::Bstr(value));
+        EXPECT_EQ(persist->Load(bag.Get()), c.hr) << c.params[0].second;
+        EXPECT_EQ(Get("Value"), c.value) << c.params[0].second;
+        SIZE extent{};
+        ASSERT_EQ(object_->GetExtent(&extent), S_OK);
+        if (SUCCEEDED(c.hr)) {
+            EXPECT_TRUE(extent.cx == c.extent.cx && extent.cy == c.extent.cy) << extent.cx << " x " << extent.cy;
+        }
+    }
+    EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+    EXPECT_EQ(object_->SetExtent(SIZE{-1, 5}), E_INVALIDARG);
+}
+
+TEST(Himetric, PixelsAtNinetySixPerInch)
+{
+    const struct {
+        int pixels, himetric;
+    } cases[] = {{0, 0}, {1, 26}, {50, 1323}, {100, 2646}, {300, 7938}, {-100, -2646}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PixelsToHimetric(c.pixels), c.himetric) << c.pixels;
+        EXPECT_EQ(HimetricToPixels(c.himetric), c.pixels) << c.himetric;
+    }
+}
+
 }  // namespace

@@ -46,9 +46,18 @@ constexpr UINT kCounterAccelerator = WM_USER + 7;
 
 class Counter : public OleControl {
 public:
-    explicit Counter(ModuleUsage* usage) : OleControl(kCounterTable, 0x20191, usage) {}
+    explicit Counter(ModuleUsage* usage) : OleControl(kCounterTable, kCounterClsid, 0x20191, usage) {}
 
 protected:
+    // Version 2.3 with "Value"; another version is refused.
+    bool DoPropExchange(PropExchange& exchange) override
+    {
+        if (!exchange.Version(0x20003, false))
+            return false;
+        exchange.Long("Value", value_, 0);
+        return OleControl::DoPropExchange(exchange);
+    }
+
     HWND CreateControlWindow(HWND parent, const RECT& rect) override
     {
         return CreateWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; },

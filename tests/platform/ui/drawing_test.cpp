@@ -153,6 +153,30 @@ TEST(Drawing, EdgesInTheClassicColours)
     EXPECT_EQ(raised.top, 0);  // no BF_ADJUST
 }
 
+TEST(Drawing, ButtonFramesFillTheirRectangle)
+{
+    const COLORREF D = kColor3DDarkShadow, S = kColor3DShadow, L = kColor3DLight, H = kColor3DHighlight;
+    const struct {
+        UINT state;
+        std::vector<COLORREF> row;  // across the middle, from the left edge
+    } cases[] = {
+        {DFCS_BUTTONPUSH, {L, H, L, L, L, L, S, D}},
+        {DFCS_BUTTONPUSH | DFCS_PUSHED, {S, D, L, L, L, L, L, H}},
+        {DFCS_BUTTONCHECK, {S, D, H, H, H, H, L, H}},
+        {DFCS_BUTTONCHECK | DFCS_PUSHED, {S, D, L, L, L, L, L, H}},
+    };
+    for (const auto& c : cases) {
+        Canvas canvas(8, 8);
+        RECT r{0, 0, 8, 8};
+        EXPECT_TRUE(DrawFrameControl(canvas.dc, &r, DFC_BUTTON, c.state));
+        EXPECT_EQ(canvas.Row(4, 0, 8), c.row) << c.state;
+        EXPECT_EQ(r.right, 8) << "the rectangle stays";
+    }
+    Canvas canvas(4, 4);
+    RECT r{0, 0, 4, 4};
+    EXPECT_FALSE(DrawFrameControl(canvas.dc, &r, 1, 0));
+}
+
 TEST(Drawing, BlockTransfersAndBitmapResources)
 {
     Canvas source(4, 4), dest(8, 8);
@@ -170,6 +194,11 @@ TEST(Drawing, BlockTransfersAndBitmapResources)
                                   255, 0, 0, 0, 0, 255, 0, 0};
     RegisterBitmapResource(501, bmp, sizeof bmp);
     EXPECT_EQ(LoadBitmap(502), nullptr);
+    EXPECT_EQ(LoadBitmapFromData(bmp, 20), nullptr) << "cut short";
+    const HBITMAP atHand = LoadBitmapFromData(bmp, sizeof bmp);
+    SIZE atHandSize;
+    EXPECT_TRUE(GetBitmapSize(atHand, &atHandSize) && atHandSize.cx == 2 && atHandSize.cy == 1);
+    DeleteObject(atHand);
     const HBITMAP picture = LoadBitmap(501);
     SIZE size;
     ASSERT_TRUE(GetBitmapSize(picture, &size));

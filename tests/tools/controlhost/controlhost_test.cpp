@@ -76,6 +76,40 @@ TEST_F(ControlHostTest, ScriptDrivesTheControlAndTakesAScreenshot)
     EXPECT_EQ(BigEndian(png, 16), 308u) << "the control's width and margins";
 }
 
+// An <object>'s <param> tags are the control's saved properties; a size the element leaves
+// open is the one they give.
+TEST_F(ControlHostTest, ParamTagsLoadTheControlsProperties)
+{
+    const struct {
+        const char* params;
+        const char* value;
+        uint32_t width;
+        const char* refused;  // the complaint, if any
+    } cases[] = {
+        {"<param name=\"Value\" value=\"40\"><param name=\"_ExtentX\" value=\"7938\">", "value 40", 308, nullptr},
+        {"", "value 0", 200, nullptr},
+        {"<param name=\"_Version\" value=\"1\"><param name=\"Value\" value=\"3\">", "value 0", 200,
+         ":1: the control \"ZemTest.Counter.1\" refused its parameters: E_FAIL"},
+    };
+    for (const auto& c : cases) {
+        const std::string shot = folder_ + "/params.png";
+        zemtest::WriteFile(folder_ + "/params.html",
+                           std::string("<object id=\"counter\" classid=\"ZemTest.Counter.1\">") + c.params +
+                               "</object>\n<script>\nhost.print(\"value \" + counter.Value);\n"
+                               "host.screenshot(\"" + shot + "\");\nhost.quit(0);\n</script>\n");
+        const zemtest::ProgramRun run = RunProgram(ZEM_CONTROLHOST, {"-new", folder_ + "/params.html"});
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find(std::string(c.value) + "\n"), std::string::npos) << c.params << run.output;
+        EXPECT_EQ(run.output.find("refused") != std::string::npos, c.refused != nullptr) << run.output;
+        if (c.refused) {
+            EXPECT_NE(run.output.find(c.refused), std::string::npos) << run.output;
+        }
+        const std::string png = zemtest::ReadFile(shot);
+        ASSERT_GT(png.size(), 24u);
+        EXPECT_EQ(BigEndian(png, 16), c.width) << c.params;
+    }
+}
+
 TEST_F(ControlHostTest, FailuresNamePageLineAndMember)
 {
     const struct {

@@ -16,7 +16,8 @@ TEST(Page, ObjectsAndScriptsInDocumentOrder)
     const std::string text =
         "<html><head><TITLE> Anruf 4711 </title></head>\n<!-- <object classid=\"clsid:ignored\"> -->\n"
         "<OBJECT ID=player CLASSID=\"clsid:D2757807-2588-4C05-9D6B-982A190F4DB5\" width='320' height=\"60\">\n"
-        "<param name=x value=y></OBJECT>\n"
+        "<param name=x value=y><PARAM NAME=\"_Version\" VALUE=\"65536\"><param value=nameless></OBJECT>\n"
+        "<param name=outside value=1>\n"
         "<object id=\"p2\" classid=\"ZEMWAVE.PromptCtrl.1\" width=50%></object>\n"
         "<script src=\"data.js\"></script>\n"
         "<script type=\"text/javascript\">\n  player.Play();\n</script>\n";
@@ -30,16 +31,19 @@ TEST(Page, ObjectsAndScriptsInDocumentOrder)
     EXPECT_EQ(page->objects[0].width, 320);
     EXPECT_EQ(page->objects[0].height, 60);
     EXPECT_EQ(page->objects[0].line, 3);
+    using Params = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(page->objects[0].params, (Params{{"x", "y"}, {"_Version", "65536"}}));
+    EXPECT_TRUE(page->objects[1].params.empty());
     EXPECT_EQ(page->objects[1].classId, "ZEMWAVE.PromptCtrl.1");
     EXPECT_EQ(page->objects[1].width, 50);
-    EXPECT_EQ(page->objects[1].height, 50) << "the default";
+    EXPECT_EQ(page->objects[1].height, 0) << "not given";
     ASSERT_EQ(page->scripts.size(), 2u);
     EXPECT_EQ(page->scripts[0].fileName, folder + "/data.js");
     EXPECT_EQ(page->scripts[0].text, "    \nvar a = 1;\n       \n");
     EXPECT_EQ(page->scripts[0].firstLine, 1);
     EXPECT_EQ(page->scripts[1].fileName, folder + "/start.html");
     EXPECT_EQ(page->scripts[1].text, "\n  player.Play();\n");
-    EXPECT_EQ(page->scripts[1].firstLine, 7);
+    EXPECT_EQ(page->scripts[1].firstLine, 8);
 }
 
 TEST(Page, FaultsNameFileAndLine)
