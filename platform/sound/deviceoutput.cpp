@@ -3,6 +3,7 @@
 #include "sound/output.h"
 #include "sound/pacer.h"
 #include "sound/rateconverter.h"
+#include "sound/soundsystem.h"
 
 #include "base/trace.h"
 
@@ -19,6 +20,8 @@
 
 namespace zem {
 namespace {
+
+constexpr double kMinBufferBlocks = 1.25;
 
 // ALSA and JACK print to standard error while PortAudio probes for devices, which is noise
 // on a machine without sound hardware: send it to the trace instead.
@@ -118,7 +121,9 @@ public:
         params.device = devices[driver];
         params.channelCount = info->maxOutputChannels >= 2 ? 2 : 1;
         params.sampleFormat = paInt16;
-        params.suggestedLatency = info->defaultLowOutputLatency;
+        // As small a buffer as the device allows, so a command is heard soon, but more than one
+        // mixer block: a device that never blocks is paced by its buffer filling up.
+        params.suggestedLatency = std::max(info->defaultLowOutputLatency, kMinBufferBlocks * SoundSystem::kBlockMs / 1000.0);
         double deviceRate = rate;
         if ((onlyRate_ && rate != onlyRate_) || Pa_IsFormatSupported(nullptr, &params, deviceRate) != paFormatIsSupported) {
             deviceRate = onlyRate_ ? onlyRate_ : info->defaultSampleRate;
