@@ -154,6 +154,7 @@ public:
         }
         const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
         leadFrames_ = static_cast<int>((streamInfo ? streamInfo->outputLatency : 0.0) * rate);
+        Trace("sound: '%s' plays at %g Hz with a buffer of %d ms", info->name, deviceRate, leadFrames_ * 1000 / rate);
         failed_ = false;
         interrupted_ = false;
         pacer_.Start(rate);
