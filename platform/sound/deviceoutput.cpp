@@ -21,7 +21,7 @@
 namespace zem {
 namespace {
 
-constexpr double kMinBufferBlocks = 1.25;
+constexpr double kMinBufferBlocks = 1.5;
 
 // ALSA and JACK print to standard error while PortAudio probes for devices, which is noise
 // on a machine without sound hardware: send it to the trace instead.
