@@ -143,13 +143,45 @@ public:
             EncodeBlock(source + b * SourceBlockBytes(), target + b * TargetBlockBytes());
     }
 
-    void Reset() override { states_.assign(channels_, ChannelState{}); }
+    void Reset() override
+    {
+        states_.assign(channels_, ChannelState{});
+        started_ = false;
+    }
 
 private:
+    // The step index that encodes this channel of the block with the least error. A stream
+    // starting at the smallest step would spend its first samples climbing to the signal's
+    // level, and its first block would sound worse than the rest.
+    size_t BestStartIndex(const uint8_t* in, size_t c) const
+    {
+        const size_t frameBytes = 2 * channels_;
+        size_t best = 0;
+        double bestError = -1;
+        for (size_t index = 0; index < kStepSizes.size(); ++index) {
+            ChannelState trial{ReadSample16(in + 2 * c), static_cast<int>(index)};
+            double error = 0;
+            for (size_t s = 1; s < samplesPerBlock_; ++s) {
+                const int sample = ReadSample16(in + s * frameBytes + 2 * c);
+                trial.Encode(sample);
+                const double d = sample - trial.predictor;
+                error += d * d;
+            }
+            if (bestError < 0 || error < bestError) {
+                bestError = error;
+                best = index;
+            }
+        }
+        return best;
+    }
+
     void EncodeBlock(const uint8_t* in, uint8_t* block)
     {
         const size_t frameBytes = 2 * channels_;
         std::fill(block, block + TargetBlockBytes(), uint8_t{0});
+        for (size_t c = 0; c < channels_ && !started_; ++c)
+            states_[c].index = static_cast<int>(BestStartIndex(in, c));
+        started_ = true;
         for (size_t c = 0; c < channels_; ++c) {
             ChannelState& state = states_[c];
             // The header carries the first sample exactly and the index the stream has
@@ -171,6 +203,7 @@ private:
     size_t channels_;
     size_t samplesPerBlock_;
     std::vector<ChannelState> states_;
+    bool started_ = false;  // the first block has chosen its step indices
 };
 
 class ImaDriver : public PcmPairDriver {

@@ -2,7 +2,8 @@
 // names of the output devices.
 #include "sound/output.h"
 #include "sound/pacer.h"
-#include "sound/resampler.h"
+#include "sound/rateconverter.h"
+#include "sound/soundsystem.h"
 
 #include "base/trace.h"
 
@@ -19,6 +20,8 @@
 
 namespace zem {
 namespace {
+
+constexpr double kMinBufferBlocks = 1.5;
 
 // ALSA and JACK print to standard error while PortAudio probes for devices, which is noise
 // on a machine without sound hardware: send it to the trace instead.
@@ -87,7 +90,7 @@ std::vector<PaDeviceIndex> OutputDevices()
 // buffer ahead; a device that fails while playing leaves the output silent, still paced.
 class DeviceOutput final : public Output {
 public:
-    explicit DeviceOutput(int refusedRate) : refusedRate_(refusedRate) {}
+    explicit DeviceOutput(int onlyRate) : onlyRate_(onlyRate) {}
     ~DeviceOutput() override { Close(); }
 
     std::vector<std::string> DriverNames() override
@@ -118,10 +121,12 @@ public:
         params.device = devices[driver];
         params.channelCount = info->maxOutputChannels >= 2 ? 2 : 1;
         params.sampleFormat = paInt16;
-        params.suggestedLatency = info->defaultHighOutputLatency;
+        // As small a buffer as the device allows, so a command is heard soon, but more than one
+        // mixer block: a device that never blocks is paced by its buffer filling up.
+        params.suggestedLatency = std::max(info->defaultLowOutputLatency, kMinBufferBlocks * SoundSystem::kBlockMs / 1000.0);
         double deviceRate = rate;
-        if (rate == refusedRate_ || Pa_IsFormatSupported(nullptr, &params, deviceRate) != paFormatIsSupported) {
-            deviceRate = info->defaultSampleRate;
+        if ((onlyRate_ && rate != onlyRate_) || Pa_IsFormatSupported(nullptr, &params, deviceRate) != paFormatIsSupported) {
+            deviceRate = onlyRate_ ? onlyRate_ : info->defaultSampleRate;
             Trace("sound: '%s' refuses %d Hz, playing at %g Hz", info->name, rate, deviceRate);
         }
         PaStream* stream = nullptr;
@@ -141,9 +146,15 @@ public:
         channels_ = params.channelCount;
         rate_ = rate;
         deviceRate_ = static_cast<int>(deviceRate);
-        resampler_.Reset(0);
+        converter_.reset();
+        if (deviceRate_ != rate_) {
+            converter_ = std::make_unique<RateConverter>(rate_, deviceRate_, 2);
+            if (!converter_->Ok())
+                converter_.reset();
+        }
         const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
         leadFrames_ = static_cast<int>((streamInfo ? streamInfo->outputLatency : 0.0) * rate);
+        Trace("sound: '%s' plays at %g Hz with a buffer of %d ms", info->name, deviceRate, leadFrames_ * 1000 / rate);
         failed_ = false;
         interrupted_ = false;
         pacer_.Start(rate);
@@ -161,8 +172,8 @@ public:
         if (failed_)
             return;
         int deviceFrames = frames;
-        if (deviceRate_ != rate_)
-            samples = Resample(samples, frames, deviceFrames);
+        if (converter_)
+            samples = converter_->Convert(samples, frames, deviceFrames);
         if (channels_ == 1)
             samples = DownMix(samples, deviceFrames);
         // A device that is full paces by itself: the pacer starts afresh, so a device clock a
@@ -197,23 +208,6 @@ public:
     }
 
 private:
-    // Linear interpolation from the mixer's rate to the device's; the resampler keeps the frame
-    // the next block interpolates towards.
-    const int16_t* Resample(const int16_t* samples, int frames, int& deviceFrames)
-    {
-        std::copy_n(samples, 2 * frames, resampler_.Extend(static_cast<size_t>(frames)));
-        resampler_.Commit(static_cast<size_t>(frames));
-        const size_t room = static_cast<size_t>(frames) * static_cast<size_t>(deviceRate_) / static_cast<size_t>(rate_) + 2;
-        mix_.assign(2 * room, 0.0f);
-        const double step = static_cast<double>(rate_) / deviceRate_;
-        deviceFrames = static_cast<int>(resampler_.MixInto(mix_.data(), room, step, 1.0f, 1.0f, false));
-        resampled_.resize(2 * room);
-        std::transform(mix_.begin(), mix_.end(), resampled_.begin(), [](float v) {
-            return static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
-        });
-        return resampled_.data();
-    }
-
     const int16_t* DownMix(const int16_t* samples, int frames)
     {
         mono_.resize(static_cast<size_t>(frames));
@@ -222,7 +216,7 @@ private:
         return mono_.data();
     }
 
-    const int refusedRate_;
+    const int onlyRate_;
     std::unique_ptr<PortAudioSession> session_;
     PaStream* stream_ = nullptr;
     int channels_ = 2;
@@ -230,9 +224,7 @@ private:
     int deviceRate_ = 0;  // the device's
     int leadFrames_ = 0;  // the device's buffer, in the mixer's frames
     Pacer pacer_{Clock::Steady()};
-    Resampler resampler_{2};
-    std::vector<float> mix_;
-    std::vector<int16_t> resampled_;
+    std::unique_ptr<RateConverter> converter_;  // when the device refuses the mixer's rate
     std::vector<int16_t> mono_;
     bool failed_ = false;  // mixer thread, and Open/Close around it
     std::atomic<bool> interrupted_{false};
@@ -240,9 +232,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Output> MakeDeviceOutput(int refusedRate)
+std::unique_ptr<Output> MakeDeviceOutput(int onlyRate)
 {
-    return std::make_unique<DeviceOutput>(refusedRate);
+    return std::make_unique<DeviceOutput>(onlyRate);
 }
 
 }  // namespace zem

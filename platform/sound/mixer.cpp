@@ -157,10 +157,9 @@ void Mixer::Loop()
     progress_.notify_all();
 }
 
-void Mixer::PullFrames(Job& job, size_t frames, bool& ended)
+size_t Mixer::PullFrames(Job& job, int16_t* dest, size_t frames, bool& ended)
 {
     Voice& voice = *job.voice;
-    int16_t* dest = voice.resampler.Extend(frames);
     size_t got = 0;
     if (voice.stream) {
         got = voice.stream->reader->Read(dest, frames, ended);
@@ -185,7 +184,7 @@ void Mixer::PullFrames(Job& job, size_t frames, bool& ended)
         DspBlock block{dest, static_cast<int>(got), voice.stream->channels, voice.stream->rate};
         Guarded("DSP callback", [&] { job.dsp->callback(block); });
     }
-    voice.resampler.Commit(got);
+    return got;
 }
 
 void Mixer::RenderBlock(std::vector<float>& mix, size_t frames)
@@ -229,17 +228,11 @@ void Mixer::RenderBlock(std::vector<float>& mix, size_t frames)
         Voice& voice = *job.voice;
         if (job.seek) {
             voice.stream->reader->Seek(*job.seek);
-            voice.resampler.Reset(voice.stream->reader->Position());
+            voice.renderer.Reset(voice.stream->reader->Position());
         }
-        const size_t outFrames = frames - job.skip;
-        bool ended = false;
-        const size_t wanted = voice.resampler.FramesWanted(outFrames, job.step);
-        if (wanted > 0)
-            PullFrames(job, wanted, ended);
-        else if (voice.stream)
-            ended = voice.stream->reader->Position() >= voice.stream->totalFrames;
-        voice.resampler.MixInto(mix.data() + 2 * job.skip, outFrames, job.step, job.gainLeft, job.gainRight, ended);
-        job.exhausted = voice.resampler.Exhausted(ended);
+        voice.renderer.MixInto(mix.data() + 2 * job.skip, frames - job.skip, job.step, job.gainLeft, job.gainRight,
+                               [&](int16_t* dest, size_t wanted, bool& ended) { return PullFrames(job, dest, wanted, ended); });
+        job.exhausted = voice.renderer.Exhausted();
     }
 
     std::vector<std::pair<std::shared_ptr<StreamObject>, std::shared_ptr<EndCallback>>> ends;
@@ -250,7 +243,7 @@ void Mixer::RenderBlock(std::vector<float>& mix, size_t frames)
                 continue;  // stopped or closed meanwhile
             const std::shared_ptr<StreamObject>& stream = job.voice->stream;
             if (stream && !stream->pendingSeek)
-                stream->position = job.voice->resampler.Position();
+                stream->position = job.voice->renderer.Position();
             if (!job.exhausted)
                 continue;
             channels.Remove(job.channel);

@@ -5,8 +5,8 @@
 
 #include "base/handletable.h"
 #include "sound/output.h"
-#include "sound/resampler.h"
 #include "sound/soundsystem.h"
+#include "sound/voicerenderer.h"
 #include "sound/wavestream.h"
 
 #include <atomic>
@@ -55,10 +55,10 @@ struct SampleObject {
 };
 
 struct Voice {
-    Voice(int channels, int hertz) : resampler(channels), frequency(hertz) {}
+    Voice(int channels, int hertz) : renderer(channels), frequency(hertz) {}
     std::shared_ptr<StreamObject> stream;        // one of these two
     std::shared_ptr<const SampleObject> sample;
-    Resampler resampler;       // mixer thread only
+    VoiceRenderer renderer;    // mixer thread only
     uint64_t sampleCursor = 0; // mixer thread only
     // Under the table lock:
     int volume = 255;
@@ -103,7 +103,7 @@ private:
     struct Job;
     void Loop();
     void RenderBlock(std::vector<float>& mix, size_t frames);
-    void PullFrames(Job& job, size_t frames, bool& ended);
+    size_t PullFrames(Job& job, int16_t* dest, size_t frames, bool& ended);
 
     // Held by the mixer thread for each block, callbacks included: taking it once after a
     // stream left the tables waits out the last block that could still call it.

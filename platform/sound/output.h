@@ -17,7 +17,7 @@ struct OutputChoice {
     std::string path;             // Wav: the file to write
     Clock* clock = nullptr;       // Null and Wav: what paces the mixer; null = real time
     bool fallBackToNull = false;  // Device: use Null (with a trace line) when no device opens
-    int refusedRate = 0;          // Device: a rate taken as refused, as by a device that cannot play it
+    int onlyRate = 0;             // Device: the one rate the device is taken to play, as a card that refuses others
 
     static OutputChoice Device(bool fallBackToNull = false);
     static OutputChoice Null(Clock* clock = nullptr);
@@ -49,7 +49,7 @@ public:
     virtual void Close() = 0;
 };
 
-std::unique_ptr<Output> MakeDeviceOutput(int refusedRate = 0);
+std::unique_ptr<Output> MakeDeviceOutput(int onlyRate = 0);
 std::unique_ptr<Output> MakeNullOutput(Clock& clock);
 std::unique_ptr<Output> MakeWavOutput(const std::string& path, Clock& clock);
 std::unique_ptr<Output> MakeOutput(const OutputChoice& choice);

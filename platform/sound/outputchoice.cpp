@@ -56,7 +56,7 @@ std::unique_ptr<Output> MakeOutput(const OutputChoice& choice)
     case OutputChoice::Kind::Device:
         break;
     }
-    return MakeDeviceOutput(choice.refusedRate);
+    return MakeDeviceOutput(choice.onlyRate);
 }
 
 }  // namespace zem

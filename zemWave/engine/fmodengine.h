@@ -345,6 +345,11 @@ private:
 
     zem::SoundSystem& Sound() const { return *sound_; }
     zem::Clock& GetClock() const { return clock_; }
+    // Where a recording that begins offsetMs after the ruler start enters the mix (worker,
+    // while playing): at its own frame of the timeline when that is still to come, else at
+    // the first frame of this synchronisation or later where a whole millisecond of it
+    // begins, so recordings keep their distances to the frame at speed 1.0.
+    MixEntry EntryOf(int64_t offsetMs) const;
     // Sleeps on the worker; false when the engine shuts down meanwhile.
     bool SleepOnWorker(int64_t ms) { return sleep_.Sleep(ms); }
 
@@ -379,6 +384,12 @@ private:
     std::atomic<int> state_{kStopped};
 
     // Worker thread only.
+    // Where recordings enter the mix while playing: the mixer frame at which playback began
+    // at timeline position playPositionMs_, and the one reading of the mixer's clock that all
+    // files started in one synchronisation share.
+    int64_t playFrame_ = 0;
+    uint32_t playPositionMs_ = 0;
+    int64_t syncFrame_ = 0;
     zem::SoundSample beep_ = 0;
     int beepChannel_ = -1;
 

@@ -157,10 +157,10 @@ bool _FMODFile::OpenStream(std::string& error)
 
 void _FMODFile::Play()
 {
-    StartAt(std::nullopt, 0);
+    StartAt(std::nullopt);
 }
 
-void _FMODFile::StartAt(std::optional<uint32_t> positionMs, int64_t delayMs)
+void _FMODFile::StartAt(std::optional<MixEntry> entry)
 {
     if (!stream_) {
         std::string error;
@@ -169,14 +169,14 @@ void _FMODFile::StartAt(std::optional<uint32_t> positionMs, int64_t delayMs)
             return;  // the next synchronisation tries again
         }
     }
-    // A held channel that is to begin later waits for its new start as a new channel.
-    if (channel_ >= 0 && delayMs > 0)
+    // A held channel placed on the timeline begins afresh at its frame.
+    if (channel_ >= 0 && entry)
         Stop();
-    if (positionMs)
-        SetPosition(WithinLoaded(*positionMs));
+    if (entry)
+        SetPosition(WithinLoaded(entry->positionMs));
     if (channel_ < 0) {
         zem::SoundSystem& sound = Sound();
-        const int64_t frame = sound.NowFrame() + delayMs * sound.MixRate() / 1000;
+        const int64_t frame = entry ? entry->frame : sound.NowFrame();
         const int channel = sound.StreamPlayAt(zem::kFreeChannel, stream_, frame);
         if (channel < 0) {
             zem::Trace("Stream_Play of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
@@ -269,7 +269,7 @@ void _FMODFile::Sync(const SysTime& rulerStart, const SysTime& /*rulerEnd*/, uin
         if (IsPlaying())
             Stop();
     } else if (engineState == _FMODEngine::kPlaying) {
-        if (!SyncPlaying(rulerStart.AddMs(position), start))
+        if (!SyncPlaying(rulerStart, rulerStart.AddMs(position), start))
             return;
     } else if (engineState == _FMODEngine::kPaused) {
         Pause();
@@ -284,7 +284,7 @@ void _FMODFile::Sync(const SysTime& rulerStart, const SysTime& /*rulerEnd*/, uin
     ApplyVolumeAndBalance();
 }
 
-bool _FMODFile::SyncPlaying(const SysTime& cur, const SysTime& start)
+bool _FMODFile::SyncPlaying(const SysTime& rulerStart, const SysTime& cur, const SysTime& start)
 {
     const bool covers = start.Compare(cur) <= 0 && start.AddMs(GetLength()).Compare(cur) > 0;
     if (wave_->GetState() != _Wave::kStateLoaded) {
@@ -301,15 +301,19 @@ bool _FMODFile::SyncPlaying(const SysTime& cur, const SysTime& start)
     }
     const bool ahead = start.Compare(cur) > 0;
     const double speed = engine_->GetSpeed();
+    const auto entry = [&] {
+        const auto offsetMs = static_cast<int64_t>(start.DiffMs(rulerStart));
+        return engine_->EntryOf(start.Compare(rulerStart) >= 0 ? offsetMs : -offsetMs);
+    };
     if (covers) {
         if (IsPlaying())
             CorrectDrift(start, cur);
         else
-            StartAt(static_cast<uint32_t>(start.DiffMs(cur)), 0);  // at its place in the recording
+            StartAt(entry());  // at its place in the recording
     } else if (ahead && speed > 0 && static_cast<double>(start.DiffMs(cur)) <= kStartAheadMs * speed) {
         // It begins before the next tick could start it: the mixer starts it at its frame.
         if (!IsPlaying())
-            StartAt(0, static_cast<int64_t>(static_cast<double>(start.DiffMs(cur)) / speed));
+            StartAt(entry());
     } else if (IsPlaying()) {
         Pause();
     }

@@ -25,6 +25,12 @@ class _FMODEngine;
 // The 32-bit number that names a queued file to controls and scripts; never 0.
 using FileHandle = uint32_t;
 
+// Where a recording enters the mix: the position in the recording and the mixer frame.
+struct MixEntry {
+    uint32_t positionMs;
+    int64_t frame;
+};
+
 class _FMODFile {
 public:
     static constexpr uint32_t kDefaultVolume = 255;
@@ -99,10 +105,9 @@ private:
     T Guarded(const T& field) const;
 
     // Sync while the engine plays: false when this synchronisation ends early.
-    bool SyncPlaying(const SysTime& cur, const SysTime& start);
-    // Starts or resumes the channel, first moved to positionMs when given, and begins it
-    // delayMs of the mixer's clock from now.
-    void StartAt(std::optional<uint32_t> positionMs, int64_t delayMs);
+    bool SyncPlaying(const SysTime& rulerStart, const SysTime& cur, const SysTime& start);
+    // Resumes the channel, or with an entry starts it afresh at that position and mixer frame.
+    void StartAt(std::optional<MixEntry> entry);
     // ms, or less for a recording still loading: never past what is on disk.
     uint32_t WithinLoaded(uint32_t ms) const;
     // Moves the stream to where the timeline expects it when it is more than kMaxDriftMs off.

@@ -3,6 +3,8 @@
 
 #include "base/trace.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 bool _FMODEngine::Play()
@@ -14,9 +16,11 @@ bool _FMODEngine::Play()
     }
     if (state_ == kPlaying)
         return true;
+    playFrame_ = Sound().NowFrame();
     {
         std::lock_guard lock(lock_);
         originMs_ = clock_.NowMs();
+        playPositionMs_ = storedPosition_;
         state_ = kPlaying;
     }
     // Applies the master volume; its notification starts the files.
@@ -65,6 +69,16 @@ uint32_t _FMODEngine::PositionLocked() const
     // 64-bit milliseconds of a monotonic clock: no wrap, whatever the speed.
     const auto advanced = static_cast<int64_t>(static_cast<double>(clock_.NowMs() - originMs_) * speed_);
     return static_cast<uint32_t>(storedPosition_ + advanced);
+}
+
+MixEntry _FMODEngine::EntryOf(int64_t offsetMs) const
+{
+    const double framesPerMs = Sound().MixRate() / 1000.0 / GetSpeed();
+    const int64_t own = playFrame_ + std::llround(static_cast<double>(offsetMs - playPositionMs_) * framesPerMs);
+    if (own >= syncFrame_ || framesPerMs <= 0)
+        return {0, std::max(own, syncFrame_)};
+    const auto positionMs = static_cast<int64_t>(std::ceil(static_cast<double>(syncFrame_ - own) / framesPerMs));
+    return {static_cast<uint32_t>(positionMs), own + std::llround(static_cast<double>(positionMs) * framesPerMs)};
 }
 
 uint32_t _FMODEngine::GetPosition() const
@@ -234,6 +248,7 @@ void _FMODEngine::NotifyEngine(int code)
     }
     const uint32_t position = GetPosition();
     const int state = state_;
+    syncFrame_ = Sound().NowFrame();
     for (_FMODFile* file : files) {
         // One file with a bad start time must not keep the others out of step.
         try {
