@@ -1,28 +1,17 @@
 #include "ZemBaseLib/xmlelement.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <expat.h>
+#include <memory_resource>
 
 namespace {
 
 char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-void LowerInPlace(std::string& text)
-{
-    for (char& c : text)
-        c = LowerAscii(c);
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    LowerInPlace(out);
-    return out;
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b)
@@ -50,23 +39,21 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// The seven German letters: the second byte of their UTF-8 form (the first is C3), their
-// Latin-1 byte and its character reference.
+// The seven German letters: the second byte of their UTF-8 form (the first is C3) and their
+// Latin-1 byte.
 struct GermanLetter {
     char utf8Second;
     char latin1;
-    const char* reference;
 };
 constexpr GermanLetter kGermanLetters[] = {
-    {'\xB6', '\xF6', "&#xF6;"}, {'\xA4', '\xE4', "&#xE4;"}, {'\xBC', '\xFC', "&#xFC;"},
-    {'\x96', '\xD6', "&#xD6;"}, {'\x84', '\xC4', "&#xC4;"}, {'\x9C', '\xDC', "&#xDC;"},
-    {'\x9F', '\xDF', "&#xDF;"},
+    {'\xB6', '\xF6'}, {'\xA4', '\xE4'}, {'\xBC', '\xFC'}, {'\x96', '\xD6'},
+    {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'},
 };
 
-// The German letters, UTF-8 to Latin-1; every other byte stays as it is.
-void FoldUmlauts(std::string& text)
+// The German letters, UTF-8 to Latin-1, from position from on; every other byte stays.
+void FoldUmlauts(std::string& text, size_t from = 0)
 {
-    size_t out = text.find('\xC3');
+    size_t out = text.find('\xC3', from);
     if (out == std::string::npos)
         return;
     for (size_t in = out; in < text.size(); ++in, ++out) {
@@ -85,19 +72,25 @@ void FoldUmlauts(std::string& text)
     text.resize(out);
 }
 
-// True when text begins with a two- or three-byte UTF-8 lead byte and its continuation bytes
-// (enough for the German letters' bytes, none of which needs the finer rules of E0 and ED).
-bool StartsUtf8Sequence(std::string_view text)
+// Stores text in out with the ASCII capitals lowered and the German letters folded.
+void AssignName(std::string& out, std::string_view text)
 {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const size_t continuations = lead >= 0xE0 ? 2 : 1;
-    if (lead < 0xC2 || lead > 0xEF || text.size() <= continuations)
-        return false;
-    for (size_t i = 1; i <= continuations; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return false;
+    out.resize(text.size());
+    bool utf8 = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[i] = LowerAscii(text[i]);
+        utf8 |= text[i] == '\xC3';
     }
-    return true;
+    if (utf8)
+        FoldUmlauts(out);
+}
+
+// An attribute's name as the element keeps it.
+std::string Lower(std::string_view text)
+{
+    std::string out;
+    AssignName(out, text);
+    return out;
 }
 
 std::string IntText(int32_t value)
@@ -152,98 +145,72 @@ void AppendIndent(std::string& out, std::string_view unit, int depth)
         out += unit;
 }
 
-// What a thread keeps between trees: emptied nodes, waiting for the next AddChild, and an
-// idle expat parser, whose input buffer would otherwise be allocated and faulted in anew for
-// every document. Trivially destructible, so it stays usable until the thread is gone;
-// ThreadCacheRelease gives everything back.
-struct ThreadCache {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    static constexpr size_t kMaxNodes = 0;  // let the sanitizers see every delete
-#else
-    static constexpr size_t kMaxNodes = 1 << 15;  // the nodes of a document of about 1 MB
-#endif
-    XmlElement** nodes = nullptr;
-    size_t nodeCount = 0;
-    XML_Parser idleParser = nullptr;
-    bool released = false;
-};
-thread_local ThreadCache threadCache;
-
-struct ThreadCacheRelease {
-    ~ThreadCacheRelease()
-    {
-        for (size_t i = 0; i < threadCache.nodeCount; ++i)
-            delete threadCache.nodes[i];
-        delete[] threadCache.nodes;
-        if (threadCache.idleParser)
-            XML_ParserFree(threadCache.idleParser);
-        threadCache = {nullptr, 0, nullptr, true};
+// Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
+void FoldLatin1(std::string& text)
+{
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in, ++out) {
+        char c = text[in];
+        if ((c == '\xC2' || c == '\xC3') && in + 1 < text.size()) {
+            c = static_cast<char>((c == '\xC3' ? 0xC0 : 0x80) | (text[in + 1] & 0x3F));
+            ++in;
+        }
+        text[out] = c;
     }
-};
-thread_local ThreadCacheRelease threadCacheRelease;
-
-// Constructs the release object in this thread, so that it runs at the thread's end.
-void ReleaseAtThreadEnd()
-{
-    (void)&threadCacheRelease;
+    text.resize(out);
 }
-
-XML_Parser TakeParser()
-{
-    XML_Parser parser = std::exchange(threadCache.idleParser, nullptr);
-    if (parser && XML_ParserReset(parser, nullptr))
-        return parser;
-    if (parser)
-        XML_ParserFree(parser);
-    return XML_ParserCreate(nullptr);
-}
-
-void ReturnParser(XML_Parser parser)
-{
-    ThreadCache& cache = threadCache;
-    if (cache.idleParser || cache.released) {
-        XML_ParserFree(parser);
-        return;
-    }
-    ReleaseAtThreadEnd();
-    cache.idleParser = parser;
-}
-
-// A kept node's room beyond these is given back rather than kept for later.
-constexpr size_t kKeptTextRoom = 256;
-constexpr size_t kKeptListRoom = 64;
 
 }  // namespace
 
-void XmlElement::Recycle::operator()(XmlElement* child) const noexcept
+// The elements of one tree and their lists come from one pool, which goes with the root.
+class XmlElement::Arena {
+public:
+    XmlElement* New(XmlElement* parent)
+    {
+        void* room = pool_.allocate(sizeof(XmlElement), alignof(XmlElement));
+        auto* node = new (room) XmlElement(&pool_);
+        node->arena_ = this;
+        node->parent_ = parent;
+        return node;
+    }
+
+    // Gives back node and its whole subtree.
+    void Release(XmlElement* node)
+    {
+        for (XmlElement* child : node->children_)
+            Release(child);
+        node->~XmlElement();
+        pool_.deallocate(node, sizeof(XmlElement), alignof(XmlElement));
+    }
+
+    std::pmr::memory_resource* Pool() { return &pool_; }
+
+private:
+    std::pmr::unsynchronized_pool_resource pool_;
+};
+
+XmlElement::XmlElement() = default;
+
+XmlElement::XmlElement(XmlElement* parent) : parent_(parent) {}
+
+XmlElement::XmlElement(std::string_view name) : name_(name) {}
+
+XmlElement::XmlElement(std::pmr::memory_resource* pool) : attributes_(pool), children_(pool) {}
+
+// The elements an arena made are ended by the arena, children first; a root ends its tree.
+XmlElement::~XmlElement()
 {
-    ThreadCache& cache = threadCache;
-    if (!cache.nodes && !cache.released && ThreadCache::kMaxNodes > 0) {
-        cache.nodes = new (std::nothrow) XmlElement*[ThreadCache::kMaxNodes];
-        ReleaseAtThreadEnd();
-    }
-    if (!cache.nodes || cache.nodeCount >= ThreadCache::kMaxNodes) {
-        delete child;
-        return;
-    }
-    child->Empty();
-    cache.nodes[cache.nodeCount++] = child;
+    if (ownArena_)
+        RemoveAllChildren();
 }
 
-void XmlElement::Empty()
+XmlElement::Arena& XmlElement::TreeArena()
 {
-    children_.clear();
-    attributes_.clear();
-    name_.clear();
-    text_.clear();
-    lastError_.reset();
-    parent_ = nullptr;
-    if (text_.capacity() > kKeptTextRoom)
-        std::string().swap(text_);
-    if (children_.capacity() > kKeptListRoom)
-        decltype(children_)().swap(children_);
-    if (attributes_.capacity() > kKeptListRoom)
-        decltype(attributes_)().swap(attributes_);
+    if (!arena_) {
+        ownArena_ = std::make_unique<Arena>();
+        arena_ = ownArena_.get();
+    }
+    return *arena_;
 }
 
 // Shared by the expat handlers during one Parse. Character data is gathered raw per element
@@ -255,10 +222,20 @@ struct XmlParseState {
     XML_Parser parser;
     XmlElement* root;
     XmlElement* current;
+    bool latin1;  // the text is read as Latin-1: expat's UTF-8 goes back to the bytes
     std::string gathered;
     // Where each open element's own character data begins in gathered, outermost first.
     std::vector<size_t> textStarts;
     bool tooDeep = false;
+
+    void Store(std::string& out, const char* text) const
+    {
+        if (latin1) {
+            out.assign(text);
+            FoldLatin1(out);
+        }
+        AssignName(out, latin1 ? std::string_view(out) : std::string_view(text));
+    }
 
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
@@ -269,16 +246,29 @@ struct XmlParseState {
             return;
         }
         state->textStarts.push_back(state->gathered.size());
-        if (state->current->GetName().empty())
-            state->current->SetName(name);
-        else
-            state->current = state->current->AddChild(name, {});
+        XmlElement* element = state->current;
+        if (!element->name_.empty()) {
+            element = element->AddChild({}, {});
+            state->current = element;
+        }
+        state->Store(element->name_, name);
         size_t count = 0;
         while (attrs[count])
             count += 2;
-        state->current->attributes_.reserve(count / 2);
-        for (int i = 0; attrs[i] && attrs[i + 1]; i += 2)
-            state->current->SetAttribute(attrs[i], attrs[i + 1]);
+        element->attributes_.reserve(count / 2);
+        for (size_t i = 0; i + 1 < count; i += 2) {
+            XmlElement::AttrPair attr;
+            state->Store(attr.first, attrs[i]);
+            attr.second.assign(attrs[i + 1]);
+            if (state->latin1)
+                FoldLatin1(attr.second);
+            FoldUmlauts(attr.second);
+            // Names that differ only in case are one attribute here: the last value wins.
+            if (XmlElement::AttrPair* same = element->FindAttribute(attr.first))
+                same->second = std::move(attr.second);
+            else
+                element->attributes_.push_back(std::move(attr));
+        }
     }
 
     static void XMLCALL End(void* data, const XML_Char*)
@@ -297,7 +287,13 @@ struct XmlParseState {
     {
         const size_t start = textStarts.back();
         textStarts.pop_back();
-        current->SetText(std::string_view(gathered).substr(start));
+        if (latin1 && start < gathered.size()) {
+            std::string text = gathered.substr(start);
+            FoldLatin1(text);
+            current->SetText(text);
+        } else {
+            current->SetText(std::string_view(gathered).substr(start));
+        }
         gathered.resize(start);
         if (current != root)
             current = current->GetParent();
@@ -319,16 +315,24 @@ const std::string& XmlElement::GetLastError() const
 
 void XmlElement::SetName(std::string_view name)
 {
-    name_.assign(name);
-    LowerInPlace(name_);
+    AssignName(name_, name);
 }
 
 void XmlElement::SetText(std::string_view text)
 {
-    text_.assign(Trim(text));
-    if (text_.find('\t') != std::string::npos)
+    text = Trim(text);
+    text_.assign(text.data(), text.size());
+    // One pass over the usually short text rather than a search for each.
+    bool tab = false;
+    bool utf8 = false;
+    for (char c : text) {
+        tab |= c == '\t';
+        utf8 |= c == '\xC3';
+    }
+    if (tab)
         std::erase(text_, '\t');
-    FoldUmlauts(text_);
+    if (utf8)
+        FoldUmlauts(text_);
 }
 
 XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName)
@@ -415,7 +419,7 @@ uint16_t XmlElement::CountChildren(std::string_view name) const
 
 XmlElement* XmlElement::GetChild(uint16_t index) const
 {
-    return index < children_.size() ? children_[index].get() : nullptr;
+    return index < children_.size() ? children_[index] : nullptr;
 }
 
 int XmlElement::FindChildIndex(std::string_view name, int start) const
@@ -430,7 +434,7 @@ int XmlElement::FindChildIndex(std::string_view name, int start) const
 XmlElement* XmlElement::FindChild(std::string_view name) const
 {
     const int index = FindChildIndex(name);
-    return index < 0 ? nullptr : children_[static_cast<size_t>(index)].get();
+    return index < 0 ? nullptr : children_[static_cast<size_t>(index)];
 }
 
 XmlElement* XmlElement::FindChild(std::string_view name, bool) const
@@ -444,7 +448,7 @@ XmlElement* XmlElement::FindNthChild(std::string_view name, uint16_t n) const
         return nullptr;
     for (const auto& child : children_) {
         if (EqualNoCase(child->name_, name) && --n == 0)
-            return child.get();
+            return child;
     }
     return nullptr;
 }
@@ -479,19 +483,15 @@ XmlElement* XmlElement::FindChildByAttr(std::string_view name, const std::vector
                                         int start) const
 {
     const int index = FindChildIndexByAttr(name, pairs, start);
-    return index < 0 ? nullptr : children_[static_cast<size_t>(index)].get();
+    return index < 0 ? nullptr : children_[static_cast<size_t>(index)];
 }
 
 XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 {
     if (children_.empty())
         children_.reserve(kChildBlock);
-    ThreadCache& cache = threadCache;
-    std::unique_ptr<XmlElement, Recycle> owned(
-        cache.nodeCount > 0 ? cache.nodes[--cache.nodeCount] : new XmlElement);
-    XmlElement* child = owned.get();
-    child->parent_ = this;
-    children_.push_back(std::move(owned));
+    XmlElement* child = TreeArena().New(this);
+    children_.push_back(child);
     child->SetName(name);
     child->SetText(text);
     return child;
@@ -499,7 +499,18 @@ XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 
 void XmlElement::RemoveChild(XmlElement* child)
 {
-    std::erase_if(children_, [child](const auto& owned) { return owned.get() == child; });
+    const auto found = std::find(children_.begin(), children_.end(), child);
+    if (found == children_.end())
+        return;
+    children_.erase(found);
+    arena_->Release(child);
+}
+
+void XmlElement::RemoveAllChildren()
+{
+    for (XmlElement* child : children_)
+        arena_->Release(child);
+    children_.clear();
 }
 
 bool XmlElement::SetChildText(std::string_view name, std::string_view text)
@@ -608,7 +619,7 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
     if (!recursive)
         return true;
     for (const auto& grandChild : source->children_) {
-        if (!child->AddChildTree(grandChild.get(), true))
+        if (!child->AddChildTree(grandChild, true))
             return false;
     }
     return true;
@@ -616,13 +627,19 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 
 bool XmlElement::Parse(const std::string& text, bool retry)
 {
+    return Parse(text, retry ? ReadAs::Utf8ThenLatin1 : ReadAs::Utf8);
+}
+
+bool XmlElement::Parse(const std::string& text, ReadAs readAs)
+{
     Reset({}, {});
-    XML_Parser parser = TakeParser();
+    const bool latin1 = readAs == ReadAs::Latin1;
+    XML_Parser parser = XML_ParserCreate(latin1 ? "ISO-8859-1" : nullptr);
     if (!parser) {
         lastError_ = std::make_unique<std::string>("out of memory");
         return false;
     }
-    XmlParseState state{parser, this, this, {}, {}, false};
+    XmlParseState state{parser, this, this, latin1, {}, {}, false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &XmlParseState::Start, &XmlParseState::End);
     XML_SetCharacterDataHandler(parser, &XmlParseState::Characters);
@@ -637,30 +654,10 @@ bool XmlElement::Parse(const std::string& text, bool retry)
         lastError_ = std::make_unique<std::string>(message);
     }
     state.CloseOpenElements();
-    ReturnParser(parser);
-    if (ok || !retry)
+    XML_ParserFree(parser);
+    if (ok || readAs != ReadAs::Utf8ThenLatin1)
         return ok;
-    return Parse(EscapeUmlauts(text), false);
-}
-
-// A German letter's Latin-1 byte that is also a UTF-8 lead byte is left alone where its
-// continuation bytes follow, so UTF-8 text mixed into the document stays readable.
-std::string XmlElement::EscapeUmlauts(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const GermanLetter* found = nullptr;
-        for (const GermanLetter& letter : kGermanLetters) {
-            if (text[i] == letter.latin1)
-                found = &letter;
-        }
-        if (found && !StartsUtf8Sequence(text.substr(i)))
-            out += found->reference;
-        else
-            out += text[i];
-    }
-    return out;
+    return Parse(text, ReadAs::Latin1);
 }
 
 void XmlElement::Write(std::string& out, std::string_view unit, int depth) const
