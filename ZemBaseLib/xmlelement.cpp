@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 #include <expat.h>
-#include <memory_resource>
+#include <sanitizer/asan_interface.h>
 
 namespace {
 
@@ -50,11 +50,14 @@ constexpr GermanLetter kGermanLetters[] = {
     {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'},
 };
 
-// The German letters, UTF-8 to Latin-1, from position from on; every other byte stays.
-void FoldUmlauts(std::string& text, size_t from = 0)
+// The German letters, UTF-8 to Latin-1; every other byte stays.
+void FoldUmlauts(std::string& text)
 {
-    size_t out = text.find('\xC3', from);
-    if (out == std::string::npos)
+    // A plain loop: the texts are short, and most have no C3 at all.
+    size_t out = 0;
+    while (out < text.size() && text[out] != '\xC3')
+        ++out;
+    if (out == text.size())
         return;
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
@@ -162,31 +165,72 @@ void FoldLatin1(std::string& text)
 
 }  // namespace
 
-// The elements of one tree and their lists come from one pool, which goes with the root.
+// The elements of one tree: made in blocks, and a removed one is emptied and kept for the
+// tree's next AddChild, with the room of its text and lists; all of them go with the root.
 class XmlElement::Arena {
 public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+
+    ~Arena()
+    {
+        for (const Block& block : blocks_) {
+            ASAN_UNPOISON_MEMORY_REGION(block.nodes, block.used * sizeof(XmlElement));
+            for (size_t i = 0; i < block.used; ++i)
+                block.nodes[i].~XmlElement();
+            ::operator delete(block.nodes);
+        }
+    }
+
     XmlElement* New(XmlElement* parent)
     {
-        void* room = pool_.allocate(sizeof(XmlElement), alignof(XmlElement));
-        auto* node = new (room) XmlElement(&pool_);
-        node->arena_ = this;
+        XmlElement* node;
+        if (!free_.empty()) {
+            node = free_.back();
+            free_.pop_back();
+            ASAN_UNPOISON_MEMORY_REGION(node, sizeof(XmlElement));
+        } else {
+            if (blocks_.empty() || blocks_.back().used == blocks_.back().size)
+                AddBlock();
+            Block& block = blocks_.back();
+            node = new (&block.nodes[block.used++]) XmlElement();
+            node->arena_ = this;
+        }
         node->parent_ = parent;
         return node;
     }
 
-    // Gives back node and its whole subtree.
+    // Takes back node and its whole subtree; a sanitizer build reports any later use.
     void Release(XmlElement* node)
     {
         for (XmlElement* child : node->children_)
             Release(child);
-        node->~XmlElement();
-        pool_.deallocate(node, sizeof(XmlElement), alignof(XmlElement));
+        node->Empty();
+        free_.push_back(node);
+        ASAN_POISON_MEMORY_REGION(node, sizeof(XmlElement));
     }
 
-    std::pmr::memory_resource* Pool() { return &pool_; }
-
 private:
-    std::pmr::unsynchronized_pool_resource pool_;
+    struct Block {
+        XmlElement* nodes;
+        size_t size;
+        size_t used;
+    };
+    // Small trees stay small; a large one grows in blocks of up to this many elements.
+    static constexpr size_t kFirstBlock = 8;
+    static constexpr size_t kLargestBlock = 1024;
+
+    void AddBlock()
+    {
+        const size_t size = blocks_.empty() ? kFirstBlock : std::min(2 * blocks_.back().size, kLargestBlock);
+        blocks_.reserve(blocks_.size() + 1);
+        auto* nodes = static_cast<XmlElement*>(::operator new(size * sizeof(XmlElement)));
+        blocks_.push_back({nodes, size, 0});
+    }
+
+    std::vector<Block> blocks_;
+    std::vector<XmlElement*> free_;
 };
 
 XmlElement::XmlElement() = default;
@@ -195,13 +239,27 @@ XmlElement::XmlElement(XmlElement* parent) : parent_(parent) {}
 
 XmlElement::XmlElement(std::string_view name) : name_(name) {}
 
-XmlElement::XmlElement(std::pmr::memory_resource* pool) : attributes_(pool), children_(pool) {}
+// The arena ends the elements it made; a root's arena goes with the root.
+XmlElement::~XmlElement() = default;
 
-// The elements an arena made are ended by the arena, children first; a root ends its tree.
-XmlElement::~XmlElement()
+// A kept element's room beyond these is given back rather than kept for later.
+constexpr size_t kKeptTextRoom = 256;
+constexpr size_t kKeptListRoom = 64;
+
+void XmlElement::Empty()
 {
-    if (ownArena_)
-        RemoveAllChildren();
+    children_.clear();
+    attributes_.clear();
+    name_.clear();
+    text_.clear();
+    lastError_.reset();
+    parent_ = nullptr;
+    if (text_.capacity() > kKeptTextRoom)
+        std::string().swap(text_);
+    if (children_.capacity() > kKeptListRoom)
+        decltype(children_)().swap(children_);
+    if (attributes_.capacity() > kKeptListRoom)
+        decltype(attributes_)().swap(attributes_);
 }
 
 XmlElement::Arena& XmlElement::TreeArena()
@@ -248,7 +306,7 @@ struct XmlParseState {
         state->textStarts.push_back(state->gathered.size());
         XmlElement* element = state->current;
         if (!element->name_.empty()) {
-            element = element->AddChild({}, {});
+            element = element->NewChild();
             state->current = element;
         }
         state->Store(element->name_, name);
@@ -486,12 +544,18 @@ XmlElement* XmlElement::FindChildByAttr(std::string_view name, const std::vector
     return index < 0 ? nullptr : children_[static_cast<size_t>(index)];
 }
 
-XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
+XmlElement* XmlElement::NewChild()
 {
     if (children_.empty())
         children_.reserve(kChildBlock);
     XmlElement* child = TreeArena().New(this);
     children_.push_back(child);
+    return child;
+}
+
+XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
+{
+    XmlElement* child = NewChild();
     child->SetName(name);
     child->SetText(text);
     return child;

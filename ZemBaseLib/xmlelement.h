@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -91,9 +90,10 @@ private:
 
     class Arena;
     Arena& TreeArena();
+    XmlElement* NewChild();  // appended, with no name and no text
     enum class ReadAs { Utf8, Utf8ThenLatin1, Latin1 };
     bool Parse(const std::string& text, ReadAs readAs);
-    explicit XmlElement(std::pmr::memory_resource* pool);
+    void Empty();
 
     void Write(std::string& out, std::string_view unit, int depth) const;
     AttrPair* FindAttribute(std::string_view lowerName);
@@ -105,8 +105,8 @@ private:
     std::unique_ptr<Arena> ownArena_;    // only on an element that no arena made: a root
     std::string name_;
     std::string text_;
-    std::pmr::vector<AttrPair> attributes_;
-    std::pmr::vector<XmlElement*> children_;  // owned through the arena
+    std::vector<AttrPair> attributes_;
+    std::vector<XmlElement*> children_;  // owned through the arena
     // Only the elements a parse failed on carry a message; this keeps every node small.
     std::unique_ptr<std::string> lastError_;
 };

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a function or object of the project's own code is defined in two images that one
 # process loads. Each program, test and module of a build folder is checked with the build's
-# libraries it links (ldd); a program that links the COM layer is checked with every control
-# module of the build as well, since it may load any of them. Two weak definitions are fine
+# libraries it links; a program that links the COM layer is checked with each control module
+# of the build as well, since it may load any of them. Two weak definitions are fine
 # (the loader binds both to one, as with inline functions and templates); a strong one next to
 # any other is a second copy of a library.
 #   tools/check-one-copy.sh [BUILD_DIR]     (default: build)
@@ -22,12 +22,31 @@ while IFS= read -r file; do
 done < <(find "$build" -type f \( -perm -u+x -o -name '*.so' -o -name '*.so.*' -o -name '*.ocx' \) \
            -not -path '*/CMakeFiles/*' -not -name '*.o' -not -name '*.a' | sort)
 
-# Libraries of the build each image links, by path.
-declare -A linked needed_by_someone
+# The build's libraries each image links, directly or through another (its NEEDED entries
+# found among the build's shared objects; system libraries are left out).
+declare -A path_of needed linked needed_by_someone
 for image in "${images[@]}"; do
-  libs=$(ldd "$image" 2>/dev/null | awk -v b="$build/" '$3 ~ "^"b { print $3 }' | xargs -r realpath | sort -u)
-  linked[$image]=$libs
-  for lib in $libs; do needed_by_someone[$lib]=1; done
+  path_of[${image##*/}]=$image
+done
+for image in "${images[@]}"; do
+  needed[$image]=$(readelf -d "$image" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')
+done
+closure() {
+  local -A seen=()
+  local todo=("$1") image name
+  while ((${#todo[@]})); do
+    image=${todo[-1]}; unset 'todo[-1]'
+    for name in ${needed[$image]}; do
+      local lib=${path_of[$name]:-}
+      [[ -n $lib && -z ${seen[$lib]:-} ]] || continue
+      seen[$lib]=1; todo+=("$lib")
+    done
+  done
+  printf '%s\n' "${!seen[@]}" | sort
+}
+for image in "${images[@]}"; do
+  linked[$image]=$(closure "$image")
+  for lib in ${linked[$image]}; do needed_by_someone[$lib]=1; done
 done
 
 # A shared object that nothing links is loaded with dlopen: a module.
@@ -39,46 +58,48 @@ for image in "${images[@]}"; do
   esac
 done
 
-# One file of "name type" per image: its exported definitions.
-symbols_of() {
-  local file=$work/$(echo "$1" | md5sum | cut -c1-32)
-  if [[ ! -f $file ]]; then
-    nm -D --defined-only "$1" 2>/dev/null |
-      awk 'NF == 3 && $2 != "A" && $3 !~ /^(_init|_fini|_edata|_end|__bss_start|_IO_stdin_used|__data_start|data_start|__dso_handle)$/ { print $3, $2 }' >"$file"
-  fi
-  echo "$file"
-}
+# One file of "name type image" per image: its exported definitions.
+declare -A symbols
+for i in "${!images[@]}"; do
+  image=${images[$i]}
+  symbols[$image]=$work/$i
+  nm -D --defined-only "$image" 2>/dev/null |
+    awk -v img="${image##*/}" 'NF == 3 && $2 != "A" && $3 !~ /^(_init|_fini|_edata|_end|__bss_start|_IO_stdin_used|__data_start|data_start|__dso_handle)$/ { print $3, $2, img }' >"${symbols[$image]}"
+done
 
 failures=0
 check_process() {
   local root=$1; shift
-  local set=("$@") files=() image
-  for image in "${set[@]}"; do
-    files+=("$(symbols_of "$image")")
+  local files=() image report
+  local -A seen=()
+  for image in "$@"; do
+    [[ -z ${seen[$image]:-} ]] && files+=("${symbols[$image]}")
+    seen[$image]=1
   done
-  local report
-  report=$(for i in "${!set[@]}"; do awk -v img="${set[$i]##*/}" '{ print $1, $2, img }' "${files[$i]}"; done |
-    awk '{ strong = ($2 !~ /^[WwVvu]$/); n[$1]++; s[$1] += strong; where[$1] = where[$1] " " $3 }
-         END { for (name in n) if (n[name] > 1 && s[name] > 0) print name ":" where[name] }' | sort)
+  report=$(awk '{ strong = ($2 !~ /^[WwVvu]$/); n[$1]++; s[$1] += strong; where[$1] = where[$1] " " $3 }
+                END { for (name in n) if (n[name] > 1 && s[name] > 0) print name ":" where[name] }' "${files[@]}" | sort)
   if [[ -n $report ]]; then
     failures=$((failures + 1))
     echo "== ${root#"$build"/} loads these twice:"
-    echo "$report" | head -20 | sed 's/^/   /'
-    local count
-    count=$(echo "$report" | wc -l)
-    ((count <= 20)) || echo "   ... $count in all"
+    local lines
+    mapfile -t lines <<<"$report"
+    printf '   %s\n' "${lines[@]:0:20}"
+    ((${#lines[@]} <= 20)) || echo "   ... ${#lines[@]} in all"
   fi
 }
 
 hosts_controls() { [[ ${linked[$1]} == *libzemcom.so* ]]; }
 
+# A module is loaded with its own symbols kept local: it meets the program and its libraries,
+# never another module.
 for program in "${programs[@]}"; do
-  set=("$program" ${linked[$program]})
-  if hosts_controls "$program"; then
-    for module in "${modules[@]}"; do set+=("$module" ${linked[$module]}); done
+  if hosts_controls "$program" && ((${#modules[@]})); then
+    for module in "${modules[@]}"; do
+      check_process "$program with ${module##*/}" "$program" ${linked[$program]} "$module" ${linked[$module]}
+    done
+  else
+    check_process "$program" "$program" ${linked[$program]}
   fi
-  mapfile -t set < <(printf '%s\n' "${set[@]}" | awk 'NF && !seen[$0]++')
-  check_process "$program" "${set[@]}"
 done
 for module in "${modules[@]}"; do
   check_process "$module" "$module" ${linked[$module]}

@@ -2,9 +2,11 @@
 # Sets up, builds and runs every test.
 #   tools/test.sh          normal build (build/); with xvfb-run there, one test also opens a
 #                          real X11 window (kelframe_x11_smoke)
-#   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
+#   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build with clang
+#                          (build-asan/), with ASan's check for globals defined twice
 #   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, device, download and module tests
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
+# Every build is then checked for code loaded twice by one process (tools/check-one-copy.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +17,7 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export ZEM_UI=headless
 export ZEM_AUDIO=null
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_odr_violation=2
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp"
 
@@ -31,7 +33,13 @@ build_and_test() {
   cmake --build "$dir" -j "$jobs"
   echo "== $dir: test"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${ctest_args[@]}"
+  echo "== $dir: one copy of each library"
+  bash tools/check-one-copy.sh "$dir"
 }
+
+# The sanitizer build is the clang build: the other two use the default compiler.
+asan_args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
+           -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 
 werror=OFF
 [[ ${CI:-} == true || $mode == --all ]] && werror=ON
@@ -43,15 +51,13 @@ case $mode in
   normal)
     build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=$werror ;;
   --asan)
-    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
-      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+    build_and_test build-asan "${asan_args[@]}" -DZEM_WERROR=$werror ;;
   --tsan)
     build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
       -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
   --all)
     build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=ON
-    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
-      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
+    build_and_test build-asan "${asan_args[@]}" -DZEM_WERROR=ON
     build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
       -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
   *)
