@@ -75,17 +75,34 @@ void FoldUmlauts(std::string& text)
     text.resize(out);
 }
 
-// Stores text in out with the ASCII capitals lowered and the German letters folded.
+// Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
+void FoldLatin1(std::string& text)
+{
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in, ++out) {
+        char c = text[in];
+        if ((c == '\xC2' || c == '\xC3') && in + 1 < text.size() && (text[in + 1] & 0xC0) == 0x80) {
+            c = static_cast<char>((c == '\xC3' ? 0xC0 : 0x80) | (text[in + 1] & 0x3F));
+            ++in;
+        }
+        text[out] = c;
+    }
+    text.resize(out);
+}
+
+// Stores a name in out with the ASCII capitals lowered and every Latin-1 letter as its byte:
+// a name cannot carry a character reference, so only raw Latin-1, which the Latin-1 retry of
+// Parse reads, lets a written name with any of them parse back.
 void AssignName(std::string& out, std::string_view text)
 {
     out.resize(text.size());
     bool utf8 = false;
     for (size_t i = 0; i < text.size(); ++i) {
         out[i] = LowerAscii(text[i]);
-        utf8 |= text[i] == '\xC3';
+        utf8 |= text[i] == '\xC2' || text[i] == '\xC3';
     }
     if (utf8)
-        FoldUmlauts(out);
+        FoldLatin1(out);
 }
 
 // An attribute's name as the element keeps it.
@@ -146,21 +163,6 @@ void AppendIndent(std::string& out, std::string_view unit, int depth)
 {
     for (int i = 0; i < depth; ++i)
         out += unit;
-}
-
-// Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
-void FoldLatin1(std::string& text)
-{
-    size_t out = 0;
-    for (size_t in = 0; in < text.size(); ++in, ++out) {
-        char c = text[in];
-        if ((c == '\xC2' || c == '\xC3') && in + 1 < text.size()) {
-            c = static_cast<char>((c == '\xC3' ? 0xC0 : 0x80) | (text[in + 1] & 0x3F));
-            ++in;
-        }
-        text[out] = c;
-    }
-    text.resize(out);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ public:
 
     // Own data.
     const std::string& GetName() const { return name_; }
-    // Lower-cases and folds the German UTF-8 letters to Latin-1, as SetText does.
+    // Lower-cases (ASCII) and folds every UTF-8 Latin-1 letter to its Latin-1 byte.
     void SetName(std::string_view name);
     const std::string& GetText() const { return text_; }
     // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
