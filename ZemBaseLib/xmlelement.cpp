@@ -1,28 +1,17 @@
 #include "ZemBaseLib/xmlelement.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <expat.h>
+#include <sanitizer/asan_interface.h>
 
 namespace {
 
 char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-void LowerInPlace(std::string& text)
-{
-    for (char& c : text)
-        c = LowerAscii(c);
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    LowerInPlace(out);
-    return out;
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b)
@@ -50,24 +39,25 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// The seven German letters: the second byte of their UTF-8 form (the first is C3), their
-// Latin-1 byte and its character reference.
+// The seven German letters: the second byte of their UTF-8 form (the first is C3) and their
+// Latin-1 byte.
 struct GermanLetter {
     char utf8Second;
     char latin1;
-    const char* reference;
 };
 constexpr GermanLetter kGermanLetters[] = {
-    {'\xB6', '\xF6', "&#xF6;"}, {'\xA4', '\xE4', "&#xE4;"}, {'\xBC', '\xFC', "&#xFC;"},
-    {'\x96', '\xD6', "&#xD6;"}, {'\x84', '\xC4', "&#xC4;"}, {'\x9C', '\xDC', "&#xDC;"},
-    {'\x9F', '\xDF', "&#xDF;"},
+    {'\xB6', '\xF6'}, {'\xA4', '\xE4'}, {'\xBC', '\xFC'}, {'\x96', '\xD6'},
+    {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'},
 };
 
-// The German letters, UTF-8 to Latin-1; every other byte stays as it is.
+// The German letters, UTF-8 to Latin-1; every other byte stays.
 void FoldUmlauts(std::string& text)
 {
-    size_t out = text.find('\xC3');
-    if (out == std::string::npos)
+    // A plain loop: the texts are short, and most have no C3 at all.
+    size_t out = 0;
+    while (out < text.size() && text[out] != '\xC3')
+        ++out;
+    if (out == text.size())
         return;
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
@@ -85,19 +75,42 @@ void FoldUmlauts(std::string& text)
     text.resize(out);
 }
 
-// True when text begins with a two- or three-byte UTF-8 lead byte and its continuation bytes
-// (enough for the German letters' bytes, none of which needs the finer rules of E0 and ED).
-bool StartsUtf8Sequence(std::string_view text)
+// Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
+void FoldLatin1(std::string& text)
 {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const size_t continuations = lead >= 0xE0 ? 2 : 1;
-    if (lead < 0xC2 || lead > 0xEF || text.size() <= continuations)
-        return false;
-    for (size_t i = 1; i <= continuations; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return false;
+    size_t out = 0;
+    for (size_t in = 0; in < text.size(); ++in, ++out) {
+        char c = text[in];
+        if ((c == '\xC2' || c == '\xC3') && in + 1 < text.size() && (text[in + 1] & 0xC0) == 0x80) {
+            c = static_cast<char>((c == '\xC3' ? 0xC0 : 0x80) | (text[in + 1] & 0x3F));
+            ++in;
+        }
+        text[out] = c;
     }
-    return true;
+    text.resize(out);
+}
+
+// Stores a name in out with the ASCII capitals lowered and every Latin-1 letter as its byte:
+// a name cannot carry a character reference, so only raw Latin-1, which the Latin-1 retry of
+// Parse reads, lets a written name with any of them parse back.
+void AssignName(std::string& out, std::string_view text)
+{
+    out.resize(text.size());
+    bool utf8 = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[i] = LowerAscii(text[i]);
+        utf8 |= text[i] == '\xC2' || text[i] == '\xC3';
+    }
+    if (utf8)
+        FoldLatin1(out);
+}
+
+// An attribute's name as the element keeps it.
+std::string Lower(std::string_view text)
+{
+    std::string out;
+    AssignName(out, text);
+    return out;
 }
 
 std::string IntText(int32_t value)
@@ -152,83 +165,88 @@ void AppendIndent(std::string& out, std::string_view unit, int depth)
         out += unit;
 }
 
-// What a thread keeps between trees: emptied nodes, waiting for the next AddChild, and an
-// idle expat parser, whose input buffer would otherwise be allocated and faulted in anew for
-// every document. Trivially destructible, so it stays usable until the thread is gone;
-// ThreadCacheRelease gives everything back.
-struct ThreadCache {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    static constexpr size_t kMaxNodes = 0;  // let the sanitizers see every delete
-#else
-    static constexpr size_t kMaxNodes = 1 << 15;  // the nodes of a document of about 1 MB
-#endif
-    XmlElement** nodes = nullptr;
-    size_t nodeCount = 0;
-    XML_Parser idleParser = nullptr;
-    bool released = false;
-};
-thread_local ThreadCache threadCache;
-
-struct ThreadCacheRelease {
-    ~ThreadCacheRelease()
-    {
-        for (size_t i = 0; i < threadCache.nodeCount; ++i)
-            delete threadCache.nodes[i];
-        delete[] threadCache.nodes;
-        if (threadCache.idleParser)
-            XML_ParserFree(threadCache.idleParser);
-        threadCache = {nullptr, 0, nullptr, true};
-    }
-};
-thread_local ThreadCacheRelease threadCacheRelease;
-
-// Constructs the release object in this thread, so that it runs at the thread's end.
-void ReleaseAtThreadEnd()
-{
-    (void)&threadCacheRelease;
-}
-
-XML_Parser TakeParser()
-{
-    XML_Parser parser = std::exchange(threadCache.idleParser, nullptr);
-    if (parser && XML_ParserReset(parser, nullptr))
-        return parser;
-    if (parser)
-        XML_ParserFree(parser);
-    return XML_ParserCreate(nullptr);
-}
-
-void ReturnParser(XML_Parser parser)
-{
-    ThreadCache& cache = threadCache;
-    if (cache.idleParser || cache.released) {
-        XML_ParserFree(parser);
-        return;
-    }
-    ReleaseAtThreadEnd();
-    cache.idleParser = parser;
-}
-
-// A kept node's room beyond these is given back rather than kept for later.
-constexpr size_t kKeptTextRoom = 256;
-constexpr size_t kKeptListRoom = 64;
-
 }  // namespace
 
-void XmlElement::Recycle::operator()(XmlElement* child) const noexcept
-{
-    ThreadCache& cache = threadCache;
-    if (!cache.nodes && !cache.released && ThreadCache::kMaxNodes > 0) {
-        cache.nodes = new (std::nothrow) XmlElement*[ThreadCache::kMaxNodes];
-        ReleaseAtThreadEnd();
+// The elements of one tree: made in blocks, and a removed one is emptied and kept for the
+// tree's next AddChild, with the room of its text and lists; all of them go with the root.
+class XmlElement::Arena {
+public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+
+    ~Arena()
+    {
+        for (const Block& block : blocks_) {
+            ASAN_UNPOISON_MEMORY_REGION(block.nodes, block.used * sizeof(XmlElement));
+            for (size_t i = 0; i < block.used; ++i)
+                block.nodes[i].~XmlElement();
+            ::operator delete(block.nodes);
+        }
     }
-    if (!cache.nodes || cache.nodeCount >= ThreadCache::kMaxNodes) {
-        delete child;
-        return;
+
+    XmlElement* New(XmlElement* parent)
+    {
+        XmlElement* node;
+        if (!free_.empty()) {
+            node = free_.back();
+            free_.pop_back();
+            ASAN_UNPOISON_MEMORY_REGION(node, sizeof(XmlElement));
+        } else {
+            if (blocks_.empty() || blocks_.back().used == blocks_.back().size)
+                AddBlock();
+            Block& block = blocks_.back();
+            node = new (&block.nodes[block.used++]) XmlElement();
+            node->arena_ = this;
+        }
+        node->parent_ = parent;
+        return node;
     }
-    child->Empty();
-    cache.nodes[cache.nodeCount++] = child;
-}
+
+    // Takes back node and its whole subtree; a sanitizer build reports any later use.
+    void Release(XmlElement* node)
+    {
+        for (XmlElement* child : node->children_)
+            Release(child);
+        node->Empty();
+        free_.push_back(node);
+        ASAN_POISON_MEMORY_REGION(node, sizeof(XmlElement));
+    }
+
+private:
+    struct Block {
+        XmlElement* nodes;
+        size_t size;
+        size_t used;
+    };
+    // Small trees stay small; a large one grows in blocks of up to this many elements.
+    static constexpr size_t kFirstBlock = 8;
+    static constexpr size_t kLargestBlock = 1024;
+
+    void AddBlock()
+    {
+        const size_t size = blocks_.empty() ? kFirstBlock : std::min(2 * blocks_.back().size, kLargestBlock);
+        blocks_.reserve(blocks_.size() + 1);
+        auto* nodes = static_cast<XmlElement*>(::operator new(size * sizeof(XmlElement)));
+        blocks_.push_back({nodes, size, 0});
+    }
+
+    std::vector<Block> blocks_;
+    std::vector<XmlElement*> free_;
+};
+
+XmlElement::XmlElement() = default;
+
+XmlElement::XmlElement(XmlElement* parent) : parent_(parent) {}
+
+XmlElement::XmlElement(std::string_view name) : name_(name) {}
+
+// The arena ends the elements it made; a root's arena goes with the root.
+XmlElement::~XmlElement() = default;
+
+// A kept element's room beyond these is given back rather than kept for later.
+constexpr size_t kKeptTextRoom = 256;
+constexpr size_t kKeptListRoom = 64;
 
 void XmlElement::Empty()
 {
@@ -246,6 +264,15 @@ void XmlElement::Empty()
         decltype(attributes_)().swap(attributes_);
 }
 
+XmlElement::Arena& XmlElement::TreeArena()
+{
+    if (!arena_) {
+        ownArena_ = std::make_unique<Arena>();
+        arena_ = ownArena_.get();
+    }
+    return *arena_;
+}
+
 // Shared by the expat handlers during one Parse. Character data is gathered raw per element
 // and stored once at its end, so pieces split at references or line ends stay as written.
 struct XmlParseState {
@@ -255,10 +282,20 @@ struct XmlParseState {
     XML_Parser parser;
     XmlElement* root;
     XmlElement* current;
+    bool latin1;  // the text is read as Latin-1: expat's UTF-8 goes back to the bytes
     std::string gathered;
     // Where each open element's own character data begins in gathered, outermost first.
     std::vector<size_t> textStarts;
     bool tooDeep = false;
+
+    void Store(std::string& out, const char* text) const
+    {
+        if (latin1) {
+            out.assign(text);
+            FoldLatin1(out);
+        }
+        AssignName(out, latin1 ? std::string_view(out) : std::string_view(text));
+    }
 
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
@@ -269,16 +306,29 @@ struct XmlParseState {
             return;
         }
         state->textStarts.push_back(state->gathered.size());
-        if (state->current->GetName().empty())
-            state->current->SetName(name);
-        else
-            state->current = state->current->AddChild(name, {});
+        XmlElement* element = state->current;
+        if (!element->name_.empty()) {
+            element = element->NewChild();
+            state->current = element;
+        }
+        state->Store(element->name_, name);
         size_t count = 0;
         while (attrs[count])
             count += 2;
-        state->current->attributes_.reserve(count / 2);
-        for (int i = 0; attrs[i] && attrs[i + 1]; i += 2)
-            state->current->SetAttribute(attrs[i], attrs[i + 1]);
+        element->attributes_.reserve(count / 2);
+        for (size_t i = 0; i + 1 < count; i += 2) {
+            XmlElement::AttrPair attr;
+            state->Store(attr.first, attrs[i]);
+            attr.second.assign(attrs[i + 1]);
+            if (state->latin1)
+                FoldLatin1(attr.second);
+            FoldUmlauts(attr.second);
+            // Names that differ only in case are one attribute here: the last value wins.
+            if (XmlElement::AttrPair* same = element->FindAttribute(attr.first))
+                same->second = std::move(attr.second);
+            else
+                element->attributes_.push_back(std::move(attr));
+        }
     }
 
     static void XMLCALL End(void* data, const XML_Char*)
@@ -297,7 +347,13 @@ struct XmlParseState {
     {
         const size_t start = textStarts.back();
         textStarts.pop_back();
-        current->SetText(std::string_view(gathered).substr(start));
+        if (latin1 && start < gathered.size()) {
+            std::string text = gathered.substr(start);
+            FoldLatin1(text);
+            current->SetText(text);
+        } else {
+            current->SetText(std::string_view(gathered).substr(start));
+        }
         gathered.resize(start);
         if (current != root)
             current = current->GetParent();
@@ -319,16 +375,24 @@ const std::string& XmlElement::GetLastError() const
 
 void XmlElement::SetName(std::string_view name)
 {
-    name_.assign(name);
-    LowerInPlace(name_);
+    AssignName(name_, name);
 }
 
 void XmlElement::SetText(std::string_view text)
 {
-    text_.assign(Trim(text));
-    if (text_.find('\t') != std::string::npos)
+    text = Trim(text);
+    text_.assign(text.data(), text.size());
+    // One pass over the usually short text rather than a search for each.
+    bool tab = false;
+    bool utf8 = false;
+    for (char c : text) {
+        tab |= c == '\t';
+        utf8 |= c == '\xC3';
+    }
+    if (tab)
         std::erase(text_, '\t');
-    FoldUmlauts(text_);
+    if (utf8)
+        FoldUmlauts(text_);
 }
 
 XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName)
@@ -415,7 +479,7 @@ uint16_t XmlElement::CountChildren(std::string_view name) const
 
 XmlElement* XmlElement::GetChild(uint16_t index) const
 {
-    return index < children_.size() ? children_[index].get() : nullptr;
+    return index < children_.size() ? children_[index] : nullptr;
 }
 
 int XmlElement::FindChildIndex(std::string_view name, int start) const
@@ -430,7 +494,7 @@ int XmlElement::FindChildIndex(std::string_view name, int start) const
 XmlElement* XmlElement::FindChild(std::string_view name) const
 {
     const int index = FindChildIndex(name);
-    return index < 0 ? nullptr : children_[static_cast<size_t>(index)].get();
+    return index < 0 ? nullptr : children_[static_cast<size_t>(index)];
 }
 
 XmlElement* XmlElement::FindChild(std::string_view name, bool) const
@@ -444,7 +508,7 @@ XmlElement* XmlElement::FindNthChild(std::string_view name, uint16_t n) const
         return nullptr;
     for (const auto& child : children_) {
         if (EqualNoCase(child->name_, name) && --n == 0)
-            return child.get();
+            return child;
     }
     return nullptr;
 }
@@ -479,19 +543,21 @@ XmlElement* XmlElement::FindChildByAttr(std::string_view name, const std::vector
                                         int start) const
 {
     const int index = FindChildIndexByAttr(name, pairs, start);
-    return index < 0 ? nullptr : children_[static_cast<size_t>(index)].get();
+    return index < 0 ? nullptr : children_[static_cast<size_t>(index)];
+}
+
+XmlElement* XmlElement::NewChild()
+{
+    if (children_.empty())
+        children_.reserve(kChildBlock);
+    XmlElement* child = TreeArena().New(this);
+    children_.push_back(child);
+    return child;
 }
 
 XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 {
-    if (children_.empty())
-        children_.reserve(kChildBlock);
-    ThreadCache& cache = threadCache;
-    std::unique_ptr<XmlElement, Recycle> owned(
-        cache.nodeCount > 0 ? cache.nodes[--cache.nodeCount] : new XmlElement);
-    XmlElement* child = owned.get();
-    child->parent_ = this;
-    children_.push_back(std::move(owned));
+    XmlElement* child = NewChild();
     child->SetName(name);
     child->SetText(text);
     return child;
@@ -499,7 +565,18 @@ XmlElement* XmlElement::AddChild(std::string_view name, std::string_view text)
 
 void XmlElement::RemoveChild(XmlElement* child)
 {
-    std::erase_if(children_, [child](const auto& owned) { return owned.get() == child; });
+    const auto found = std::find(children_.begin(), children_.end(), child);
+    if (found == children_.end())
+        return;
+    children_.erase(found);
+    arena_->Release(child);
+}
+
+void XmlElement::RemoveAllChildren()
+{
+    for (XmlElement* child : children_)
+        arena_->Release(child);
+    children_.clear();
 }
 
 bool XmlElement::SetChildText(std::string_view name, std::string_view text)
@@ -610,7 +687,7 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
     if (!recursive)
         return true;
     for (const auto& grandChild : source->children_) {
-        if (!child->AddChildTree(grandChild.get(), true))
+        if (!child->AddChildTree(grandChild, true))
             return false;
     }
     return true;
@@ -618,13 +695,19 @@ bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 
 bool XmlElement::Parse(const std::string& text, bool retry)
 {
+    return Parse(text, retry ? ReadAs::Utf8ThenLatin1 : ReadAs::Utf8);
+}
+
+bool XmlElement::Parse(const std::string& text, ReadAs readAs)
+{
     Reset({}, {});
-    XML_Parser parser = TakeParser();
+    const bool latin1 = readAs == ReadAs::Latin1;
+    XML_Parser parser = XML_ParserCreate(latin1 ? "ISO-8859-1" : nullptr);
     if (!parser) {
         lastError_ = std::make_unique<std::string>("out of memory");
         return false;
     }
-    XmlParseState state{parser, this, this, {}, {}, false};
+    XmlParseState state{parser, this, this, latin1, {}, {}, false};
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &XmlParseState::Start, &XmlParseState::End);
     XML_SetCharacterDataHandler(parser, &XmlParseState::Characters);
@@ -639,30 +722,10 @@ bool XmlElement::Parse(const std::string& text, bool retry)
         lastError_ = std::make_unique<std::string>(message);
     }
     state.CloseOpenElements();
-    ReturnParser(parser);
-    if (ok || !retry)
+    XML_ParserFree(parser);
+    if (ok || readAs != ReadAs::Utf8ThenLatin1)
         return ok;
-    return Parse(EscapeUmlauts(text), false);
-}
-
-// A German letter's Latin-1 byte that is also a UTF-8 lead byte is left alone where its
-// continuation bytes follow, so UTF-8 text mixed into the document stays readable.
-std::string XmlElement::EscapeUmlauts(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const GermanLetter* found = nullptr;
-        for (const GermanLetter& letter : kGermanLetters) {
-            if (text[i] == letter.latin1)
-                found = &letter;
-        }
-        if (found && !StartsUtf8Sequence(text.substr(i)))
-            out += found->reference;
-        else
-            out += text[i];
-    }
-    return out;
+    return Parse(text, ReadAs::Latin1);
 }
 
 void XmlElement::Write(std::string& out, std::string_view unit, int depth) const

@@ -1,5 +1,6 @@
 // XmlElement: an XML element with a lower-cased name, trimmed 8-bit text, attributes in
 // document order and owned children; parsed with expat, written as indented CRLF text.
+// The elements of one tree live in one arena, owned by the tree's root.
 #pragma once
 
 #include <cstdint>
@@ -14,16 +15,17 @@ class XmlElement {
 public:
     using AttrPair = std::pair<std::string, std::string>;
 
-    XmlElement() = default;
-    explicit XmlElement(XmlElement* parent) : parent_(parent) {}
+    XmlElement();
+    explicit XmlElement(XmlElement* parent);
     // A root with that name, stored as given (only SetName lower-cases).
-    explicit XmlElement(std::string_view name) : name_(name) {}
-    ~XmlElement() = default;
+    explicit XmlElement(std::string_view name);
+    ~XmlElement();
     XmlElement(const XmlElement&) = delete;
     XmlElement& operator=(const XmlElement&) = delete;
 
     // Own data.
     const std::string& GetName() const { return name_; }
+    // Lower-cases (ASCII) and folds every UTF-8 Latin-1 letter to its Latin-1 byte.
     void SetName(std::string_view name);
     const std::string& GetText() const { return text_; }
     // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
@@ -37,7 +39,6 @@ public:
     bool GetAttributeInt(std::string_view name, int32_t& value) const;
     void RemoveAttribute(std::string_view name);
     void RemoveAllAttributes() { attributes_.clear(); }
-    const std::vector<AttrPair>& Attributes() const { return attributes_; }
     void Reset(std::string_view name, std::string_view text);
     void Clear();
 
@@ -57,7 +58,7 @@ public:
                                 int start = 0) const;
     XmlElement* AddChild(std::string_view name, std::string_view text);
     void RemoveChild(XmlElement* child);
-    void RemoveAllChildren() { children_.clear(); }
+    void RemoveAllChildren();
     bool SetChildText(std::string_view name, std::string_view text);
     bool SetChildTextInt(std::string_view name, int32_t value);
     std::string GetChildText(std::string_view name) const;
@@ -77,24 +78,23 @@ public:
     XmlElement* SetChildCopy(const XmlElement* source, bool flag = false);
     bool AddChildTree(const XmlElement* source, bool recursive);
 
-    // Text in and out. With retry, a failed parse is tried once more with the raw Latin-1
-    // letters turned into character references.
+    // Text in and out. With retry, a failed parse is tried once more with the text read as
+    // Latin-1, every byte kept as it is: raw Latin-1 letters, also in names, and UTF-8 among them.
     bool Parse(const std::string& text, bool retry = false);
     // Appends this element at the given depth (depth 0 empties out first), four blanks a level.
     void Serialize(std::string& out, int depth = 0) const;
     // Writes the same lines into file with one TAB a level; nothing for a null file.
     void WriteToFile(int depth, std::FILE* file) const;
-    static std::string EscapeUmlauts(std::string_view text);
 
 private:
     // Children are added in blocks of this many, the first block at the first child.
     static constexpr size_t kChildBlock = 10;
 
-    // Removed children are emptied and kept per thread for the next AddChild, with the room of
-    // their texts and lists, so that a parse does not free and fault in anew thousands of nodes.
-    struct Recycle {
-        void operator()(XmlElement* child) const noexcept;
-    };
+    class Arena;
+    Arena& TreeArena();
+    XmlElement* NewChild();  // appended, with no name and no text
+    enum class ReadAs { Utf8, Utf8ThenLatin1, Latin1 };
+    bool Parse(const std::string& text, ReadAs readAs);
     void Empty();
 
     void Write(std::string& out, std::string_view unit, int depth) const;
@@ -103,10 +103,12 @@ private:
     friend struct XmlParseState;
 
     XmlElement* parent_ = nullptr;
+    Arena* arena_ = nullptr;             // where this tree's elements come from and go back to
+    std::unique_ptr<Arena> ownArena_;    // only on an element that no arena made: a root
     std::string name_;
     std::string text_;
     std::vector<AttrPair> attributes_;
-    std::vector<std::unique_ptr<XmlElement, Recycle>> children_;
+    std::vector<XmlElement*> children_;  // owned through the arena
     // Only the elements a parse failed on carry a message; this keeps every node small.
     std::unique_ptr<std::string> lastError_;
 };

@@ -7,6 +7,7 @@
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
 #   ... --repeat N         runs each test up to N times and stops at its first failure: to
 #                          show that a test touching threads, windows or time never fails at random
+# Every build is then checked for code loaded twice by one process (tools/check-one-copy.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,7 +45,11 @@ build_and_test() {
   cmake --build "$dir" -j "$jobs"
   echo "== $dir: test"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${repeat[@]}" "${ctest_args[@]}"
+  echo "== $dir: one copy of each library"
+  bash tools/check-one-copy.sh "$dir"
 }
+
+asan_args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF)
 
 werror=OFF
 [[ ${CI:-} == true || $mode == --all ]] && werror=ON
@@ -56,15 +61,13 @@ case $mode in
   normal)
     build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=$werror ;;
   --asan)
-    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
-      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF ;;
+    build_and_test build-asan "${asan_args[@]}" -DZEM_WERROR=$werror ;;
   --tsan)
     build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=$werror \
       -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
   --all)
     build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEM_WERROR=ON
-    build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
-      -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
+    build_and_test build-asan "${asan_args[@]}" -DZEM_WERROR=ON
     build_and_test build-tsan -DCMAKE_BUILD_TYPE=Debug -DZEM_WERROR=ON \
       -DZEM_SANITIZE=thread -DZEM_BUILD_BENCH=OFF -- -L "$tsan_labels" ;;
 esac

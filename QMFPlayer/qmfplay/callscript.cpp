@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -75,11 +76,11 @@ public:
     void Tail() { out_ += "//-->\n"; }
 
 private:
+    void IndexChunks(const XmlElement& call);
     void CallTimes(const std::string& call, const XmlElement* tbcall);
     void CallTags(int type, int k, const XmlElement& call);
     // False when the cipher tool could not run: the rest of that type is left out.
-    bool TagFile(int type, const std::string& tag, int j, int k, const XmlElement& call,
-                 const XmlElement& calltag);
+    bool TagFile(int type, const std::string& tag, int j, int k, const XmlElement& calltag);
     void Line(const std::string& left, const std::string& right)
     {
         out_ += left + " = " + right + ";\n";
@@ -93,6 +94,8 @@ private:
     PlayerView& view_;
     std::string& out_;
     std::string callId_;
+    // The call's chunk list by tag id: the first usable chunk name of each id.
+    std::unordered_map<int32_t, std::string> chunkNames_;
 };
 
 void CallScript::Head()
@@ -111,6 +114,7 @@ void CallScript::Call(int k, const XmlElement& call)
 {
     const std::string entry = "oCallViewer['call'][" + std::to_string(k) + "]";
     callId_ = JsEscape(Attribute(&call, "id"));
+    IndexChunks(call);
     const XmlElement* tbcall = Child(&call, "tbcall");
     Line(entry, "new Array()");
     Line(entry + "['id']", "\"" + callId_ + "\"");
@@ -125,6 +129,18 @@ void CallScript::Call(int k, const XmlElement& call)
         CallTags(type, k, call);
     for (int type = 1200; type <= 1299; ++type)
         CallTags(type, k, call);
+}
+
+void CallScript::IndexChunks(const XmlElement& call)
+{
+    chunkNames_.clear();
+    const XmlElement* chunks = Child(&call, "chunklist");
+    for (uint32_t i = 0; const XmlElement* chunk = ChildAt(chunks, i); ++i) {
+        int32_t tagId = 0;
+        std::string name = SafeBaseName(Attribute(chunk, "chunkname"));
+        if (chunk->GetAttributeInt("idcalltag", tagId) && tagId > 0 && !name.empty())
+            chunkNames_.try_emplace(tagId, std::move(name));
+    }
 }
 
 void CallScript::CallTimes(const std::string& entry, const XmlElement* tbcall)
@@ -165,7 +181,7 @@ void CallScript::CallTags(int type, int k, const XmlElement& call)
         Line(tag + "['usertagset']", "new Array()");
         Line(tag + "['usertagset']['login']", Quoted(Attribute(Child(calltag, "tbuser"), "name")));
         if ((type == kTypeAttachment || type == kTypeRecording) &&
-            !TagFile(type, tag, j, k, call, *calltag))
+            !TagFile(type, tag, j, k, *calltag))
             return;
         if (type == kTypeDecision) {
             const XmlElement* decision = Child(calltag, "tbcalltag204");
@@ -180,18 +196,15 @@ void CallScript::CallTags(int type, int k, const XmlElement& call)
     }
 }
 
-bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const XmlElement& call,
-                         const XmlElement& calltag)
+bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const XmlElement& calltag)
 {
     int32_t tagId = 0;
     calltag.GetAttributeInt("idcalltag", tagId);
     std::string path;
     std::string chunkFile;  // the name of the chunk's file in the folder
-    const XmlElement* chunks = Child(&call, "chunklist");
-    for (uint32_t i = 0; const XmlElement* chunk = tagId > 0 ? ChildAt(chunks, i) : nullptr; ++i) {
-        const std::string name = SafeBaseName(Attribute(chunk, "chunkname"));
-        if (!NumberIs(chunk, "idcalltag", tagId) || name.empty())
-            continue;
+    const auto chunk = tagId > 0 ? chunkNames_.find(tagId) : chunkNames_.end();
+    if (chunk != chunkNames_.end()) {
+        const std::string& name = chunk->second;
         path = ChunkPath(name);
         chunkFile = name + ".dat";
         const std::string file = "oAudioFiles['" + callId_ + "'][" + std::to_string(j) + "]";
@@ -200,7 +213,6 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
         Line(file + "['fname']", Quoted(path));
         Line(file + "['callindex']", std::to_string(k));
         Line(file + "['calltagindex']", std::to_string(j));
-        break;
     }
     if (type == kTypeRecording) {
         const XmlElement* cipher = Child(&calltag, "zemlogv3_calltag1030");

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <ranges>
 #include <set>
 #include <vector>
 
@@ -108,9 +107,24 @@ public:
         return objects;
     }
 
-    // A range over the objects (not the ids), in id order.
-    auto begin() const { return std::views::values(objects_).begin(); }
-    auto end() const { return std::views::values(objects_).end(); }
+    // Walks the objects (not the ids), in id order.
+    class const_iterator {
+    public:
+        using Inner = typename std::map<uint32_t, std::shared_ptr<T>>::const_iterator;
+        explicit const_iterator(Inner inner) : inner_(inner) {}
+        const std::shared_ptr<T>& operator*() const { return inner_->second; }
+        const_iterator& operator++()
+        {
+            ++inner_;
+            return *this;
+        }
+        bool operator==(const const_iterator&) const = default;
+
+    private:
+        Inner inner_;
+    };
+    const_iterator begin() const { return const_iterator(objects_.begin()); }
+    const_iterator end() const { return const_iterator(objects_.end()); }
     size_t size() const { return objects_.size(); }
     bool empty() const { return objects_.empty(); }
 

@@ -257,7 +257,7 @@ void Mixer::RenderBlock(std::vector<float>& mix, size_t frames)
     }
     for (auto& [stream, onEnd] : ends) {
         if (!stream->closed)
-            Guarded("end callback", [&] { (*onEnd)(); });
+            Guarded("end callback", [&callback = onEnd] { (*callback)(); });
     }
 }
 

@@ -194,9 +194,9 @@ TEST(WindowProcedures, AFailingProcedureNeverEndsTheProcess)
     for (const auto& [what, raise] : raisers) {
         SCOPED_TRACE(what);
         int calls = 0;
-        HWND hwnd = CreateWindow([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
+        HWND hwnd = CreateWindow([&, &fail = raise](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
             ++calls;
-            raise();
+            fail();
             return 5;
         }, 0, 0, 0, 1, 1);
         ASSERT_TRUE(IsWindow(hwnd)) << "a failing WM_CREATE answers 0";

@@ -133,7 +133,7 @@ TEST(WindowTree, OtherThreadsMayOnlyAskAndPost)
     };
     for (const auto& [what, holds] : cases) {
         bool held = false;
-        std::thread other([&] { held = holds(); });
+        std::thread other([&, &ask = holds] { held = ask(); });
         other.join();
         EXPECT_TRUE(held) << what;
     }
