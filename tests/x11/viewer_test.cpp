@@ -71,6 +71,12 @@ TEST(X11Viewer, AMarkedRecordingShowsBothFilterSwitchesAndTheVersionText)
     // The Prompt lies below the Player (96 px) and the PlayList (150 px), 4 px apart; its one
     // channel row starts below the date line with the flags "Akt." and "Mark.": a click on
     // "Mark." marks the line's recording.
+    // A person clicks it once it is there to see.
+    const QRect markFlag(44, 290, 30, 11);
+    ASSERT_TRUE(zemtest::WaitUntil([&] {
+        const QImage image = x.Grab(window);
+        return !image.isNull() && Count(image, markFlag, [](QRgb p) { return Light(p, 0xE0); }) >= 5;
+    })) << "the flag \"Mark.\" never showed";
     const std::string id = std::to_string(window);
     EXPECT_EQ(x.Run({"xdotool", "mousemove", "--window", id, "58", "296", "click", "1"}).exitCode, 0);
 
