@@ -1,4 +1,5 @@
 // Downloads of recordings from HTTP and HTTPS servers that the test runs on 127.0.0.1.
+#include "support/tracefile.h"
 #include "support/testports.h"
 #include "support/testserver.h"
 #include "zemWaveLib/wave.h"
@@ -263,12 +264,7 @@ TEST_F(WaveDownload, HeaderDownloadOutcomes)
     EXPECT_EQ(plain_.Hits("/good.wav"), 0u) << "a redirect is not followed";
 }
 
-// Traces go to a file of this binary's own, so a test can find the lines it expects.
-class TraceToFile : public ::testing::Environment {
-public:
-    void SetUp() override { setenv("ZEM_TRACE", Path().c_str(), 1); }
-    static std::string Path() { return zemtest::RootFolder() + "/trace.log"; }
-};
+using zemtest::TraceToFile;
 [[maybe_unused]] ::testing::Environment* const g_trace = ::testing::AddGlobalTestEnvironment(new TraceToFile);
 
 // Each step of the header download that fails says which, in the trace.

@@ -1,5 +1,6 @@
 // The engine in real time through the device output, as a program plays a call, with ALSA's
 // file plugin standing in for the sound card: what was heard is read back from its raw files.
+#include "support/tracefile.h"
 #include "enginerig.h"
 
 #include "platform/sound/wavfiles.h"
@@ -25,12 +26,7 @@ constexpr double kAmplitude = 8000;
 // (PortAudio asks ALSA for about 35 ms).
 constexpr long kPlacementMs = zem::SoundSystem::kBlockMs + 50;
 
-// Traces go to a file of this binary's own, so a test can find the lines it expects.
-class TraceToFile : public ::testing::Environment {
-public:
-    void SetUp() override { setenv("ZEM_TRACE", Path().c_str(), 1); }
-    static std::string Path() { return zemtest::RootFolder() + "/trace.log"; }
-};
+using zemtest::TraceToFile;
 [[maybe_unused]] ::testing::Environment* const g_trace = ::testing::AddGlobalTestEnvironment(new TraceToFile);
 
 std::string TraceSoFar()

@@ -1,6 +1,7 @@
 // Ending an engine whose worker never answers, as the host's window thread does when the last
 // control closes: the wait is bounded on the engine's clock and traced, then the worker is
 // given up.
+#include "support/tracefile.h"
 #include "zemWave/engine/fmodclasses.h"
 
 #include "base/clock.h"
@@ -22,11 +23,7 @@ namespace {
 
 constexpr auto kPatience = std::chrono::seconds(30);
 
-class TraceToFile : public ::testing::Environment {
-public:
-    void SetUp() override { setenv("ZEM_TRACE", Path().c_str(), 1); }
-    static std::string Path() { return zemtest::RootFolder() + "/trace.log"; }
-};
+using zemtest::TraceToFile;
 [[maybe_unused]] ::testing::Environment* const g_trace = ::testing::AddGlobalTestEnvironment(new TraceToFile);
 
 bool Traced(const std::string& text)
