@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <thread>
 
 namespace zem {
 namespace {
@@ -237,7 +236,6 @@ void CKelRuler::Paint(HDC dc, const CKelFE_Slider& slider, const RECT& area, int
             RECT r = tick.labelRect;
             DrawText(dc, tick.label, &r, DT_SINGLELINE | DT_BOTTOM | DT_CENTER);
         }
-        std::this_thread::yield();  // long tick runs leave other threads their turn
     };
     for (const Tick& tick : layout.minors)
         drawTick(tick);

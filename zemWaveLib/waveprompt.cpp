@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -172,7 +171,6 @@ bool _Wave::GeneratePrompt(uint16_t points)
                 complete ? layout.OverviewValue(frame.data() + layout.sampleBytes) : layout.OverviewSilence();
             zem::WriteLe16(chunk->data.data() + second + size_t{2} * i, other);
         }
-        std::this_thread::yield();
     }
 
     std::lock_guard guard(lock_);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -152,8 +151,6 @@ bool _Wave::SaveCopy(uint32_t startMs, bool trimmed, const std::string& target)
             break;
         writer.Bytes(block, done);
         copied += static_cast<uint32_t>(done);
-        if (!trimmed)
-            std::this_thread::yield();
     }
 
     uint64_t total = 0;
