@@ -120,6 +120,29 @@ XcbConnection Connect(const std::string& display)
     return c;
 }
 
+// Whether the window manager shows a window that is mapped now: openbox answers wmctrl
+// before it handles map requests, and a map it misses then leaves the window hidden for good.
+bool ManagerShowsAWindow(const std::string& display, int timeoutMs)
+{
+    const XcbConnection c = Connect(display);
+    if (!c)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data;
+    const xcb_window_t probe = xcb_generate_id(c.get());
+    xcb_create_window(c.get(), XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 16, 16, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c.get(), probe);
+    xcb_flush(c.get());
+    const bool shown = WaitFor(timeoutMs, [&] {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+            xcb_get_window_attributes_reply(c.get(), xcb_get_window_attributes(c.get(), probe), nullptr), &std::free);
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    });
+    xcb_destroy_window(c.get(), probe);
+    xcb_flush(c.get());
+    return shown;
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
@@ -203,8 +226,9 @@ bool X11Session::Start()
     const std::string previous = old ? old : "";
     setenv("DISPLAY", display_.c_str(), 1);
     manager_ = Spawn({"openbox", "--sm-disable"}, -1);
-    const bool managed =
-        manager_ > 0 && WaitFor(kStartTimeoutMs, [&] { return Run({"wmctrl", "-m"}).exitCode == 0; });
+    const bool managed = manager_ > 0 &&
+                         WaitFor(kStartTimeoutMs, [&] { return Run({"wmctrl", "-m"}).exitCode == 0; }) &&
+                         WaitFor(kStartTimeoutMs, [&] { return ManagerShowsAWindow(display_, 1000); });
     if (old)
         setenv("DISPLAY", previous.c_str(), 1);
     else
