@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
@@ -93,14 +94,19 @@ public:
     explicit DeviceOutput(int onlyRate) : onlyRate_(onlyRate) {}
     ~DeviceOutput() override { Close(); }
 
+    // Listed once: PortAudio opens every ALSA device to list them, which takes seconds on a
+    // busy machine, and the engine asks for the count, each name and the chosen one in turn.
     std::vector<std::string> DriverNames() override
     {
+        if (driverNames_)
+            return *driverNames_;
         PortAudioSession session;
         std::vector<std::string> names;
         if (!session.ok())
             return names;
         for (PaDeviceIndex device : OutputDevices())
             names.emplace_back(Pa_GetDeviceInfo(device)->name);
+        driverNames_ = names;
         return names;
     }
 
@@ -217,6 +223,7 @@ private:
     }
 
     const int onlyRate_;
+    std::optional<std::vector<std::string>> driverNames_;
     std::unique_ptr<PortAudioSession> session_;
     PaStream* stream_ = nullptr;
     int channels_ = 2;

@@ -52,6 +52,15 @@ GivenUpWorkers& GivenUp()
 
 }  // namespace
 
+thread_local EngineWorkerEnd* EngineWorkerEnd::current = nullptr;
+
+void EngineWorkerEnd::StayIfAbandoned()
+{
+    std::unique_lock hold(mutex);
+    if (abandoned)
+        never.wait(hold, [] { return false; });
+}
+
 _FMODEngine::_FMODEngine(zem::SoundSystem& sound, zem::Clock& clock, EngineSettings settings)
     : sound_(&sound), clock_(clock), settings_(std::move(settings)), messages_(clock), sleep_(clock),
       workerEndWait_(clock)
@@ -80,9 +89,10 @@ _FMODEngine::~_FMODEngine()
         // A worker stuck in the sound layer must not hang the host's window thread, so it is
         // given up: its thread is detached, and the sound layer it may still be inside and
         // the files it may still be using are leaked on purpose, never closed or freed. Should
-        // that call ever return, the worker sees the engine gone and ends without touching it
-        // when it was stuck in its closing steps; stuck elsewhere, it would resume on a
-        // destroyed engine, which waiting for ever was the only way to prevent.
+        // that call ever return, the worker stops for good where it comes back: after the
+        // sound-layer call (SoundCall), after the message, or before its closing steps. Only
+        // a worker held up in the engine's own code would go on on a destroyed engine, which
+        // waiting for ever was the only way to prevent.
         std::lock_guard lock(lock_);
         GivenUp().Keep(std::move(ownedSound_), queue_.RemoveAll());
         return;
@@ -125,7 +135,6 @@ bool _FMODEngine::Init()
 
 bool _FMODEngine::InitOnWorker()
 {
-    zem::SoundSystem& sound = Sound();
     if (zem::SoundSystem::Version() < kRequiredSoundVersion) {
         char text[128];
         std::snprintf(text, sizeof text, "Error : You are using the wrong DLL version!  You should be using FMOD %.02f\n",
@@ -134,11 +143,11 @@ bool _FMODEngine::InitOnWorker()
         return false;
     }
     // The output itself is the creator's choice, made with the sound system.
-    const int drivers = sound.DriverCount();
+    const int drivers = Sound()->DriverCount();
     int driver = -1;
     if (!settings_.SndDevname.empty()) {
         for (int i = 0; i < drivers && driver < 0; ++i) {
-            if (strcasecmp(sound.DriverName(i).c_str(), settings_.SndDevname.c_str()) == 0)
+            if (strcasecmp(Sound()->DriverName(i).c_str(), settings_.SndDevname.c_str()) == 0)
                 driver = i;
         }
     } else {
@@ -146,21 +155,21 @@ bool _FMODEngine::InitOnWorker()
     }
     if (driver < 0)
         driver = settings_.SndDevId >= static_cast<uint32_t>(drivers) ? 0 : static_cast<int>(settings_.SndDevId);
-    if (!sound.SetDriver(driver))
+    if (!Sound()->SetDriver(driver))
         zem::Trace("SetDriver(%d): %s", driver, LastSoundErrorText().c_str());
-    if (!sound.Init(kMixRate, kSoftwareChannels)) {
+    if (!Sound()->Init(kMixRate, kSoftwareChannels)) {
         zem::Trace("Init: %s", LastSoundErrorText().c_str());
-        sound.Close();
+        Sound()->Close();
         return false;
     }
-    if (!sound.SetStreamBufferSize(kStreamBufferMs))
+    if (!Sound()->SetStreamBufferSize(kStreamBufferMs))
         zem::Trace("Stream_SetBufferSize: %s", LastSoundErrorText().c_str());
-    beep_ = sound.SampleLoad(zem::MapPath(kBeepSamplePath));
+    beep_ = Sound()->SampleLoad(zem::MapPath(kBeepSamplePath));
     if (!beep_) {
         zem::Trace("No beep sample %s: %s", kBeepSamplePath, LastSoundErrorText().c_str());
         return false;
     }
-    sound.SampleSetLoop(beep_, false);
+    Sound()->SampleSetLoop(beep_, false);
     return true;
 }
 
@@ -170,7 +179,7 @@ void _FMODEngine::WriteDriverNames(int drivers)
     if (zem::RegOpenKeyEx(zem::HKEY_CURRENT_USER, kEngineSettingsKey, zem::KEY_SET_VALUE, &key) != zem::ERROR_SUCCESS)
         return;
     for (int i = 0; i < drivers; ++i) {
-        const std::string name = Sound().DriverName(i);
+        const std::string name = Sound()->DriverName(i);
         const std::string value = EngineFormat("SndDevName%d", i);
         if (zem::RegSetValueEx(key, value, zem::REG_SZ, reinterpret_cast<const zem::BYTE*>(name.c_str()),
                                static_cast<zem::DWORD>(name.size() + 1)) != zem::ERROR_SUCCESS)
@@ -289,6 +298,7 @@ void _FMODEngine::SaveGroupSettings()
 
 void _FMODEngine::WorkerMain(WorkerEnd& end)
 {
+    EngineWorkerEnd::current = &end;
     workerId_ = std::this_thread::get_id();
     messages_.SetTimer(kTimerId, kTimerMs);
     zem::ThreadMessage message;
@@ -301,6 +311,7 @@ void _FMODEngine::WorkerMain(WorkerEnd& end)
         } catch (...) {
             zem::Trace("Engine message 0x%X failed", message.message);
         }
+        end.StayIfAbandoned();  // a message that outlasted the engine's wait
         if (quit)
             break;
     }
@@ -329,10 +340,10 @@ void _FMODEngine::WorkerMain(WorkerEnd& end)
 void _FMODEngine::CloseSound()
 {
     // Files still queued (the worker ended on WM_QUIT) lose their streams with the layer.
-    if (beep_ && !Sound().SampleFree(beep_))
+    if (beep_ && !Sound()->SampleFree(beep_))
         zem::Trace("Sample_Free: %s", LastSoundErrorText().c_str());
     beep_ = 0;
-    Sound().Close();
+    Sound()->Close();
 }
 
 bool _FMODEngine::HandleMessage(const zem::ThreadMessage& message)

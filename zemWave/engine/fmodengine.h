@@ -13,6 +13,7 @@
 
 #include "zemWave/engine/enginesettings.h"
 #include "zemWave/engine/fmodfile.h"
+#include "zemWave/engine/soundcall.h"
 
 #include "base/clock.h"
 #include "base/handletable.h"
@@ -269,13 +270,7 @@ private:
         SysTime end;
     };
 
-    // The worker's end, shared by the engine and the worker thread, so that a worker the
-    // engine has given up can still look at it after the engine is gone.
-    struct WorkerEnd {
-        std::mutex mutex;
-        bool finished = false;   // the worker touches the engine no more
-        bool abandoned = false;  // the engine no longer waits: the worker must not touch it
-    };
+    using WorkerEnd = EngineWorkerEnd;
     void WorkerMain(WorkerEnd& end);
     // Off the worker: joins the worker when it ends within kWorkerEndMs (traced),
     // else detaches it. False when it was given up.
@@ -343,7 +338,7 @@ private:
     // Everything a ruler computation reads changed: counts so a computation can tell.
     void RulerInputsChangedLocked() { ++rulerInputs_; }
 
-    zem::SoundSystem& Sound() const { return *sound_; }
+    SoundCall Sound() const { return SoundCall(*sound_); }
     zem::Clock& GetClock() const { return clock_; }
     // Where a recording that begins offsetMs after the ruler start enters the mix (worker,
     // while playing): at its own frame of the timeline when that is still to come, else at

@@ -35,13 +35,13 @@ _FMODFile::~_FMODFile()
     wave_->SetCallback(nullptr, 0, 0);
     Stop();
     // A stream left open here would call back into a deleted file.
-    if (dsp_ && !Sound().DspFree(dsp_))
+    if (dsp_ && !Sound()->DspFree(dsp_))
         zem::Trace("DspFree of %s failed", name_.c_str());
-    if (stream_ && !Sound().StreamClose(stream_))
+    if (stream_ && !Sound()->StreamClose(stream_))
         zem::Trace("StreamClose of %s failed", name_.c_str());
 }
 
-zem::SoundSystem& _FMODFile::Sound() const
+SoundCall _FMODFile::Sound() const
 {
     return engine_->Sound();
 }
@@ -71,7 +71,7 @@ void _FMODFile::Uninit()
 bool _FMODFile::ReleaseStream()
 {
     if (channel_ > -1) {
-        if (!Sound().StreamStop(stream_)) {
+        if (!Sound()->StreamStop(stream_)) {
             zem::Trace("Stream_Stop of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
             return false;
         }
@@ -80,12 +80,12 @@ bool _FMODFile::ReleaseStream()
     }
     filterReset_ = true;  // a stream opened again starts afresh
     if (dsp_) {
-        if (!Sound().DspFree(dsp_))
+        if (!Sound()->DspFree(dsp_))
             zem::Trace("DSP_Free of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
         dsp_ = 0;
     }
     if (stream_) {
-        if (!Sound().StreamClose(stream_))
+        if (!Sound()->StreamClose(stream_))
             zem::Trace("Stream_Close of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
         stream_ = 0;
     }
@@ -133,7 +133,7 @@ bool _FMODFile::OpenStream(std::string& error)
         }
         const std::string path = zem::MapPath(wave_->GetPlayablePath());
         for (int attempt = 0; attempt < kOpenTries && !stream_; ++attempt) {
-            stream_ = Sound().StreamOpen(path);
+            stream_ = Sound()->StreamOpen(path);
             if (stream_)
                 break;
             error = engine_->LastSoundErrorText();
@@ -144,13 +144,13 @@ bool _FMODFile::OpenStream(std::string& error)
             return false;
     }
     if (!dsp_) {
-        dsp_ = Sound().StreamCreateDsp(stream_, [this](zem::DspBlock& block) { DspCallback(block); });
+        dsp_ = Sound()->StreamCreateDsp(stream_, [this](zem::DspBlock& block) { DspCallback(block); });
         if (!dsp_)
             zem::Trace("Stream_CreateDSP of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
-        else if (!Sound().DspSetActive(dsp_, true))
+        else if (!Sound()->DspSetActive(dsp_, true))
             zem::Trace("DSP_SetActive of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
     }
-    if (!Sound().StreamSetEndCallback(stream_, [this] { OnStreamEnd(); }))
+    if (!Sound()->StreamSetEndCallback(stream_, [this] { OnStreamEnd(); }))
         zem::Trace("Stream_SetEndCallback of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
     return true;
 }
@@ -175,9 +175,8 @@ void _FMODFile::StartAt(std::optional<MixEntry> entry)
     if (entry)
         SetPosition(WithinLoaded(entry->positionMs));
     if (channel_ < 0) {
-        zem::SoundSystem& sound = Sound();
-        const int64_t frame = entry ? entry->frame : sound.NowFrame();
-        const int channel = sound.StreamPlayAt(zem::kFreeChannel, stream_, frame);
+            const int64_t frame = entry ? entry->frame : Sound()->NowFrame();
+        const int channel = Sound()->StreamPlayAt(zem::kFreeChannel, stream_, frame);
         if (channel < 0) {
             zem::Trace("Stream_Play of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
             return;
@@ -188,7 +187,7 @@ void _FMODFile::StartAt(std::optional<MixEntry> entry)
         if (speed_ != engineSpeed && HasFormat())
             ApplySpeed(engineSpeed);
     }
-    if (Sound().GetPaused(channel_) && !Sound().SetPaused(channel_, false))
+    if (Sound()->GetPaused(channel_) && !Sound()->SetPaused(channel_, false))
         zem::Trace("SetPaused of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
 }
 
@@ -203,7 +202,7 @@ void _FMODFile::Stop()
 {
     if (channel_ <= -1)
         return;
-    if (!Sound().StreamStop(stream_)) {
+    if (!Sound()->StreamStop(stream_)) {
         zem::Trace("Stream_Stop of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
         return;
     }
@@ -214,22 +213,22 @@ void _FMODFile::Stop()
 
 void _FMODFile::Pause()
 {
-    if (channel_ <= -1 || Sound().GetPaused(channel_))
+    if (channel_ <= -1 || Sound()->GetPaused(channel_))
         return;
-    if (!Sound().SetPaused(channel_, true))
+    if (!Sound()->SetPaused(channel_, true))
         zem::Trace("SetPaused of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
 }
 
 bool _FMODFile::IsPlaying()
 {
-    return channel_ >= 0 && Sound().IsPlaying(channel_) && !Sound().GetPaused(channel_);
+    return channel_ >= 0 && Sound()->IsPlaying(channel_) && !Sound()->GetPaused(channel_);
 }
 
 uint32_t _FMODFile::GetPosition()
 {
     if (!stream_)
         return 0;
-    const int64_t ms = Sound().StreamGetTime(stream_);
+    const int64_t ms = Sound()->StreamGetTime(stream_);
     if (ms < 0) {
         zem::Trace("Stream_GetTime of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
         return 0;
@@ -241,7 +240,7 @@ bool _FMODFile::SetPosition(uint32_t ms)
 {
     if (!stream_)
         return false;
-    if (!Sound().StreamSetTime(stream_, ms)) {
+    if (!Sound()->StreamSetTime(stream_, ms)) {
         zem::Trace("Stream_SetTime of %s to %u: %s", name_.c_str(), ms, engine_->LastSoundErrorText().c_str());
         return false;
     }
@@ -332,7 +331,7 @@ void _FMODFile::CorrectDrift(const SysTime& start, const SysTime& cur)
 bool _FMODFile::ApplySpeed(double engineSpeed)
 {
     const int hertz = static_cast<int>(SampleRate() * engineSpeed);
-    if (!Sound().SetFrequency(channel_, hertz)) {
+    if (!Sound()->SetFrequency(channel_, hertz)) {
         zem::Trace("SetFrequency of %s to %d: %s", name_.c_str(), hertz, engine_->LastSoundErrorText().c_str());
         return false;
     }
@@ -351,10 +350,9 @@ void _FMODFile::ApplyVolumeAndBalance()
         volume = volume_;
         balance = balance_;
     }
-    zem::SoundSystem& sound = Sound();
-    if (sound.GetVolume(channel_) != static_cast<int>(volume) && !sound.SetVolume(channel_, static_cast<int>(volume)))
+    if (Sound()->GetVolume(channel_) != static_cast<int>(volume) && !Sound()->SetVolume(channel_, static_cast<int>(volume)))
         zem::Trace("SetVolume of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
-    if (sound.GetPan(channel_) != static_cast<int>(balance) && !sound.SetPan(channel_, static_cast<int>(balance)))
+    if (Sound()->GetPan(channel_) != static_cast<int>(balance) && !Sound()->SetPan(channel_, static_cast<int>(balance)))
         zem::Trace("SetPan of %s: %s", name_.c_str(), engine_->LastSoundErrorText().c_str());
 }
 

@@ -11,6 +11,7 @@
 
 #include "sound/soundsystem.h"
 #include "zemWave/engine/bandrejectfilter.h"
+#include "zemWave/engine/soundcall.h"
 #include "ZemBaseLib/systime.h"
 #include "zemWaveLib/wave.h"
 
@@ -117,7 +118,7 @@ private:
     void ApplyVolumeAndBalance();
     bool HasFormat() const;
     uint32_t SampleRate() const;
-    zem::SoundSystem& Sound() const;
+    SoundCall Sound() const;
 
     _FMODEngine* const engine_;
     const FileHandle handle_;

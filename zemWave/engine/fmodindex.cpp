@@ -233,8 +233,8 @@ void _FMODEngine::IndexStep()
         Play();
     }
     // Without a beep sample the beep is silent.
-    if (beep && !Sound().IsPlaying(beepChannel_))
-        beepChannel_ = Sound().PlaySample(zem::kFreeChannel, beep_);
+    if (beep && !Sound()->IsPlaying(beepChannel_))
+        beepChannel_ = Sound()->PlaySample(zem::kFreeChannel, beep_);
 }
 
 void _FMODEngine::SkipStep()

@@ -16,7 +16,7 @@ bool _FMODEngine::Play()
     }
     if (state_ == kPlaying)
         return true;
-    playFrame_ = Sound().NowFrame();
+    playFrame_ = Sound()->NowFrame();
     {
         std::lock_guard lock(lock_);
         originMs_ = clock_.NowMs();
@@ -73,7 +73,7 @@ uint32_t _FMODEngine::PositionLocked() const
 
 MixEntry _FMODEngine::EntryOf(int64_t offsetMs) const
 {
-    const double framesPerMs = Sound().MixRate() / 1000.0 / GetSpeed();
+    const double framesPerMs = Sound()->MixRate() / 1000.0 / GetSpeed();
     const int64_t own = playFrame_ + std::llround(static_cast<double>(offsetMs - playPositionMs_) * framesPerMs);
     if (own >= syncFrame_ || framesPerMs <= 0)
         return {0, std::max(own, syncFrame_)};
@@ -149,7 +149,7 @@ void _FMODEngine::SetVolume(uint32_t volume)
         });
         return;
     }
-    if (!Sound().SetMasterVolume(static_cast<int>(volume)))
+    if (!Sound()->SetMasterVolume(static_cast<int>(volume)))
         zem::Trace("SetSFXMasterVolume(%u): %s", volume, LastSoundErrorText().c_str());
     NotifyEngine(kEngineVolume);
 }
@@ -248,7 +248,7 @@ void _FMODEngine::NotifyEngine(int code)
     }
     const uint32_t position = GetPosition();
     const int state = state_;
-    syncFrame_ = Sound().NowFrame();
+    syncFrame_ = Sound()->NowFrame();
     for (_FMODFile* file : files) {
         // One file with a bad start time must not keep the others out of step.
         try {
