@@ -60,13 +60,16 @@ void BM_ConvertCallFile(benchmark::State& state)
         const std::string bytes = CallFile(tags);
         std::ofstream(input, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
-    const std::string output = g_folder + "/T";
     SilentView view;
-    const ConversionSettings settings{output, true, {}};
+    int run = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove_all(output);
+        // A fresh folder each time, as the player makes one. Earlier ones stay until the end:
+        // on a file system without a journal, a new file steps over every recently deleted
+        // one, and the times would grow with the files the bench itself had just removed.
+        const std::string output = g_folder + "/T" + std::to_string(tags) + "-" + std::to_string(run++);
         fs::create_directory(output);
+        const ConversionSettings settings{output, true, {}};
         state.ResumeTiming();
         if (ConvertRecordingFile(input, settings, view) != ConversionResult::Done)
             state.SkipWithError("conversion failed");

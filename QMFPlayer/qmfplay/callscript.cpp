@@ -2,6 +2,7 @@
 
 #include "QMFPlayer/qmfplay/jsescape.h"
 #include "QMFPlayer/qmfplay/safename.h"
+#include "QMFPlayer/qmfplay/textmodefile.h"
 #include "ZemBaseLib/systime.h"
 #include "ZemBaseLib/xmlelement.h"
 
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -35,13 +37,6 @@ const XmlElement* Child(const XmlElement* element, std::string_view name)
     return element ? element->FindChild(name) : nullptr;
 }
 
-// A missing or unreadable number matches nothing.
-bool NumberIs(const XmlElement* element, std::string_view name, int32_t wanted)
-{
-    int32_t value = 0;
-    return element && element->GetAttributeInt(name, value) && value == wanted;
-}
-
 std::string Slashed(std::string text)
 {
     for (char& c : text) {
@@ -66,24 +61,28 @@ std::string Quoted(std::string_view text)
 
 class CallScript {
 public:
-    CallScript(const ConversionSettings& settings, PlayerView& view, std::string& out)
+    CallScript(const ConversionSettings& settings, PlayerView& view, TextModeFile& out)
         : settings_(settings), view_(view), out_(out)
     {
     }
 
     void Head();
     void Call(int k, const XmlElement& call);
-    void Tail() { out_ += "//-->\n"; }
+    void Tail() { out_.Write("//-->\n"); }
 
 private:
     void IndexChunks(const XmlElement& call);
+    void IndexTags(const XmlElement& call);
     void CallTimes(const std::string& call, const XmlElement* tbcall);
-    void CallTags(int type, int k, const XmlElement& call);
+    void CallTags(int type, int k);
     // False when the cipher tool could not run: the rest of that type is left out.
     bool TagFile(int type, const std::string& tag, int j, int k, const XmlElement& calltag);
     void Line(const std::string& left, const std::string& right)
     {
-        out_ += left + " = " + right + ";\n";
+        out_.Write(left);
+        out_.Write(" = ");
+        out_.Write(right);
+        out_.Write(";\n");
     }
     std::string ChunkPath(const std::string& chunkName) const
     {
@@ -92,22 +91,25 @@ private:
 
     const ConversionSettings& settings_;
     PlayerView& view_;
-    std::string& out_;
+    TextModeFile& out_;
     std::string callId_;
     // The call's chunk list by tag id: the first usable chunk name of each id.
     std::unordered_map<int32_t, std::string> chunkNames_;
+    // The call's tags by type, each in document order: the script asks for over a hundred
+    // types, and one walk through the children serves them all.
+    std::unordered_map<int32_t, std::vector<const XmlElement*>> tagsByType_;
 };
 
 void CallScript::Head()
 {
-    out_ += std::string(52, '/') + "\n";
-    out_ += "// Ab hier alle Daten f\xFCr den externen Player\n";
-    out_ += "<!--\n";
-    out_ += "var directory=\"" + JsEscape(Slashed(settings_.folder)) + "/\";\n";
-    out_ += settings_.controlAvailable ? "var IsInstalledzemWaveActiveX = true;\n"
-                                       : "var IsInstalledzemWaveActiveX = false;\n";
-    out_ += "oCallViewer['call'] = new Array();\n";
-    out_ += "oAudioFiles = new Array();\n";
+    out_.Write(std::string(52, '/') + "\n");
+    out_.Write("// Ab hier alle Daten f\xFCr den externen Player\n");
+    out_.Write("<!--\n");
+    out_.Write("var directory=\"" + JsEscape(Slashed(settings_.folder)) + "/\";\n");
+    out_.Write(settings_.controlAvailable ? "var IsInstalledzemWaveActiveX = true;\n"
+                                          : "var IsInstalledzemWaveActiveX = false;\n");
+    out_.Write("oCallViewer['call'] = new Array();\n");
+    out_.Write("oAudioFiles = new Array();\n");
 }
 
 void CallScript::Call(int k, const XmlElement& call)
@@ -115,6 +117,7 @@ void CallScript::Call(int k, const XmlElement& call)
     const std::string entry = "oCallViewer['call'][" + std::to_string(k) + "]";
     callId_ = JsEscape(Attribute(&call, "id"));
     IndexChunks(call);
+    IndexTags(call);
     const XmlElement* tbcall = Child(&call, "tbcall");
     Line(entry, "new Array()");
     Line(entry + "['id']", "\"" + callId_ + "\"");
@@ -126,9 +129,9 @@ void CallScript::Call(int k, const XmlElement& call)
     CallTimes(entry, tbcall);
     Line(entry + "['CallTags']", "new Array()");
     for (int type : {30, 200, 201, 202, 203, 204, 300, 1030})
-        CallTags(type, k, call);
+        CallTags(type, k);
     for (int type = 1200; type <= 1299; ++type)
-        CallTags(type, k, call);
+        CallTags(type, k);
 }
 
 void CallScript::IndexChunks(const XmlElement& call)
@@ -140,6 +143,17 @@ void CallScript::IndexChunks(const XmlElement& call)
         std::string name = SafeBaseName(Attribute(chunk, "chunkname"));
         if (chunk->GetAttributeInt("idcalltag", tagId) && tagId > 0 && !name.empty())
             chunkNames_.try_emplace(tagId, std::move(name));
+    }
+}
+
+void CallScript::IndexTags(const XmlElement& call)
+{
+    tagsByType_.clear();
+    for (uint32_t i = 0; const XmlElement* calltag = ChildAt(&call, i); ++i) {
+        // A missing or unreadable type matches nothing.
+        int32_t type = 0;
+        if (calltag->GetName() == "tbcalltag" && calltag->GetAttributeInt("tagtype", type))
+            tagsByType_[type].push_back(calltag);
     }
 }
 
@@ -158,15 +172,16 @@ void CallScript::CallTimes(const std::string& entry, const XmlElement* tbcall)
     Line(entry + "['callduration']", Quoted(duration));
 }
 
-void CallScript::CallTags(int type, int k, const XmlElement& call)
+void CallScript::CallTags(int type, int k)
 {
     const bool fsk = type >= 1200 && type <= 1299;
     const std::string tags = "oCallViewer['call'][" + std::to_string(k) + "]['CallTags']" +
                              (fsk ? std::string("['FSK']") : "[" + std::to_string(type) + "]");
+    const auto found = tagsByType_.find(type);
+    if (found == tagsByType_.end())
+        return;
     int j = 0;
-    for (uint32_t i = 0; const XmlElement* calltag = ChildAt(&call, i); ++i) {
-        if (calltag->GetName() != "tbcalltag" || !NumberIs(calltag, "tagtype", type))
-            continue;
+    for (const XmlElement* calltag : found->second) {
         if (j == 0)
             Line(tags, "new Array()");
         const std::string tag = tags + "[" + std::to_string(j) + "]";
@@ -240,10 +255,9 @@ bool CallScript::TagFile(int type, const std::string& tag, int j, int k, const X
 
 }  // namespace
 
-std::string WriteCallScript(const XmlElement& root, const ConversionSettings& settings,
-                            PlayerView& view)
+void WriteCallScript(const XmlElement& root, const ConversionSettings& settings, PlayerView& view,
+                     TextModeFile& out)
 {
-    std::string out;
     CallScript script(settings, view, out);
     script.Head();
     int k = 0;
@@ -252,5 +266,4 @@ std::string WriteCallScript(const XmlElement& root, const ConversionSettings& se
             script.Call(k++, *call);
     }
     script.Tail();
-    return out;
 }

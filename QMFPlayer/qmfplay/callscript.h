@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class TextModeFile;
 class XmlElement;
 
 // Deciphers the file at path in place with key; false when the cipher tool is missing or
@@ -20,6 +21,8 @@ struct ConversionSettings {
     ChunkDecipher decipher;
 };
 
-// The whole script text with "\n" line ends (the file adds the carriage returns).
-std::string WriteCallScript(const XmlElement& root, const ConversionSettings& settings,
-                            PlayerView& view);
+// Writes the whole script into out with "\n" line ends (the file adds the carriage returns).
+// A write that fails does not stop the script: its decipherings and moves all happen, and
+// out's Close tells of the failure.
+void WriteCallScript(const XmlElement& root, const ConversionSettings& settings, PlayerView& view,
+                     TextModeFile& out);

@@ -4,6 +4,7 @@
 #include "QMFPlayer/qmfplay/textmodefile.h"
 #include "ZemBaseLib/xmlelement.h"
 #include "base/file.h"
+#include "base/readwindow.h"
 #include "base/riff.h"
 #include "base/trace.h"
 
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -20,6 +20,8 @@ namespace {
 // A last chunk may come this many bytes short; its file still gets the full length.
 constexpr uint32_t kShortChunkTolerance = 10;
 constexpr size_t kCopyPiece = 64 * 1024;
+// Chunk heads and small chunks are read through a window of this size; copy pieces go past it.
+constexpr size_t kReadWindow = kCopyPiece;
 
 // The recording file's descriptor, closed when reading is over; -1 for anything but a regular
 // file. Nothing else is opened, and the open does not wait (a FIFO without a writer would).
@@ -49,6 +51,18 @@ private:
         return fd;
     }
 };
+
+// A C stream that hands what is written to it on to file: the tree's text goes out without
+// another whole copy of it in memory.
+std::FILE* OpenTextStream(TextModeFile& file)
+{
+    cookie_io_functions_t functions{};
+    functions.write = [](void* cookie, const char* bytes, size_t size) -> ssize_t {
+        const bool written = static_cast<TextModeFile*>(cookie)->Write(std::string_view(bytes, size));
+        return written ? static_cast<ssize_t>(size) : -1;
+    };
+    return fopencookie(&file, "w", functions);
+}
 
 #define FATAL() (REPORT_FATAL(view_), ConversionResult::Fatal)
 
@@ -85,7 +99,8 @@ ConversionResult Conversion::Run(const std::string& recordingPath)
     TextModeFile script;
     if (!script.Create(InFolder("data.js")))
         return FATAL();
-    if (!script.Write(WriteCallScript(tree_, settings_, view_)) || !script.Close())
+    WriteCallScript(tree_, settings_, view_, script);
+    if (!script.Close())
         return FATAL();
     return ConversionResult::Done;
 }
@@ -98,8 +113,9 @@ ConversionResult Conversion::ReadRecordingFile(const std::string& recordingPath)
         view_.ShowMessage("Error opening qmf-file");
         return ConversionResult::Failed;
     }
-    zem::RiffReader riff = zem::RiffReader::OverDescriptor(
-        file.fd, static_cast<uint64_t>(info.st_size), zem::RiffPad::Never);
+    zem::ReadWindow window(file.fd, kReadWindow);
+    zem::RiffReader riff([&window](uint64_t offset, void* out, size_t count) { return window.Read(offset, out, count); },
+                         static_cast<uint64_t>(info.st_size), zem::RiffPad::Never);
 
     zem::RiffHead head;
     const size_t headBytes = riff.ReadHead(head);
@@ -135,22 +151,26 @@ ConversionResult Conversion::ReadDescription(zem::RiffReader& riff)
     if (riff.Read(chunk.offset, text.data(), text.size()) != text.size())
         return FATAL();
 
-    // The text was handed on as a C string: a NUL ends it.
-    const std::string parsed = text.substr(0, text.find('\0'));
-    if (!tree_.Parse(parsed, true)) {
+    // The text was handed on as a C string: a NUL ends it. Only then is it copied.
+    const size_t end = text.find('\0');
+    if (!tree_.Parse(end == std::string::npos ? text : text.substr(0, end), true)) {
         zem::Trace("qmxplay: call description: %s", tree_.GetLastError().c_str());
         if (const auto result = WriteText("err.txt", text); result != ConversionResult::Done)
             return result;
     }
-    char* written = nullptr;
-    size_t writtenSize = 0;
-    std::FILE* memory = open_memstream(&written, &writtenSize);
-    if (!memory)
+    TextModeFile out;
+    std::FILE* stream = OpenTextStream(out);
+    if (!stream)
         return FATAL();
-    tree_.WriteToFile(0, memory);
-    std::fclose(memory);
-    const std::unique_ptr<char, decltype(&std::free)> owner(written, &std::free);
-    return WriteText("data.xml", std::string_view(written, writtenSize));
+    if (!out.Create(InFolder("data.xml"))) {
+        std::fclose(stream);
+        return FATAL();
+    }
+    tree_.WriteToFile(0, stream);
+    const bool flushed = std::fclose(stream) == 0;
+    if (!flushed || !out.Close())
+        return FATAL();
+    return ConversionResult::Done;
 }
 
 ConversionResult Conversion::WriteText(const std::string& name, std::string_view text)

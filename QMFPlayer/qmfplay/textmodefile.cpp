@@ -1,23 +1,43 @@
 #include "QMFPlayer/qmfplay/textmodefile.h"
 
+#include <algorithm>
+
+namespace {
+
+// A script of many megabytes goes out in blocks of about this size, never held whole.
+constexpr size_t kBlock = 64 * 1024;
+
+}  // namespace
+
 bool TextModeFile::Create(const std::string& path)
 {
+    block_.reserve(kBlock + 2);
     return file_.Open(path, zem::File::Mode::Create) == 0;
 }
 
 bool TextModeFile::Write(std::string_view text)
 {
-    std::string translated;
-    translated.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n')
-            translated += '\r';
-        translated += c;
+    while (!text.empty() && !failed_) {
+        const size_t lineFeed = std::min(text.find('\n'), text.size());
+        block_.append(text.substr(0, lineFeed));
+        if (lineFeed < text.size())
+            block_.append("\r\n");
+        text.remove_prefix(std::min(lineFeed + 1, text.size()));
+        if (block_.size() >= kBlock)
+            WriteOut();
     }
-    return file_.Write(translated.data(), translated.size()) == 0;
+    return !failed_;
+}
+
+void TextModeFile::WriteOut()
+{
+    if (!failed_)
+        failed_ = file_.Write(block_.data(), block_.size()) != 0;
+    block_.clear();
 }
 
 bool TextModeFile::Close()
 {
-    return file_.Close() == 0;
+    WriteOut();
+    return file_.Close() == 0 && !failed_;
 }

@@ -59,14 +59,19 @@ File& File::operator=(File&& other) noexcept
 int File::Open(const std::string& path, Mode mode)
 {
     Close();
-    const int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
+    const int flags = OpenFlags(mode);
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        return err;
+    // Only a read-only open succeeds on a folder: every other mode gets EISDIR from open
+    // itself, which spares the thousands of files a conversion creates a status call each.
+    if ((flags & O_ACCMODE) == O_RDONLY) {
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+            ::close(fd);
+            return err;
+        }
     }
     fd_ = fd;
     return 0;

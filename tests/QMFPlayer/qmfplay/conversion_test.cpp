@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <regex>
 #include <set>
 #include <sys/stat.h>
 
@@ -22,27 +23,37 @@ constexpr char kFatal[] = "Fatal Error ! Please write down info:\n.*qmfconversio
 struct Outcome {
     ConversionResult result;
     RecordingView view;
+    int deciphers = 0;
     std::string folder;
     bool stayedInside = true;  // nothing beside the folder, no folder in it
     std::string Read(const std::string& name) const { return zemtest::ReadFile(folder + "/" + name); }
 };
 
 // Converts bytes (none: a missing file) into a folder "T" of a cage that must stay empty.
-Outcome Convert(const std::string* bytes, bool decipherWorks = true, const std::atomic<bool>* keepGoing = nullptr)
+// fullFile (optional) is a name in the folder that leads to a full disk.
+Outcome Convert(const std::string* bytes, bool decipherWorks = true, const std::atomic<bool>* keepGoing = nullptr,
+                const std::string& fullFile = {})
 {
     Outcome outcome;
     const std::string cage = zemtest::NewFolder("cage");
     outcome.folder = cage + "/T";
     fs::create_directories(outcome.folder);
+    if (!fullFile.empty())
+        fs::create_symlink("/dev/full", outcome.folder + "/" + fullFile);
     const std::string input = zemtest::NewFolder("in") + "/call.qmf";
     if (bytes)
         zemtest::WriteFile(input, *bytes);
-    ConversionSettings settings{outcome.folder, true, [decipherWorks](const std::string&, const std::string&) {
+    int* deciphers = &outcome.deciphers;
+    ConversionSettings settings{outcome.folder, true, [decipherWorks, deciphers](const std::string&, const std::string&) {
+                                    ++*deciphers;
                                     return decipherWorks;
                                 }};
     outcome.result = ConvertRecordingFile(input, settings, outcome.view, keepGoing);
     for (const auto& entry : fs::recursive_directory_iterator(cage))
         outcome.stayedInside &= entry.path() == outcome.folder || (entry.path().parent_path() == outcome.folder && !entry.is_directory());
+    // The test's own link is no file the conversion left.
+    if (!fullFile.empty())
+        fs::remove(outcome.folder + "/" + fullFile);
     return outcome;
 }
 Outcome Convert(const std::string& bytes, bool decipherWorks = true) { return Convert(&bytes, decipherWorks); }
@@ -235,6 +246,61 @@ TEST(QmfConversion, DecipherFailureSkipsTheRestOfTheCallsRecordings)
     EXPECT_THAT(js, HasSubstr("[0]['CallTags'][1030][0]['tagdetails'] = \"R1.dat\";"));
     EXPECT_THAT(js, testing::Not(HasSubstr("[0]['CallTags'][1030][1]")));
     EXPECT_THAT(js, HasSubstr("[1]['CallTags'][1030][0]['tagtype'] = 1030;"));
+}
+
+// Tags come out by type in a fixed order, each type's in the order of the file; elements that
+// are no tags and tags without a readable type are left out.
+TEST(QmfConversion, TagsComeOutByTypeInFileOrder)
+{
+    const char* tags[][2] = {  // tagtype (none: no attribute), tagdetails
+        {"1030", "r1"}, {"300", "a1"}, {"1030", "r2"}, {"1201", "f1"}, {"1200", "f0"}, {"x", "bad"},
+        {nullptr, "none"}, {"30", "t"}, {"1201", "f2"}, {"1299", "f3"}, {"1300", "past"}, {"204", "d"},
+    };
+    std::string xml = "<e><call id=\"C1\"><other tagtype=\"1030\" tagdetails=\"other\"/>";
+    for (const auto& [type, details] : tags)
+        xml += std::string("<tbcalltag") + (type ? std::string(" tagtype=\"") + type + "\"" : "") + " tagdetails=\"" + details + "\"/>";
+    const Outcome outcome = Convert(qmftest::MakeQmf(xml + "</call></e>", {}));
+    ASSERT_EQ(outcome.result, ConversionResult::Done);
+    const std::string js = outcome.Read("data.js");
+    const std::regex line(R"re(\['CallTags'\](\[[^\]]*\]\[[0-9]+\])\['tagdetails'\] = "([^"]*)")re");
+    std::vector<std::string> shown;
+    for (auto it = std::sregex_iterator(js.begin(), js.end(), line); it != std::sregex_iterator(); ++it)
+        shown.push_back((*it)[1].str() + " " + (*it)[2].str());
+    EXPECT_THAT(shown, ElementsAre("[30][0] t", "[204][0] d", "[300][0] a1", "[1030][0] r1", "[1030][1] r2",
+                                   "['FSK'][0] f0", "['FSK'][0] f1", "['FSK'][1] f2", "['FSK'][0] f3"));
+}
+
+// A file that cannot be written is the fatal error; the script is still made to its end, so
+// every recording is deciphered and no attachment is left behind, also when the disk was full
+// long before (here with the long tags of type 30 that come first).
+TEST(QmfConversion, FullDiskIsFatalAfterTheWholeScript)
+{
+    std::string longTags;
+    for (int i = 0; i < 100; ++i)
+        longTags += "<tbcalltag tagtype=\"30\" tagdetails=\"" + std::string(1000, 'd') + "\"/>";
+    const std::string bytes = qmftest::MakeQmf(
+        "<e><call>" + longTags + "<tbcalltag tagtype=\"1030\" idcalltag=\"1\"><zemlogv3_calltag1030 flencrypt=\"1\" sid=\"k\"/></tbcalltag>"
+        "<tbcalltag tagtype=\"1030\" idcalltag=\"2\"><zemlogv3_calltag1030 flencrypt=\"1\" sid=\"k\"/></tbcalltag>"
+        "<tbcalltag tagtype=\"300\" idcalltag=\"3\"><tbcalltag300 fnameorig=\"n.txt\"/></tbcalltag>"
+        "<chunklist><c idcalltag=\"1\" chunkname=\"REC1\"/><c idcalltag=\"2\" chunkname=\"REC2\"/><c idcalltag=\"3\" chunkname=\"ATT1\"/>"
+        "</chunklist></call></e>",
+        {{"REC1", "1"}, {"REC2", "2"}, {"ATT1", "3"}});
+    const struct {
+        const char* full;
+        int deciphers;
+        std::set<std::string> files;
+    } cases[] = {
+        {"data.xml", 0, {}},
+        {"REC2.dat", 0, {"data.xml", "REC1.dat"}},
+        {"data.js", 2, {"data.xml", "REC1.dat", "REC2.dat", "n.txt"}},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = Convert(&bytes, true, nullptr, c.full);
+        EXPECT_EQ(outcome.result, ConversionResult::Fatal) << c.full;
+        EXPECT_THAT(outcome.view.messages, ElementsAre(testing::MatchesRegex(kFatal))) << c.full;
+        EXPECT_EQ(outcome.deciphers, c.deciphers) << c.full;
+        EXPECT_EQ(FilesIn(outcome.folder), c.files) << c.full;
+    }
 }
 
 }  // namespace

@@ -34,8 +34,11 @@ TEST(File, ModesCreateKeepOrTruncate)
             EXPECT_EQ(zemtest::ReadFile(path), c.after) << static_cast<int>(c.mode) << c.existing;
         }
     }
-    File folderFile;
-    EXPECT_EQ(folderFile.Open(folder, File::Mode::Read), EISDIR);
+    for (const File::Mode mode : {File::Mode::Read, File::Mode::ReadWrite, File::Mode::Write, File::Mode::Create}) {
+        File folderFile;
+        EXPECT_EQ(folderFile.Open(folder, mode), EISDIR) << static_cast<int>(mode);
+        EXPECT_FALSE(folderFile.IsOpen());
+    }
 }
 
 TEST(File, ReadSeekSizeIdentity)
