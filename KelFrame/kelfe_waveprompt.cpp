@@ -27,6 +27,20 @@ constexpr std::array<KelToneKind, 4> kToneKinds{{
     {2800, RGB(0, 0, 255), "Pilotton", "Pilot", "P"},
 }};
 
+// A recording without a valid start is not on the timeline, as the engine has it.
+bool HasPlace(const SysTime& start)
+{
+    return !start.IsNull() && start.IsValid();
+}
+
+// A pixel column far off the row is clamped: a recording hours away from a zoomed-in span
+// lies millions of pixels out, past what an int holds.
+int Column(const RECT& inner, double x)
+{
+    constexpr double kFar = 1 << 24;
+    return inner.left + int(std::clamp(std::trunc(x), -kFar, kFar));
+}
+
 int32_t TextWidth(HDC dc, const std::string& text)
 {
     SIZE size;
@@ -91,12 +105,14 @@ void CKelFE_WavePrompt::AddItem(_Wave* item, const SysTime& start)
     starts_[item] = start;
     for (_Wave* each : items_) {
         const SysTime& begin = starts_[each];
-        if (!begin.IsNull() && (earliestStart_.IsNull() || begin.Compare(earliestStart_) < 0))
+        if (HasPlace(begin) && (earliestStart_.IsNull() || begin.Compare(earliestStart_) < 0))
             earliestStart_ = begin;
     }
     if (latestEnd_.IsNull())
         latestEnd_ = earliestStart_;
     for (_Wave* each : items_) {
+        if (!HasPlace(starts_[each]))
+            continue;
         uint32_t length = 0;
         {
             std::lock_guard guard(each->GetLock());
@@ -176,9 +192,12 @@ int CKelFE_WavePrompt::CountLanes() const
     return lanes;
 }
 
-double CKelFE_WavePrompt::OffsetOf(_Wave* item) const
+std::optional<double> CKelFE_WavePrompt::OffsetOf(_Wave* item) const
 {
-    const SysTime& start = starts_.at(item);
+    const auto found = starts_.find(item);
+    if (found == starts_.end() || !HasPlace(found->second))
+        return std::nullopt;
+    const SysTime& start = found->second;
     const double span = double(start.DiffMs(earliestStart_));
     return start.Compare(earliestStart_) < 0 ? -span : span;
 }
@@ -259,19 +278,19 @@ const std::vector<CKelFE_WavePrompt::Detection>* CKelFE_WavePrompt::Detections(_
 void CKelFE_WavePrompt::DrawToneStrips(HDC dc, const Frame& frame)
 {
     for (_Wave* item : items_) {
-        if (starts_.find(item) == starts_.end())
+        const std::optional<double> offset = OffsetOf(item);
+        if (!offset)
             continue;
-        const double offset = OffsetOf(item);
         if (const std::vector<Detection>* detections = Detections(item))
             for (const Detection& d : *detections)
-                DrawToneStrip(dc, frame, d.kind, d.begin + offset, d.end + offset);
+                DrawToneStrip(dc, frame, d.kind, d.begin + *offset, d.end + *offset);
     }
 }
 
 void CKelFE_WavePrompt::DrawToneStrip(HDC dc, const Frame& frame, const KelToneKind* kind, double begin, double end)
 {
-    const int left = frame.inner.left + int(std::trunc(begin * frame.pixelsPerMs));
-    const int right = frame.inner.left + int(std::trunc(end * frame.pixelsPerMs));
+    const int left = Column(frame.inner, begin * frame.pixelsPerMs);
+    const int right = Column(frame.inner, end * frame.pixelsPerMs);
     RECT strip{left, frame.inner.bottom - 1 - kToneStripHeight, right, frame.inner.bottom - 1};
     FillRect(dc, strip, tools_->Brush(kind->colour));
 
@@ -291,9 +310,9 @@ void CKelFE_WavePrompt::DrawToneStrip(HDC dc, const Frame& frame, const KelToneK
 
 void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
 {
-    if (starts_.find(item) == starts_.end())
+    const std::optional<double> offset = OffsetOf(item);
+    if (!offset)
         return;
-    const double offset = OffsetOf(item);
     std::lock_guard guard(item->GetLock());
     const uint8_t* prompt = item->GetPrompt();
     const WAVEFORMATEX* format = item->GetFormat();
@@ -303,7 +322,7 @@ void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
     if (channels > 2 || n == 0)
         return;
     const double length = item->BytesToMs(item->GetDataSize());
-    const double x0 = std::trunc(frame.pixelsPerMs * offset);
+    const double x0 = std::trunc(frame.pixelsPerMs * *offset);
     const double x1 = std::trunc(x0 + frame.pixelsPerMs * length);
     const double step = (x1 - x0) / n;
 
@@ -313,11 +332,11 @@ void CKelFE_WavePrompt::DrawWaveform(HDC dc, const Frame& frame, _Wave* item)
     for (uint16_t lane = 0; lane < std::min<int>(channels, frame.lanes); ++lane) {
         const double centre = frame.centres[lane];
         const uint8_t* values = prompt + 4 + size_t(2) * n * lane;
-        points[0] = POINT{frame.inner.left + int(x0), int(std::trunc(centre))};
+        points[0] = POINT{Column(frame.inner, x0), int(std::trunc(centre))};
         for (uint16_t i = 0; i < n; ++i) {
             const int32_t s = OverviewSample(ReadLe16(values + size_t(2) * i), format->wFormatTag,
                                              format->wBitsPerSample);
-            points[i + 1] = POINT{frame.inner.left + int(std::trunc(x0 + i * step)),
+            points[i + 1] = POINT{Column(frame.inner, x0 + i * step),
                                   int(std::trunc(centre - s * frame.scale))};
         }
         Polyline(dc, points.data(), int(points.size()));

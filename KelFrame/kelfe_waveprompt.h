@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,8 +99,9 @@ private:
     // True once no item waits for its header: each is valid or has failed for good.
     bool NoHeaderPending() const;
     int CountLanes() const;
-    // Milliseconds from the earliest start to the item's start (negative when earlier).
-    double OffsetOf(_Wave* item) const;
+    // Milliseconds from the earliest start to the item's start (negative when earlier);
+    // none for an item without a valid start, which has no place on the axis.
+    std::optional<double> OffsetOf(_Wave* item) const;
     // The item's tone detections; null when it has no metadata or the metadata does not parse.
     const std::vector<Detection>* Detections(_Wave* item);
     void DrawToneStrips(HDC dc, const Frame& frame);

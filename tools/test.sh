@@ -2,12 +2,16 @@
 # Sets up, builds and runs every test.
 #   tools/test.sh          normal build (build/); the label x11 starts its own X server with a
 #                          window manager and drives the programs there (skipped without Xvfb)
-#   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)
+#   tools/test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build with clang
+#                          (build-asan/); also fails on a global defined in two loaded images
 #   tools/test.sh --tsan   ThreadSanitizer build (build-tsan/), the engine, sound, device, download and module tests
 #   tools/test.sh --all    all three, one after the other, warnings as errors (what CI runs)
 #   ... --repeat N         runs each test up to N times and stops at its first failure: to
 #                          show that a test touching threads, windows or time never fails at random
-# Every build is then checked for code loaded twice by one process (tools/check-one-copy.sh).
+# The normal and ThreadSanitizer builds use GCC, the AddressSanitizer build clang, so both
+# compilers' warnings and sanitizer checks gate a change. ZEM_JOBS limits the parallel jobs
+# (default: one per core). Every build is then checked for code loaded twice by one process
+# (tools/check-one-copy.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,11 +29,11 @@ while [[ $# -gt 0 ]]; do
 done
 bash tools/setup.sh
 
-jobs=$(nproc)
+jobs=${ZEM_JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
 export ZEM_UI=headless
 export ZEM_AUDIO=null
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_odr_violation=2
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp"
 
@@ -49,7 +53,9 @@ build_and_test() {
   bash tools/check-one-copy.sh "$dir"
 }
 
-asan_args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF)
+# clang's UndefinedBehaviorSanitizer also checks float-to-int conversions, which GCC's leaves out.
+asan_args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_SANITIZE=address,undefined -DZEM_BUILD_BENCH=OFF
+           -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 
 werror=OFF
 [[ ${CI:-} == true || $mode == --all ]] && werror=ON

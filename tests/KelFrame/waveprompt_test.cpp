@@ -73,6 +73,8 @@ protected:
     _Wave second_;
     _Wave failed_;   // its file is no recording (as an enciphered one that was not deciphered)
     _Wave pending_;  // its header is still to come
+    _Wave undated_;  // without a start
+    _Wave distant_;  // a century before the others
     CKelFE_WavePrompt* prompt_ = nullptr;
     HWND linked_ = nullptr;
 };
@@ -145,6 +147,36 @@ TEST_F(WavePromptTest, OnlyAPendingHeaderKeepsTheRowEmpty)
         } else {
             EXPECT_EQ(std::count(image.pixels.begin(), image.pixels.end(), kBack), long(image.pixels.size()));
         }
+    }
+}
+
+// A recording without a start has no place on the axis; one a century before the row's span
+// (as the control sets it) lies millions of pixels out. Neither draws: the row looks as before.
+TEST_F(WavePromptTest, ARecordingOffTheAxisLeavesTheRowAsItWas)
+{
+    SysTime none;
+    none.SetNull();
+    SysTime century = At(10, 0, 0);
+    century.year = 1926;
+    const struct {
+        _Wave* wave;
+        SysTime start;
+        bool widensSpan;
+    } steps[] = {{&undated_, none, false}, {&distant_, century, true}};
+    const WindowImage before = GrabWindow(prompt_->GetSafeHwnd());
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.start.year);
+        ASSERT_TRUE(step.wave->SetFileName(Recording(16, 0x4000,
+            "<ksti><uicf><tonedetector><tone f=\"2800\"><position begin=\"0\" end=\"4000\"/></tone>"
+            "</tonedetector></uicf></ksti>")));
+        prompt_->AddItem(step.wave, step.start);
+        prompt_->SetItemColour(RGB(255, 0, 255), step.wave, false);
+        EXPECT_EQ(prompt_->GetMax() != 8000, step.widensSpan);
+        prompt_->SetStartTime(At(10, 0, 0));
+        prompt_->SetEndTime(At(10, 0, 8));
+        InvalidateRect(prompt_->GetSafeHwnd(), nullptr, true);
+        const WindowImage after = GrabWindow(prompt_->GetSafeHwnd());
+        EXPECT_TRUE(after.pixels == before.pixels);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "com/host.h"
 #include "com/persist.h"
+#include "support/elfexports.h"
 #include "support/runprogram.h"
 #include "support/hivetext.h"
 #include "support/scratch.h"
@@ -213,6 +214,11 @@ TEST(ZemWaveModule, ExportsOnlyItsFiveEntryPoints)
     // The class table, compiled in from a static library, stays inside.
     EXPECT_EQ(dlsym(module, "_ZN7zemwave13ModuleClassesEv"), nullptr);
     dlclose(module);
+    // So do the standard library's templates and type information: a library that stays
+    // loaded and bound to one of them would keep the module from unloading.
+    const std::vector<std::string> exports{"DllCanUnloadNow", "DllGetClassObject", "DllGetResource",
+                                           "DllRegisterServer", "DllUnregisterServer"};
+    EXPECT_EQ(zemtest::ExportedNames(kOcx), exports);
 }
 
 TEST(ZemWaveTypeLibrary, TableHoldsTheNineEntriesAndPublishedNumbers)

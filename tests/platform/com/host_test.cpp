@@ -5,9 +5,11 @@
 #include "com/host.h"
 #include "com/registration.h"
 #include "registry/registry.h"
+#include "support/elfexports.h"
 #include "support/hivetext.h"
 #include "support/scratch.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <thread>
@@ -67,8 +69,8 @@ TEST_F(HostTest, UnusedModuleIsUnloadedOnlyWhenItSaysSo)
     ASSERT_EQ(CallExport(kModule, "DllRegisterServer"), S_OK);
     ComPtr<IDispatch> object;
     ASSERT_EQ(CreateDispatch(kProgId, object.Out()), S_OK);
-    auto loaded = [] {
-        void* handle = dlopen(kModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    auto loaded = [](const std::string& name = kModule) {
+        void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle)
             dlclose(handle);
         return handle != nullptr;
@@ -81,7 +83,23 @@ TEST_F(HostTest, UnusedModuleIsUnloadedOnlyWhenItSaysSo)
     object.Reset();
     CoFreeUnusedLibraries();
     EXPECT_FALSE(loaded());
+    // The window layer came with the module and stays: Qt and the libraries under it keep
+    // their state for the life of the process.
+    EXPECT_TRUE(loaded("libzemui.so"));
     ASSERT_EQ(CreateDispatch(kProgId, object.Out()), S_OK);  // and loaded again on demand
+}
+
+TEST(ModuleExports, OnlyTheEntryPointsHostsLookUp)
+{
+    const std::vector<std::string> exports{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                           "DllUnregisterServer"};
+    EXPECT_EQ(zemtest::ExportedNames(kModule), exports);
+    const std::vector<std::string> library = zemtest::ExportedNames(ZEM_PLAIN_LIBRARY);
+    EXPECT_TRUE(std::binary_search(library.begin(), library.end(), "_ZN3zem12TraceEnabledEv"))
+        << "a library's exports are all there";
+    const std::string text = zemtest::NewFolder() + "/text.so";
+    zemtest::WriteFile(text, "not an object");
+    EXPECT_TRUE(zemtest::ExportedNames(text).empty());
 }
 
 TEST_F(HostTest, ServerPathIsMappedAndFailuresGiveTheirCode)
