@@ -11,12 +11,11 @@ namespace {
 
 int16_t Saturate(float v)
 {
-    const float r = std::nearbyint(v);
-    if (r > 32767.0f)
-        return 32767;
-    if (r < -32768.0f)
-        return -32768;
-    return static_cast<int16_t>(r);
+    // Rounded to nearest, ties to even, by the adder itself: at 1.5 * 2^23 a float has no
+    // fraction left. As std::nearbyint, without a call into libm for every sample.
+    constexpr float kRounder = 12582912.0f;
+    const float clamped = std::clamp(v, -32768.0f, 32767.0f);
+    return static_cast<int16_t>((clamped + kRounder) - kRounder);
 }
 
 Clock& OutputClock(const OutputChoice& choice)

@@ -10,7 +10,7 @@ RateConverter::RateConverter(int fromRate, int toRate, int channels)
     const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
     soxr_io_spec_t undithered = io;
     undithered.flags |= SOXR_NO_DITHER;
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    const soxr_quality_spec_t quality = SpeechQuality();
     soxr_error_t error = nullptr;
     soxr_.reset(soxr_create(fromRate, toRate, static_cast<unsigned>(channels), &error, &undithered, &quality, nullptr));
     if (error) {

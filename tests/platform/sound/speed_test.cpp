@@ -87,6 +87,7 @@ TEST_F(Mixer, TonesAtSpeedsLandWhereTheSpeedPutsThemAndNothingFoldsBack)
     const Case cases[] = {
         {1000, 0.5, 500}, {1000, 1.0, 1000}, {1000, 1.5, 1500}, {1000, 3.0, 3000},
         {3300, 0.33, 1089}, {3300, 2.0, 0}, {2800, 2.33, 0}, {3300, 1.0, 3300},
+        {1000, 1.331, 1331}, {2000, 0.729, 1458}, {3000, 1.1, 3300}, {3500, 1.5, 0},
     };
     constexpr int kFromMs = 300;
     const int toMs = kFromMs + kBins * 1000 / kRate;
@@ -120,22 +121,44 @@ TEST_F(Mixer, TonesAtSpeedsLandWhereTheSpeedPutsThemAndNothingFoldsBack)
     }
 }
 
-// From speed 1.0 to 1.5 while a tone plays: the new speed glides in, so the block around the
-// change holds no click (a click spreads over the whole band), and the tone goes on at 1.5x.
+// A speed change while a tone plays glides in: the stretch around the change holds nothing
+// beyond the frequencies the tone glides over (a click spreads over the whole band), and the
+// tone goes on at the new speed. Up, down, back to frame for frame, and high in the band,
+// where the paths that take over from each other differ most in phase.
 TEST_F(Mixer, ASpeedChangeWhilePlayingGlidesInWithoutAClick)
 {
-    const zem::SoundStream stream = Open(Tone(500, kAmplitude, kRate, 4 * kRate));
-    const int channel = sound_->StreamPlay(zem::kFreeChannel, stream);
-    Mix(1000);
-    ASSERT_TRUE(sound_->SetFrequency(channel, kRate * 3 / 2));
-    Mix(1500);
+    struct Case {
+        double hertz;
+        double from, to;
+        double quietFromHz, quietToHz;  // far from the tone on either speed
+    };
+    const Case cases[] = {
+        {500, 1.0, 1.5, 1500, 4000}, {500, 1.5, 1.0, 1500, 4000}, {500, 1.0, 0.5, 1500, 4000},
+        {1000, 1.331, 0.9, 2300, 4000}, {2000, 1.0, 1.5, 0, 1000}, {3000, 1.0, 1.1, 0, 1500},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const zem::SoundStream stream = Open(Tone(c.hertz, kAmplitude, kRate, 4 * kRate), "tone" + std::to_string(n++) + ".wav");
+        const int channel = sound_->StreamPlay(zem::kFreeChannel, stream);
+        ASSERT_TRUE(sound_->SetFrequency(channel, static_cast<int>(std::lround(kRate * c.from))));
+        Mix(1000);
+        ASSERT_TRUE(sound_->SetFrequency(channel, static_cast<int>(std::lround(kRate * c.to))));
+        Mix(1500);
+        ASSERT_TRUE(sound_->StreamStop(stream));
+    }
     const std::vector<int16_t> mix = Finish();
-    const std::vector<int16_t> aroundChange = Side(mix, 0, kRate, 1000 - 64, 1000 + 64);
-    ASSERT_EQ(aroundChange.size(), 1024u);
-    const Spectrum change(aroundChange, kRate);
-    EXPECT_LT(Db(change.Loudest(1500, 4000, -1, 0)), -60) << "a click at the change";
-    const Spectrum after(Side(mix, 0, kRate, 1300, 1300 + kBins * 1000 / kRate), kRate);
-    EXPECT_NEAR(after.PeakHz(after.Peak(100, 3900)), 750, 1);
+    int startMs = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.hertz << " Hz from speed " << c.from << " to " << c.to);
+        const int changeMs = startMs + 1000;
+        startMs += 2500;
+        const std::vector<int16_t> aroundChange = Side(mix, 0, kRate, changeMs - 64, changeMs + 64);
+        ASSERT_EQ(aroundChange.size(), 1024u);
+        const Spectrum change(aroundChange, kRate);
+        EXPECT_LT(Db(change.Loudest(c.quietFromHz, c.quietToHz, -1, 0)), -60) << "a click at the change";
+        const Spectrum after(Side(mix, 0, kRate, changeMs + 300, changeMs + 300 + kBins * 1000 / kRate), kRate);
+        EXPECT_NEAR(after.PeakHz(after.Peak(100, 3900)), c.hertz * c.to, 1);
+    }
 }
 
 }  // namespace
