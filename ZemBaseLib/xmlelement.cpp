@@ -387,7 +387,7 @@ struct XmlParseState {
         std::string given;
         const std::string* kept = nullptr;
     };
-    static constexpr size_t kMetSets = 64;
+    static constexpr size_t kMetSets = 32;
     std::array<MetName, 2 * kMetSets> met;
 
     const std::string* Name(const char* text)
