@@ -861,7 +861,7 @@ public:
     void Write(const XmlElement& element, int depth)
     {
         const std::string& name = *element.name_;
-        const size_t indent = perLevel_ * static_cast<size_t>(depth);
+        const size_t indent = perLevel_ * static_cast<size_t>(std::max(depth, 0));
         size_t room = 2 * indent + 2 * name.size() + 5 * element.text_.size() + kSpare;
         for (const XmlElement::Attribute& attr : element.attributes_)
             room += attr.name->size() + kLongestEntity * attr.value.size() + 4;

@@ -388,6 +388,12 @@ TEST(XmlElementWrite, DeepAndLongTreesWriteEveryLineWhole)
     EXPECT_NE(out.find("\r\n" + deepestLine), std::string::npos) << out;
     EXPECT_EQ(out.rfind(std::string(8, ' ') + "</d0>\r\n"), out.size() - 15);
 
+    XmlElement shallow("a");
+    shallow.AddChild("b", "")->AddChild("c", "x");
+    std::string appended = "|";
+    shallow.Serialize(appended, -1);
+    EXPECT_EQ(appended, "|<a>\r\n<b>\r\n    <c>x</c>\r\n</b>\r\n</a>\r\n") << "no indent below depth 0";
+
     XmlElement list("l");
     constexpr int kLines = 20000;
     for (int i = 0; i < kLines; ++i)
