@@ -56,13 +56,9 @@ constexpr GermanLetter kGermanLetters[] = {
     {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'},
 };
 
-// The German letters, UTF-8 to Latin-1; every other byte stays.
-void FoldUmlauts(std::string& text)
+// The German letters from the first C3 at out on, UTF-8 to Latin-1; every other byte stays.
+void FoldUmlautsFrom(std::string& text, size_t out)
 {
-    // Most texts have no C3 at all.
-    size_t out = text.find('\xC3');
-    if (out == std::string::npos)
-        return;
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
         if (c == '\xC3' && in + 1 < text.size()) {
@@ -77,6 +73,13 @@ void FoldUmlauts(std::string& text)
         text[out] = c;
     }
     text.resize(out);
+}
+
+// Most texts have no C3 at all: one look, and only the others are folded.
+inline void FoldUmlauts(std::string& text)
+{
+    if (const size_t first = text.find('\xC3'); first != std::string::npos)
+        FoldUmlautsFrom(text, first);
 }
 
 // Text as an element keeps it: trimmed, without TABs, the German letters in Latin-1.
@@ -666,7 +669,7 @@ XmlElement* XmlElement::NewChild()
 {
     if (children_.empty())
         children_.reserve(kChildBlock);
-    XmlElement* child = TreeArena().New(this);
+    XmlElement* child = (arena_ ? *arena_ : TreeArena()).New(this);
     children_.push_back(child);
     return child;
 }
