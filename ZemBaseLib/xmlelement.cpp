@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <expat.h>
 #include <functional>
 #include <new>
@@ -380,7 +381,8 @@ struct XmlParseState {
     XmlElement* current;
     bool latin1;  // the text is read as Latin-1: expat's UTF-8 goes back to the bytes
     size_t depth = 0;  // elements open
-    bool tooDeep = false;
+    // Why the parse was stopped here, if it was: kept in place, so that saying it cannot fail.
+    char stopped[100] = "";
 
     // Names met so far as expat gave them, each with the tree's kept name: the elements and
     // attributes of a document repeat a few names, and one found here costs neither folding
@@ -427,27 +429,59 @@ struct XmlParseState {
         return set[0].kept;
     }
 
+    // The handlers: no exception may cross expat's frames, so one stops the parse instead.
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        if (state->depth >= kMaxDepth) {
-            state->tooDeep = true;
-            XML_StopParser(state->parser, XML_FALSE);
+        try {
+            state->Open(name, attrs);
+        } catch (const std::exception& e) {
+            state->Stop(e.what());
+        }
+    }
+
+    static void XMLCALL End(void* data, const XML_Char*)
+    {
+        auto* state = static_cast<XmlParseState*>(data);
+        if (!state->stopped[0])
+            state->CloseElement();
+    }
+
+    static void XMLCALL Characters(void* data, const XML_Char* chars, int length)
+    {
+        auto* state = static_cast<XmlParseState*>(data);
+        try {
+            state->Gather(std::string_view(chars, static_cast<size_t>(length)));
+        } catch (const std::exception& e) {
+            state->Stop(e.what());
+        }
+    }
+
+    void Stop(const char* reason) noexcept
+    {
+        std::snprintf(stopped, sizeof stopped, "%s", reason);
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    void Open(const XML_Char* name, const XML_Char** attrs)
+    {
+        if (depth >= kMaxDepth) {
+            Stop("elements nested too deeply");
             return;
         }
-        ++state->depth;
-        XmlElement* element = state->current;
+        ++depth;
+        XmlElement* element = current;
         if (!element->name_->empty()) {
             element = element->NewChild();
-            state->current = element;
+            current = element;
         }
-        element->name_ = state->Name(name);
+        element->name_ = Name(name);
         size_t count = 0;
         while (attrs[count])
             count += 2;
         element->attributes_.reserve(count / 2);
         for (size_t i = 0; i < count; i += 2) {
-            const std::string* key = state->Name(attrs[i]);
+            const std::string* key = Name(attrs[i]);
             // Names that differ only in case are one attribute here: the last value wins.
             XmlElement::Attribute* attr = element->FindAttribute(key);
             if (!attr) {
@@ -455,23 +489,15 @@ struct XmlParseState {
                 attr->name = key;
             }
             attr->value.assign(attrs[i + 1]);
-            if (state->latin1)
+            if (latin1)
                 FoldLatin1(attr->value);
             FoldUmlauts(attr->value);
         }
     }
 
-    static void XMLCALL End(void* data, const XML_Char*)
+    void Gather(std::string_view piece)
     {
-        auto* state = static_cast<XmlParseState*>(data);
-        if (!state->tooDeep)
-            state->CloseElement();
-    }
-
-    static void XMLCALL Characters(void* data, const XML_Char* chars, int length)
-    {
-        std::string& text = static_cast<XmlParseState*>(data)->current->text_;
-        const std::string_view piece(chars, static_cast<size_t>(length));
+        std::string& text = current->text_;
         // Blanks ahead of the first other character go at the end anyway; leaving them out
         // keeps the line breaks and indents between elements out of their parents.
         if (text.empty() && std::all_of(piece.begin(), piece.end(), IsBlank))
@@ -835,8 +861,7 @@ bool XmlElement::Parse(const std::string& text, ReadAs readAs)
     if (!ok) {
         char message[256];
         std::snprintf(message, sizeof message, "%s at line %d",
-                      state.tooDeep ? "elements nested too deeply"
-                                    : XML_ErrorString(XML_GetErrorCode(parser)),
+                      state.stopped[0] ? state.stopped : XML_ErrorString(XML_GetErrorCode(parser)),
                       static_cast<int>(XML_GetCurrentLineNumber(parser)));
         RareParts().lastError = message;
     }

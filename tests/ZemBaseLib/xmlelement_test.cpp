@@ -408,3 +408,15 @@ TEST(XmlElementWrite, DeepAndLongTreesWriteEveryLineWhole)
     ASSERT_EQ(back.CountChildren(), kLines);
     EXPECT_EQ(back.GetChild(kLines - 1)->GetText(), "text & more");
 }
+
+TEST(XmlElementParse, AStoppedParseSaysWhyAndKeepsWhatItRead)
+{
+    std::string deep = "<a>text";
+    for (int i = 0; i < 1200; ++i)
+        deep += "<d>";
+    XmlElement e;
+    EXPECT_FALSE(e.Parse(deep));
+    EXPECT_EQ(e.GetLastError(), "elements nested too deeply at line 1");
+    EXPECT_EQ(e.GetName(), "a");
+    EXPECT_EQ(e.GetText(), "text");
+}
