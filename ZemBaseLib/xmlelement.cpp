@@ -190,27 +190,41 @@ char* PutEscaped(char* cursor, const std::string& text, const char* specials)
 // thousands of elements with a handful of names, and equal names are then one pointer.
 class NameTable {
 public:
-    const std::string& Add(std::string_view name)
+    using Name = XmlElement::Name;
+
+    const Name& Add(std::string_view name)
     {
         const auto found = names_.find(name);
         return found != names_.end() ? *found : *names_.emplace(name).first;
     }
 
-    const std::string* Find(std::string_view name) const
+    const Name* Find(std::string_view name) const
     {
         const auto found = names_.find(name);
         return found != names_.end() ? &*found : nullptr;
     }
 
 private:
+    static std::string_view Text(std::string_view name) { return name; }
+    static std::string_view Text(const Name& name) { return name.text; }
+
     struct Hash {
         using is_transparent = void;
-        size_t operator()(std::string_view name) const noexcept
+        template <class Key>
+        size_t operator()(const Key& name) const noexcept
         {
-            return std::hash<std::string_view>()(name);
+            return std::hash<std::string_view>()(Text(name));
         }
     };
-    std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+    struct Equal {
+        using is_transparent = void;
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const noexcept
+        {
+            return Text(a) == Text(b);
+        }
+    };
+    std::unordered_set<Name, Hash, Equal> names_;
 };
 
 // The elements of one tree: made in blocks, and a removed one is emptied and kept for the
@@ -294,7 +308,7 @@ struct XmlElement::Rare {
     std::string lastError;
 };
 
-constinit const std::string XmlElement::kNoName;
+constinit const XmlElement::Name XmlElement::kNoName{std::string_view()};
 
 XmlElement::XmlElement() = default;
 
@@ -350,13 +364,13 @@ XmlElement::Arena& XmlElement::TreeArena()
     return *arena_;
 }
 
-const std::string& XmlElement::TreeName(std::string_view name)
+const XmlElement::Name& XmlElement::TreeName(std::string_view name)
 {
     NameTable& names = TreeArena().Names();
     return IsKeptName(name) ? names.Add(name) : names.Add(KeptName(name));
 }
 
-const std::string* XmlElement::KnownName(std::string_view name) const
+const XmlElement::Name* XmlElement::KnownName(std::string_view name) const
 {
     if (!arena_)
         return nullptr;
@@ -390,12 +404,12 @@ struct XmlParseState {
     // other out.
     struct MetName {
         std::string given;
-        const std::string* kept = nullptr;
+        const XmlElement::Name* kept = nullptr;
     };
     static constexpr size_t kMetSets = 32;
     std::array<MetName, 2 * kMetSets> met;
 
-    const std::string* Name(const char* text)
+    const XmlElement::Name* Name(const char* text)
     {
         const std::string_view given(text);
         MetName* const set = &met[2 * (SetOf(given) % kMetSets)];
@@ -418,7 +432,7 @@ struct XmlParseState {
 
     // A name not met before, or pushed out since: it takes the first way of its set. Out of
     // line, so that the look-up above stays a short call.
-    [[gnu::noinline]] const std::string* Meet(std::string_view given, MetName* set)
+    [[gnu::noinline]] const XmlElement::Name* Meet(std::string_view given, MetName* set)
     {
         set[1] = std::move(set[0]);
         std::string bytes(given);
@@ -471,7 +485,7 @@ struct XmlParseState {
         }
         ++depth;
         XmlElement* element = current;
-        if (!element->name_->empty()) {
+        if (!element->name_->text.empty()) {
             element = element->NewChild();
             current = element;
         }
@@ -481,7 +495,7 @@ struct XmlParseState {
             count += 2;
         element->attributes_.reserve(count / 2);
         for (size_t i = 0; i < count; i += 2) {
-            const std::string* key = Name(attrs[i]);
+            const XmlElement::Name* key = Name(attrs[i]);
             // Names that differ only in case are one attribute here: the last value wins.
             XmlElement::Attribute* attr = element->FindAttribute(key);
             if (!attr) {
@@ -540,7 +554,7 @@ void XmlElement::SetText(std::string_view text)
     TidyText(text_);
 }
 
-XmlElement::Attribute* XmlElement::FindAttribute(const std::string* name)
+XmlElement::Attribute* XmlElement::FindAttribute(const Name* name)
 {
     for (Attribute& attr : attributes_) {
         if (attr.name == name)
@@ -549,14 +563,14 @@ XmlElement::Attribute* XmlElement::FindAttribute(const std::string* name)
     return nullptr;
 }
 
-const XmlElement::Attribute* XmlElement::FindAttribute(const std::string* name) const
+const XmlElement::Attribute* XmlElement::FindAttribute(const Name* name) const
 {
     return const_cast<XmlElement*>(this)->FindAttribute(name);
 }
 
 void XmlElement::SetAttribute(std::string_view name, std::string_view value)
 {
-    const std::string* key = &TreeName(name);
+    const Name* key = &TreeName(name);
     std::string folded(value);
     FoldUmlauts(folded);
     if (Attribute* attr = FindAttribute(key))
@@ -592,7 +606,7 @@ bool XmlElement::GetAttributeInt(std::string_view name, int32_t& value) const
 
 void XmlElement::RemoveAttribute(std::string_view name)
 {
-    const std::string* key = KnownName(name);
+    const Name* key = KnownName(name);
     std::erase_if(attributes_, [&](const Attribute& attr) { return attr.name == key; });
 }
 
@@ -616,7 +630,7 @@ uint16_t XmlElement::CountChildren(std::string_view name) const
         return static_cast<uint16_t>(children_.size());
     uint16_t count = 0;
     for (const auto& child : children_) {
-        if (EqualNoCase(*child->name_, name))
+        if (EqualNoCase(child->name_->text, name))
             ++count;
     }
     return count;
@@ -630,7 +644,7 @@ XmlElement* XmlElement::GetChild(uint16_t index) const
 int XmlElement::FindChildIndex(std::string_view name, int start) const
 {
     for (size_t i = start < 0 ? 0 : static_cast<size_t>(start); i < children_.size(); ++i) {
-        if (EqualNoCase(*children_[i]->name_, name))
+        if (EqualNoCase(children_[i]->name_->text, name))
             return static_cast<int>(i);
     }
     return -1;
@@ -652,7 +666,7 @@ XmlElement* XmlElement::FindNthChild(std::string_view name, uint16_t n) const
     if (n == 0)
         return nullptr;
     for (const auto& child : children_) {
-        if (EqualNoCase(*child->name_, name) && --n == 0)
+        if (EqualNoCase(child->name_->text, name) && --n == 0)
             return child;
     }
     return nullptr;
@@ -813,22 +827,22 @@ bool XmlElement::AddChildAndCopyTo(XmlElement* destination, std::string_view nam
 
 XmlElement* XmlElement::SetChildCopy(const XmlElement* source, bool)
 {
-    if (!source || source->name_->empty())
+    if (!source || source->name_->text.empty())
         return nullptr;
-    XmlElement* child = FindChild(*source->name_);
+    XmlElement* child = FindChild(source->name_->text);
     if (!child)
-        child = AddChild(*source->name_, {});
+        child = AddChild(source->name_->text, {});
     child->CopyFrom(source);
     return child;
 }
 
 bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 {
-    if (!source || source->name_->empty())
+    if (!source || source->name_->text.empty())
         return false;
-    XmlElement* child = AddChild(*source->name_, source->text_);
+    XmlElement* child = AddChild(source->name_->text, source->text_);
     for (const Attribute& attr : source->attributes_)
-        child->SetAttribute(*attr.name, attr.value);
+        child->SetAttribute(attr.name->text, attr.value);
     if (!recursive)
         return true;
     for (const auto& grandChild : source->children_) {
@@ -888,18 +902,18 @@ public:
 
     void Write(const XmlElement& element, int depth)
     {
-        const std::string& name = *element.name_;
+        const XmlElement::Name& name = *element.name_;
         const size_t indent = perLevel_ * static_cast<size_t>(std::max(depth, 0));
-        size_t room = 2 * indent + 2 * name.size() + 5 * element.text_.size() + kSpare;
+        size_t room = 2 * indent + 2 * name.text.size() + 5 * element.text_.size() + kSpare;
         for (const XmlElement::Attribute& attr : element.attributes_)
-            room += attr.name->size() + kLongestEntity * attr.value.size() + 4;
+            room += attr.name->text.size() + kLongestEntity * attr.value.size() + 4;
         char* cursor = Room(room);
         cursor = Indent(cursor, indent);
         *cursor++ = '<';
-        cursor = Put(cursor, name);
+        cursor = PutName(cursor, name);
         for (const XmlElement::Attribute& attr : element.attributes_) {
             *cursor++ = ' ';
-            cursor = Put(cursor, *attr.name);
+            cursor = PutName(cursor, *attr.name);
             cursor = Put(cursor, "=\"");
             cursor = PutEscaped(cursor, attr.value, kValueSpecials);
             *cursor++ = '"';
@@ -925,14 +939,14 @@ public:
         Done(cursor);
         for (const XmlElement* child : element.children_)
             Write(*child, depth + 1);
-        cursor = Room(indent + name.size() + kSpare);
+        cursor = Room(indent + name.text.size() + kSpare);
         cursor = Indent(cursor, indent);
         Done(CloseTag(cursor, name));
     }
 
 private:
     static constexpr size_t kBlankRun = 8;
-    // A line's room beyond its longest form: two indents may each write a few blanks more.
+    // A line's room beyond its longest form: indents and names may write a few bytes more.
     static constexpr size_t kSpare = 32;
     // The string grows with what it holds, in steps of at most this many bytes beyond a line.
     static constexpr size_t kLargestStep = 64 * 1024;
@@ -955,10 +969,20 @@ private:
         return cursor + indent;
     }
 
-    static char* CloseTag(char* cursor, std::string_view name)
+    // A short name goes as its whole padded copy: what lies past the name is written over
+    // next, or falls in the line's spare room.
+    static char* PutName(char* cursor, const XmlElement::Name& name)
+    {
+        if (name.text.size() > XmlElement::Name::kPadded)
+            return Put(cursor, name.text);
+        std::memcpy(cursor, name.padded, XmlElement::Name::kPadded);
+        return cursor + name.text.size();
+    }
+
+    static char* CloseTag(char* cursor, const XmlElement::Name& name)
     {
         cursor = Put(cursor, "</");
-        cursor = Put(cursor, name);
+        cursor = PutName(cursor, name);
         return Put(cursor, ">\r\n");
     }
 

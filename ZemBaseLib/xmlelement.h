@@ -26,7 +26,7 @@ public:
     XmlElement& operator=(const XmlElement&) = delete;
 
     // Own data.
-    const std::string& GetName() const { return *name_; }
+    const std::string& GetName() const { return name_->text; }
     // Lower-cases (ASCII) and folds every UTF-8 Latin-1 letter to its Latin-1 byte.
     void SetName(std::string_view name);
     const std::string& GetText() const { return text_; }
@@ -93,29 +93,41 @@ private:
     static constexpr size_t kChildBlock = 4;
 
     class Arena;
-    // A name is the tree's copy of it, so equal names are one pointer.
+    // A name as a tree keeps it, once: equal names are one pointer. Its first bytes are also
+    // in a copy of fixed width, which the writer copies whole.
+    struct Name {
+        static constexpr size_t kPadded = 16;
+        constexpr explicit Name(std::string_view name) : text(name)
+        {
+            for (size_t i = 0; i < name.size() && i < kPadded; ++i)
+                padded[i] = name[i];
+        }
+        std::string text;
+        char padded[kPadded] = {};
+    };
     struct Attribute {
-        const std::string* name = nullptr;
+        const Name* name = nullptr;
         std::string value;
     };
 
     explicit XmlElement(Arena* arena);  // an element of that arena
     Arena& TreeArena();
     // The tree's copy of name as an element keeps it, added if new.
-    const std::string& TreeName(std::string_view name);
+    const Name& TreeName(std::string_view name);
     // The tree's copy of name as an element keeps it; null when the tree has no such name.
-    const std::string* KnownName(std::string_view name) const;
+    const Name* KnownName(std::string_view name) const;
     XmlElement* NewChild();  // appended, with no name and no text
     enum class ReadAs { Utf8, Utf8ThenLatin1, Latin1 };
     bool Parse(const std::string& text, ReadAs readAs);
     void Empty();
 
-    Attribute* FindAttribute(const std::string* name);
-    const Attribute* FindAttribute(const std::string* name) const;
+    Attribute* FindAttribute(const Name* name);
+    const Attribute* FindAttribute(const Name* name) const;
+    friend class NameTable;
     friend struct XmlParseState;
     friend class XmlWriter;
 
-    static const std::string kNoName;
+    static const Name kNoName;
 
     // What few elements carry: the arena a root owns, the message a failed parse left. Kept
     // apart, so that an element is two cache lines.
@@ -124,7 +136,7 @@ private:
 
     XmlElement* parent_ = nullptr;
     Arena* arena_ = nullptr;  // where this tree's elements come from and go back to
-    const std::string* name_ = &kNoName;
+    const Name* name_ = &kNoName;
     std::unique_ptr<Rare> rare_;
     std::string text_;
     // In an element of an arena the lists take their room from it.

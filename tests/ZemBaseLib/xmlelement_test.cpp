@@ -420,3 +420,17 @@ TEST(XmlElementParse, AStoppedParseSaysWhyAndKeepsWhatItRead)
     EXPECT_EQ(e.GetName(), "a");
     EXPECT_EQ(e.GetText(), "text");
 }
+
+TEST(XmlElementWrite, NamesOfAnyLengthAreWrittenWhole)
+{
+    for (const size_t length : {1, 15, 16, 17, 40}) {
+        const std::string name(length, 'n');
+        XmlElement root(name);
+        root.SetAttribute(name + "a", "1");
+        root.AddChild(name, "t");
+        std::string out;
+        root.Serialize(out);
+        EXPECT_EQ(out, "<" + name + " " + name + "a=\"1\">\r\n    <" + name + ">t</" + name + ">\r\n</" +
+                           name + ">\r\n");
+    }
+}
