@@ -94,8 +94,10 @@ void TidyText(std::string& text)
         text.erase(begin + kept.size());
         text.erase(0, begin);
     }
-    if (text.find('\t') != std::string::npos)
-        std::erase(text, '\t');
+    // One look for either byte, as most texts have neither.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\xC3'; }))
+        return;
+    std::erase(text, '\t');
     FoldUmlauts(text);
 }
 
