@@ -76,11 +76,11 @@ void FoldUmlautsFrom(std::string& text, size_t out)
     text.resize(out);
 }
 
-// Most texts have no C3 at all: one look, and only the others are folded.
+// Most texts have no C3 at all: one look, in line, and only the others are folded.
 inline void FoldUmlauts(std::string& text)
 {
-    if (const size_t first = text.find('\xC3'); first != std::string::npos)
-        FoldUmlautsFrom(text, first);
+    if (const auto first = std::find(text.begin(), text.end(), '\xC3'); first != text.end())
+        FoldUmlautsFrom(text, static_cast<size_t>(first - text.begin()));
 }
 
 // Text as an element keeps it: trimmed, without TABs, the German letters in Latin-1.
@@ -411,25 +411,31 @@ struct XmlParseState {
     static constexpr size_t kMetSets = 32;
     std::array<MetName, 2 * kMetSets> met;
 
+    // Names are short: their length, set and comparison are worked out here, byte by byte,
+    // rather than by calls into the C library.
     const XmlElement::Name* Name(const char* text)
     {
-        const std::string_view given(text);
-        MetName* const set = &met[2 * (SetOf(given) % kMetSets)];
+        size_t size = 0;
+        size_t hash = 0;
+        for (; text[size]; ++size)
+            hash = 31 * hash + static_cast<unsigned char>(text[size]);
+        MetName* const set = &met[2 * (hash % kMetSets)];
         for (const MetName* way = set; way != set + 2; ++way) {
-            if (way->kept && way->given == given)
+            if (way->kept && Same(way->given, text, size))
                 return way->kept;
         }
-        return Meet(given, set);
+        return Meet(std::string_view(text, size), set);
     }
 
-    // The length and three letters tell a document's few names apart well enough.
-    static size_t SetOf(std::string_view given)
+    static bool Same(const std::string& known, const char* text, size_t size)
     {
-        if (given.empty())
-            return 0;
-        const auto letter = [&](size_t at) { return static_cast<unsigned char>(given[at]); };
-        const size_t last = given.size() - 1;
-        return given.size() + 3 * letter(0) + 5 * letter(last / 2) + 7 * letter(last);
+        if (known.size() != size)
+            return false;
+        for (size_t i = 0; i < size; ++i) {
+            if (known[i] != text[i])
+                return false;
+        }
+        return true;
     }
 
     // A name not met before, or pushed out since: it takes the first way of its set. Out of
