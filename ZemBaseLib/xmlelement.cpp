@@ -143,9 +143,6 @@ std::string IntText(int32_t value)
 // Text content: & < > become entities so the output parses back. Attribute values are
 // written inside double quotes: & < " become entities, and TAB, LF and CR character
 // references, which a parser would otherwise read back as blanks.
-constexpr char kTextSpecials[] = "&<>";
-constexpr char kValueSpecials[] = "&<\"\t\n\r";
-
 std::string_view Entity(char c)
 {
     switch (c) {
@@ -163,27 +160,35 @@ std::string_view Entity(char c)
 // No entity above is longer.
 constexpr size_t kLongestEntity = 6;
 
+// The bytes of one kind of text that are written as their entities.
+struct Specials {
+    explicit constexpr Specials(std::string_view bytes)
+    {
+        for (const char c : bytes)
+            has[static_cast<unsigned char>(c)] = true;
+    }
+    bool has[256] = {};
+};
+constexpr Specials kTextSpecials("&<>");
+constexpr Specials kValueSpecials("&<\"\t\n\r");
+
 char* Put(char* cursor, std::string_view text)
 {
     std::memcpy(cursor, text.data(), text.size());
     return cursor + text.size();
 }
 
-// Copies text with each of the special bytes as its entity. A std::string ends in a NUL, so
-// the C library finds the next special byte; it stops at a NUL inside the text as well.
-char* PutEscaped(char* cursor, const std::string& text, const char* specials)
+// Copies text with each of the special bytes as its entity; byte by byte, as texts are
+// mostly short and a call into the C library would cost more.
+char* PutEscaped(char* cursor, std::string_view text, const Specials& specials)
 {
-    const char* run = text.c_str();
-    const char* const end = run + text.size();
-    for (;;) {
-        const char* const special = run + std::strcspn(run, specials);
-        cursor = Put(cursor, std::string_view(run, static_cast<size_t>(special - run)));
-        if (special == end)
-            return cursor;
-        // A NUL inside the text is copied as it is.
-        cursor = Put(cursor, *special ? Entity(*special) : std::string_view(special, 1));
-        run = special + 1;
+    for (const char c : text) {
+        if (specials.has[static_cast<unsigned char>(c)])
+            cursor = Put(cursor, Entity(c));
+        else
+            *cursor++ = c;
     }
+    return cursor;
 }
 
 }  // namespace
