@@ -1,11 +1,17 @@
 #include "ZemBaseLib/xmlelement.h"
 
+#include "ZemBaseLib/smallpieceresource.h"
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <exception>
 #include <expat.h>
+#include <functional>
+#include <new>
 #include <sanitizer/asan_interface.h>
+#include <unordered_set>
 
 namespace {
 
@@ -25,9 +31,10 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// Blank, TAB, LF, VT, FF, CR.
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 std::string_view Trim(std::string_view text)
@@ -50,15 +57,9 @@ constexpr GermanLetter kGermanLetters[] = {
     {'\x84', '\xC4'}, {'\x9C', '\xDC'}, {'\x9F', '\xDF'},
 };
 
-// The German letters, UTF-8 to Latin-1; every other byte stays.
-void FoldUmlauts(std::string& text)
+// The German letters from the first C3 at out on, UTF-8 to Latin-1; every other byte stays.
+void FoldUmlautsFrom(std::string& text, size_t out)
 {
-    // A plain loop: the texts are short, and most have no C3 at all.
-    size_t out = 0;
-    while (out < text.size() && text[out] != '\xC3')
-        ++out;
-    if (out == text.size())
-        return;
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
         if (c == '\xC3' && in + 1 < text.size()) {
@@ -73,6 +74,31 @@ void FoldUmlauts(std::string& text)
         text[out] = c;
     }
     text.resize(out);
+}
+
+// Most texts have no C3 at all: one look, in line, and only the others are folded.
+inline void FoldUmlauts(std::string& text)
+{
+    if (const auto first = std::find(text.begin(), text.end(), '\xC3'); first != text.end())
+        FoldUmlautsFrom(text, static_cast<size_t>(first - text.begin()));
+}
+
+// Text as an element keeps it: trimmed, without TABs, the German letters in Latin-1.
+void TidyText(std::string& text)
+{
+    if (text.empty())
+        return;
+    const std::string_view kept = Trim(text);
+    if (kept.size() != text.size()) {
+        const size_t begin = static_cast<size_t>(kept.data() - text.data());
+        text.erase(begin + kept.size());
+        text.erase(0, begin);
+    }
+    // One look for either byte, as most texts have neither.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\xC3'; }))
+        return;
+    std::erase(text, '\t');
+    FoldUmlauts(text);
 }
 
 // Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
@@ -90,27 +116,23 @@ void FoldLatin1(std::string& text)
     text.resize(out);
 }
 
-// Stores a name in out with the ASCII capitals lowered and every Latin-1 letter as its byte:
-// a name cannot carry a character reference, so only raw Latin-1, which the Latin-1 retry of
-// Parse reads, lets a written name with any of them parse back.
-void AssignName(std::string& out, std::string_view text)
+// Names as elements keep them: the ASCII capitals lowered and every Latin-1 letter as its
+// byte. A name cannot carry a character reference, so only raw Latin-1, which the Latin-1
+// retry of Parse reads, lets a written name with any of them parse back.
+bool IsKeptName(std::string_view name)
 {
-    out.resize(text.size());
-    bool utf8 = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        out[i] = LowerAscii(text[i]);
-        utf8 |= text[i] == '\xC2' || text[i] == '\xC3';
-    }
-    if (utf8)
-        FoldLatin1(out);
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c & 0x80) != 0;
+    });
 }
 
-// An attribute's name as the element keeps it.
-std::string Lower(std::string_view text)
+std::string KeptName(std::string_view name)
 {
-    std::string out;
-    AssignName(out, text);
-    return out;
+    std::string kept(name);
+    for (char& c : kept)
+        c = LowerAscii(c);
+    FoldLatin1(kept);
+    return kept;
 }
 
 std::string IntText(int32_t value)
@@ -118,57 +140,103 @@ std::string IntText(int32_t value)
     return std::to_string(value);
 }
 
-// Text content: & < > become entities so the output parses back.
-const char* TextEntity(char c)
+// Text content: & < > become entities so the output parses back. Attribute values are
+// written inside double quotes: & < " become entities, and TAB, LF and CR character
+// references, which a parser would otherwise read back as blanks.
+std::string_view Entity(char c)
 {
     switch (c) {
     case '&': return "&amp;";
     case '<': return "&lt;";
     case '>': return "&gt;";
-    default: return nullptr;
-    }
-}
-
-// Attribute values are written inside double quotes: & < " become entities, and TAB, LF and
-// CR character references, which a parser would otherwise read back as blanks.
-const char* ValueEntity(char c)
-{
-    switch (c) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
     case '"': return "&quot;";
     case '\t': return "&#9;";
     case '\n': return "&#10;";
     case '\r': return "&#13;";
-    default: return nullptr;
+    default: return {};
     }
 }
 
-// Appends text in runs, with each byte that has an entity replaced by it.
-template <const char* (*entityOf)(char)>
-void AppendEscaped(std::string& out, std::string_view text)
-{
-    size_t runStart = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (const char* entity = entityOf(text[i])) {
-            out.append(text.substr(runStart, i - runStart));
-            out += entity;
-            runStart = i + 1;
-        }
+// No entity above is longer.
+constexpr size_t kLongestEntity = 6;
+
+// The bytes of one kind of text that are written as their entities.
+struct Specials {
+    explicit constexpr Specials(std::string_view bytes)
+    {
+        for (const char c : bytes)
+            has[static_cast<unsigned char>(c)] = true;
     }
-    out.append(text.substr(runStart));
+    bool has[256] = {};
+};
+constexpr Specials kTextSpecials("&<>");
+constexpr Specials kValueSpecials("&<\"\t\n\r");
+
+char* Put(char* cursor, std::string_view text)
+{
+    std::memcpy(cursor, text.data(), text.size());
+    return cursor + text.size();
 }
 
-void AppendIndent(std::string& out, std::string_view unit, int depth)
+// Copies text with each of the special bytes as its entity; byte by byte, as texts are
+// mostly short and a call into the C library would cost more.
+char* PutEscaped(char* cursor, std::string_view text, const Specials& specials)
 {
-    for (int i = 0; i < depth; ++i)
-        out += unit;
+    for (const char c : text) {
+        if (specials.has[static_cast<unsigned char>(c)])
+            cursor = Put(cursor, Entity(c));
+        else
+            *cursor++ = c;
+    }
+    return cursor;
 }
 
 }  // namespace
 
+// Every name one tree's elements and attributes carry, each kept once: a document names
+// thousands of elements with a handful of names, and equal names are then one pointer.
+class NameTable {
+public:
+    using Name = XmlElement::Name;
+
+    const Name& Add(std::string_view name)
+    {
+        const auto found = names_.find(name);
+        return found != names_.end() ? *found : *names_.emplace(name).first;
+    }
+
+    const Name* Find(std::string_view name) const
+    {
+        const auto found = names_.find(name);
+        return found != names_.end() ? &*found : nullptr;
+    }
+
+private:
+    static std::string_view Text(std::string_view name) { return name; }
+    static std::string_view Text(const Name& name) { return name.text; }
+
+    struct Hash {
+        using is_transparent = void;
+        template <class Key>
+        size_t operator()(const Key& name) const noexcept
+        {
+            return std::hash<std::string_view>()(Text(name));
+        }
+    };
+    struct Equal {
+        using is_transparent = void;
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const noexcept
+        {
+            return Text(a) == Text(b);
+        }
+    };
+    std::unordered_set<Name, Hash, Equal> names_;
+};
+
 // The elements of one tree: made in blocks, and a removed one is emptied and kept for the
-// tree's next AddChild, with the room of its text and lists; all of them go with the root.
+// tree's next AddChild, with the room of its text and lists; all of them go with the root,
+// as do the names and the room of the lists.
 class XmlElement::Arena {
 public:
     Arena() = default;
@@ -181,9 +249,12 @@ public:
             ASAN_UNPOISON_MEMORY_REGION(block.nodes, block.used * sizeof(XmlElement));
             for (size_t i = 0; i < block.used; ++i)
                 block.nodes[i].~XmlElement();
-            ::operator delete(block.nodes);
+            ::operator delete(block.nodes, kLineAlign);
         }
     }
+
+    NameTable& Names() { return names_; }
+    std::pmr::memory_resource* Lists() { return &lists_; }
 
     XmlElement* New(XmlElement* parent)
     {
@@ -196,8 +267,7 @@ public:
             if (blocks_.empty() || blocks_.back().used == blocks_.back().size)
                 AddBlock();
             Block& block = blocks_.back();
-            node = new (&block.nodes[block.used++]) XmlElement();
-            node->arena_ = this;
+            node = new (&block.nodes[block.used++]) XmlElement(this);
         }
         node->parent_ = parent;
         return node;
@@ -219,6 +289,8 @@ private:
         size_t size;
         size_t used;
     };
+    // Blocks start on a cache line, so an element read or written touches as few as it can.
+    static constexpr std::align_val_t kLineAlign{64};
     // Small trees stay small; a large one grows in blocks of up to this many elements.
     static constexpr size_t kFirstBlock = 8;
     static constexpr size_t kLargestBlock = 1024;
@@ -227,19 +299,37 @@ private:
     {
         const size_t size = blocks_.empty() ? kFirstBlock : std::min(2 * blocks_.back().size, kLargestBlock);
         blocks_.reserve(blocks_.size() + 1);
-        auto* nodes = static_cast<XmlElement*>(::operator new(size * sizeof(XmlElement)));
-        blocks_.push_back({nodes, size, 0});
+        void* nodes = ::operator new(size * sizeof(XmlElement), kLineAlign);
+        blocks_.push_back({static_cast<XmlElement*>(nodes), size, 0});
     }
 
+    // The elements end in the destructor's body, before the names and lists they use.
+    NameTable names_;
+    SmallPieceResource lists_;
     std::vector<Block> blocks_;
     std::vector<XmlElement*> free_;
 };
+
+struct XmlElement::Rare {
+    std::unique_ptr<Arena> arena;
+    std::string lastError;
+};
+
+constinit const XmlElement::Name XmlElement::kNoName{std::string_view()};
 
 XmlElement::XmlElement() = default;
 
 XmlElement::XmlElement(XmlElement* parent) : parent_(parent) {}
 
-XmlElement::XmlElement(std::string_view name) : name_(name) {}
+XmlElement::XmlElement(std::string_view name)
+{
+    name_ = &TreeArena().Names().Add(name);
+}
+
+XmlElement::XmlElement(Arena* arena)
+    : arena_(arena), attributes_(arena->Lists()), children_(arena->Lists())
+{
+}
 
 // The arena ends the elements it made; a root's arena goes with the root.
 XmlElement::~XmlElement() = default;
@@ -252,109 +342,202 @@ void XmlElement::Empty()
 {
     children_.clear();
     attributes_.clear();
-    name_.clear();
+    name_ = &kNoName;
     text_.clear();
-    lastError_.reset();
+    rare_.reset();
     parent_ = nullptr;
     if (text_.capacity() > kKeptTextRoom)
         std::string().swap(text_);
     if (children_.capacity() > kKeptListRoom)
-        decltype(children_)().swap(children_);
+        children_.shrink_to_fit();
     if (attributes_.capacity() > kKeptListRoom)
-        decltype(attributes_)().swap(attributes_);
+        attributes_.shrink_to_fit();
+}
+
+XmlElement::Rare& XmlElement::RareParts()
+{
+    if (!rare_)
+        rare_ = std::make_unique<Rare>();
+    return *rare_;
 }
 
 XmlElement::Arena& XmlElement::TreeArena()
 {
     if (!arena_) {
-        ownArena_ = std::make_unique<Arena>();
-        arena_ = ownArena_.get();
+        Rare& rare = RareParts();
+        rare.arena = std::make_unique<Arena>();
+        arena_ = rare.arena.get();
     }
     return *arena_;
 }
 
-// Shared by the expat handlers during one Parse. Character data is gathered raw per element
-// and stored once at its end, so pieces split at references or line ends stay as written.
+const XmlElement::Name& XmlElement::TreeName(std::string_view name)
+{
+    NameTable& names = TreeArena().Names();
+    return IsKeptName(name) ? names.Add(name) : names.Add(KeptName(name));
+}
+
+const XmlElement::Name* XmlElement::KnownName(std::string_view name) const
+{
+    if (!arena_)
+        return nullptr;
+    const NameTable& names = arena_->Names();
+    return IsKeptName(name) ? names.Find(name) : names.Find(KeptName(name));
+}
+
+// Shared by the expat handlers during one Parse. Character data is gathered raw into the
+// open element and tidied once at its end, so pieces split at references or line ends stay
+// as written.
 struct XmlParseState {
     // Deeper documents are refused: every tree operation recurses once per level.
     static constexpr size_t kMaxDepth = 1000;
+
+    XmlParseState(XML_Parser parser, XmlElement* root, bool latin1)
+        : parser(parser), root(root), current(root), latin1(latin1)
+    {
+    }
 
     XML_Parser parser;
     XmlElement* root;
     XmlElement* current;
     bool latin1;  // the text is read as Latin-1: expat's UTF-8 goes back to the bytes
-    std::string gathered;
-    // Where each open element's own character data begins in gathered, outermost first.
-    std::vector<size_t> textStarts;
-    bool tooDeep = false;
+    size_t depth = 0;  // elements open
+    // Why the parse was stopped here, if it was: kept in place, so that saying it cannot fail.
+    char stopped[100] = "";
 
-    void Store(std::string& out, const char* text) const
+    // Names met so far as expat gave them, each with the tree's kept name: the elements and
+    // attributes of a document repeat a few names, and one found here costs neither folding
+    // nor a look in the tree's table. Two ways a set, so two busy names seldom push each
+    // other out.
+    struct MetName {
+        std::string given;
+        const XmlElement::Name* kept = nullptr;
+    };
+    static constexpr size_t kMetSets = 32;
+    std::array<MetName, 2 * kMetSets> met;
+
+    // Names are short: their length, set and comparison are worked out here, byte by byte,
+    // rather than by calls into the C library.
+    const XmlElement::Name* Name(const char* text)
     {
-        if (latin1) {
-            out.assign(text);
-            FoldLatin1(out);
+        size_t size = 0;
+        size_t hash = 0;
+        for (; text[size]; ++size)
+            hash = 31 * hash + static_cast<unsigned char>(text[size]);
+        MetName* const set = &met[2 * (hash % kMetSets)];
+        for (const MetName* way = set; way != set + 2; ++way) {
+            if (way->kept && Same(way->given, text, size))
+                return way->kept;
         }
-        AssignName(out, latin1 ? std::string_view(out) : std::string_view(text));
+        return Meet(std::string_view(text, size), set);
     }
 
+    static bool Same(const std::string& known, const char* text, size_t size)
+    {
+        if (known.size() != size)
+            return false;
+        for (size_t i = 0; i < size; ++i) {
+            if (known[i] != text[i])
+                return false;
+        }
+        return true;
+    }
+
+    // A name not met before, or pushed out since: it takes the first way of its set. Out of
+    // line, so that the look-up above stays a short call.
+    [[gnu::noinline]] const XmlElement::Name* Meet(std::string_view given, MetName* set)
+    {
+        set[1] = std::move(set[0]);
+        std::string bytes(given);
+        if (latin1)
+            FoldLatin1(bytes);
+        set[0].given.assign(given);
+        set[0].kept = &root->TreeName(bytes);
+        return set[0].kept;
+    }
+
+    // The handlers: no exception may cross expat's frames, so one stops the parse instead.
     static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attrs)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        if (state->textStarts.size() >= kMaxDepth) {
-            state->tooDeep = true;
-            XML_StopParser(state->parser, XML_FALSE);
-            return;
-        }
-        state->textStarts.push_back(state->gathered.size());
-        XmlElement* element = state->current;
-        if (!element->name_.empty()) {
-            element = element->NewChild();
-            state->current = element;
-        }
-        state->Store(element->name_, name);
-        size_t count = 0;
-        while (attrs[count])
-            count += 2;
-        element->attributes_.reserve(count / 2);
-        for (size_t i = 0; i + 1 < count; i += 2) {
-            XmlElement::AttrPair attr;
-            state->Store(attr.first, attrs[i]);
-            attr.second.assign(attrs[i + 1]);
-            if (state->latin1)
-                FoldLatin1(attr.second);
-            FoldUmlauts(attr.second);
-            // Names that differ only in case are one attribute here: the last value wins.
-            if (XmlElement::AttrPair* same = element->FindAttribute(attr.first))
-                same->second = std::move(attr.second);
-            else
-                element->attributes_.push_back(std::move(attr));
+        try {
+            state->Open(name, attrs);
+        } catch (const std::exception& e) {
+            state->Stop(e.what());
         }
     }
 
     static void XMLCALL End(void* data, const XML_Char*)
     {
         auto* state = static_cast<XmlParseState*>(data);
-        if (!state->tooDeep)
+        if (!state->stopped[0])
             state->CloseElement();
     }
 
     static void XMLCALL Characters(void* data, const XML_Char* chars, int length)
     {
-        static_cast<XmlParseState*>(data)->gathered.append(chars, static_cast<size_t>(length));
+        auto* state = static_cast<XmlParseState*>(data);
+        try {
+            state->Gather(std::string_view(chars, static_cast<size_t>(length)));
+        } catch (const std::exception& e) {
+            state->Stop(e.what());
+        }
+    }
+
+    void Stop(const char* reason) noexcept
+    {
+        std::snprintf(stopped, sizeof stopped, "%s", reason);
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    void Open(const XML_Char* name, const XML_Char** attrs)
+    {
+        if (depth >= kMaxDepth) {
+            Stop("elements nested too deeply");
+            return;
+        }
+        ++depth;
+        XmlElement* element = current;
+        if (!element->name_->text.empty()) {
+            element = element->NewChild();
+            current = element;
+        }
+        element->name_ = Name(name);
+        size_t count = 0;
+        while (attrs[count])
+            count += 2;
+        element->attributes_.reserve(count / 2);
+        for (size_t i = 0; i < count; i += 2) {
+            const XmlElement::Name* key = Name(attrs[i]);
+            // Names that differ only in case are one attribute here: the last value wins.
+            XmlElement::Attribute* attr = element->FindAttribute(key);
+            if (!attr) {
+                attr = &element->attributes_.emplace_back();
+                attr->name = key;
+            }
+            attr->value.assign(attrs[i + 1]);
+            if (latin1)
+                FoldLatin1(attr->value);
+            FoldUmlauts(attr->value);
+        }
+    }
+
+    void Gather(std::string_view piece)
+    {
+        std::string& text = current->text_;
+        // Blanks ahead of the first other character go at the end anyway; leaving them out
+        // keeps the line breaks and indents between elements out of their parents.
+        if (text.empty() && std::all_of(piece.begin(), piece.end(), IsBlank))
+            return;
+        text.append(piece);
     }
 
     void CloseElement()
     {
-        const size_t start = textStarts.back();
-        textStarts.pop_back();
-        if (latin1 && start < gathered.size()) {
-            std::string text = gathered.substr(start);
-            FoldLatin1(text);
-            current->SetText(text);
-        } else {
-            current->SetText(std::string_view(gathered).substr(start));
-        }
-        gathered.resize(start);
+        --depth;
+        if (latin1)
+            FoldLatin1(current->text_);
+        TidyText(current->text_);
         if (current != root)
             current = current->GetParent();
     }
@@ -362,7 +545,7 @@ struct XmlParseState {
     // After a failure the open elements keep the text gathered so far.
     void CloseOpenElements()
     {
-        while (!textStarts.empty())
+        while (depth > 0)
             CloseElement();
     }
 };
@@ -370,54 +553,43 @@ struct XmlParseState {
 const std::string& XmlElement::GetLastError() const
 {
     static const std::string kNone;
-    return lastError_ ? *lastError_ : kNone;
+    return rare_ ? rare_->lastError : kNone;
 }
 
 void XmlElement::SetName(std::string_view name)
 {
-    AssignName(name_, name);
+    name_ = &TreeName(name);
 }
 
 void XmlElement::SetText(std::string_view text)
 {
-    text = Trim(text);
     text_.assign(text.data(), text.size());
-    // One pass over the usually short text rather than a search for each.
-    bool tab = false;
-    bool utf8 = false;
-    for (char c : text) {
-        tab |= c == '\t';
-        utf8 |= c == '\xC3';
-    }
-    if (tab)
-        std::erase(text_, '\t');
-    if (utf8)
-        FoldUmlauts(text_);
+    TidyText(text_);
 }
 
-XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName)
+XmlElement::Attribute* XmlElement::FindAttribute(const Name* name)
 {
-    for (auto& attr : attributes_) {
-        if (attr.first == lowerName)
+    for (Attribute& attr : attributes_) {
+        if (attr.name == name)
             return &attr;
     }
     return nullptr;
 }
 
-const XmlElement::AttrPair* XmlElement::FindAttribute(std::string_view lowerName) const
+const XmlElement::Attribute* XmlElement::FindAttribute(const Name* name) const
 {
-    return const_cast<XmlElement*>(this)->FindAttribute(lowerName);
+    return const_cast<XmlElement*>(this)->FindAttribute(name);
 }
 
 void XmlElement::SetAttribute(std::string_view name, std::string_view value)
 {
-    std::string key = Lower(name);
+    const Name* key = &TreeName(name);
     std::string folded(value);
     FoldUmlauts(folded);
-    if (AttrPair* attr = FindAttribute(key))
-        attr->second = std::move(folded);
+    if (Attribute* attr = FindAttribute(key))
+        attr->value = std::move(folded);
     else
-        attributes_.emplace_back(std::move(key), std::move(folded));
+        attributes_.push_back({key, std::move(folded)});
 }
 
 void XmlElement::SetAttributeInt(std::string_view name, int32_t value)
@@ -428,10 +600,10 @@ void XmlElement::SetAttributeInt(std::string_view name, int32_t value)
 bool XmlElement::GetAttribute(std::string_view name, std::string& value) const
 {
     value.clear();
-    const AttrPair* attr = FindAttribute(Lower(name));
+    const Attribute* attr = FindAttribute(KnownName(name));
     if (!attr)
         return false;
-    value = attr->second;
+    value = attr->value;
     return true;
 }
 
@@ -447,8 +619,8 @@ bool XmlElement::GetAttributeInt(std::string_view name, int32_t& value) const
 
 void XmlElement::RemoveAttribute(std::string_view name)
 {
-    const std::string key = Lower(name);
-    std::erase_if(attributes_, [&](const AttrPair& attr) { return attr.first == key; });
+    const Name* key = KnownName(name);
+    std::erase_if(attributes_, [&](const Attribute& attr) { return attr.name == key; });
 }
 
 void XmlElement::Reset(std::string_view name, std::string_view text)
@@ -471,7 +643,7 @@ uint16_t XmlElement::CountChildren(std::string_view name) const
         return static_cast<uint16_t>(children_.size());
     uint16_t count = 0;
     for (const auto& child : children_) {
-        if (EqualNoCase(child->name_, name))
+        if (EqualNoCase(child->name_->text, name))
             ++count;
     }
     return count;
@@ -485,7 +657,7 @@ XmlElement* XmlElement::GetChild(uint16_t index) const
 int XmlElement::FindChildIndex(std::string_view name, int start) const
 {
     for (size_t i = start < 0 ? 0 : static_cast<size_t>(start); i < children_.size(); ++i) {
-        if (EqualNoCase(children_[i]->name_, name))
+        if (EqualNoCase(children_[i]->name_->text, name))
             return static_cast<int>(i);
     }
     return -1;
@@ -507,7 +679,7 @@ XmlElement* XmlElement::FindNthChild(std::string_view name, uint16_t n) const
     if (n == 0)
         return nullptr;
     for (const auto& child : children_) {
-        if (EqualNoCase(child->name_, name) && --n == 0)
+        if (EqualNoCase(child->name_->text, name) && --n == 0)
             return child;
     }
     return nullptr;
@@ -521,8 +693,8 @@ int XmlElement::FindChildIndexByAttr(std::string_view name, const std::vector<At
         const XmlElement& child = *children_[static_cast<size_t>(index)];
         bool all = true;
         for (const auto& [attrName, wanted] : pairs) {
-            const AttrPair* attr = child.FindAttribute(Lower(attrName));
-            if (!attr || !EqualNoCase(attr->second, wanted)) {
+            const Attribute* attr = child.FindAttribute(KnownName(attrName));
+            if (!attr || !EqualNoCase(attr->value, wanted)) {
                 all = false;
                 break;
             }
@@ -550,7 +722,7 @@ XmlElement* XmlElement::NewChild()
 {
     if (children_.empty())
         children_.reserve(kChildBlock);
-    XmlElement* child = TreeArena().New(this);
+    XmlElement* child = (arena_ ? *arena_ : TreeArena()).New(this);
     children_.push_back(child);
     return child;
 }
@@ -668,22 +840,22 @@ bool XmlElement::AddChildAndCopyTo(XmlElement* destination, std::string_view nam
 
 XmlElement* XmlElement::SetChildCopy(const XmlElement* source, bool)
 {
-    if (!source || source->name_.empty())
+    if (!source || source->name_->text.empty())
         return nullptr;
-    XmlElement* child = FindChild(source->name_);
+    XmlElement* child = FindChild(source->name_->text);
     if (!child)
-        child = AddChild(source->name_, {});
+        child = AddChild(source->name_->text, {});
     child->CopyFrom(source);
     return child;
 }
 
 bool XmlElement::AddChildTree(const XmlElement* source, bool recursive)
 {
-    if (!source || source->name_.empty())
+    if (!source || source->name_->text.empty())
         return false;
-    XmlElement* child = AddChild(source->name_, source->text_);
-    for (const auto& [name, value] : source->attributes_)
-        child->SetAttribute(name, value);
+    XmlElement* child = AddChild(source->name_->text, source->text_);
+    for (const Attribute& attr : source->attributes_)
+        child->SetAttribute(attr.name->text, attr.value);
     if (!recursive)
         return true;
     for (const auto& grandChild : source->children_) {
@@ -704,10 +876,10 @@ bool XmlElement::Parse(const std::string& text, ReadAs readAs)
     const bool latin1 = readAs == ReadAs::Latin1;
     XML_Parser parser = XML_ParserCreate(latin1 ? "ISO-8859-1" : nullptr);
     if (!parser) {
-        lastError_ = std::make_unique<std::string>("out of memory");
+        RareParts().lastError = "out of memory";
         return false;
     }
-    XmlParseState state{parser, this, this, latin1, {}, {}, false};
+    XmlParseState state(parser, this, latin1);
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, &XmlParseState::Start, &XmlParseState::End);
     XML_SetCharacterDataHandler(parser, &XmlParseState::Characters);
@@ -716,10 +888,9 @@ bool XmlElement::Parse(const std::string& text, ReadAs readAs)
     if (!ok) {
         char message[256];
         std::snprintf(message, sizeof message, "%s at line %d",
-                      state.tooDeep ? "elements nested too deeply"
-                                    : XML_ErrorString(XML_GetErrorCode(parser)),
+                      state.stopped[0] ? state.stopped : XML_ErrorString(XML_GetErrorCode(parser)),
                       static_cast<int>(XML_GetCurrentLineNumber(parser)));
-        lastError_ = std::make_unique<std::string>(message);
+        RareParts().lastError = message;
     }
     state.CloseOpenElements();
     XML_ParserFree(parser);
@@ -728,50 +899,117 @@ bool XmlElement::Parse(const std::string& text, ReadAs readAs)
     return Parse(text, ReadAs::Latin1);
 }
 
-void XmlElement::Write(std::string& out, std::string_view unit, int depth) const
-{
-    AppendIndent(out, unit, depth);
-    out += '<';
-    out += name_;
-    for (const auto& [name, value] : attributes_) {
-        out += ' ';
-        out += name;
-        out += "=\"";
-        AppendEscaped<ValueEntity>(out, value);
-        out += '"';
+// Writes a tree as indented lines that end in CR LF. Room for a line is made once, so its
+// many small pieces are plain copies behind a cursor, not appends that each check the string.
+class XmlWriter {
+public:
+    // Each level is indented by perLevel times the blank.
+    XmlWriter(std::string& out, char blank, size_t perLevel)
+        : out_(out), used_(out.size()), perLevel_(perLevel)
+    {
+        std::memset(blanks_, blank, sizeof blanks_);
     }
-    if (children_.empty()) {
-        if (text_.empty()) {
-            out += " />\r\n";
-        } else {
-            out += '>';
-            AppendEscaped<TextEntity>(out, text_);
-            out += "</";
-            out += name_;
-            out += ">\r\n";
+    XmlWriter(const XmlWriter&) = delete;
+    XmlWriter& operator=(const XmlWriter&) = delete;
+    ~XmlWriter() { out_.resize(used_); }
+
+    void Write(const XmlElement& element, int depth)
+    {
+        const XmlElement::Name& name = *element.name_;
+        const size_t indent = perLevel_ * static_cast<size_t>(std::max(depth, 0));
+        size_t room = 2 * indent + 2 * name.text.size() + 5 * element.text_.size() + kSpare;
+        for (const XmlElement::Attribute& attr : element.attributes_)
+            room += attr.name->text.size() + kLongestEntity * attr.value.size() + 4;
+        char* cursor = Room(room);
+        cursor = Indent(cursor, indent);
+        *cursor++ = '<';
+        cursor = PutName(cursor, name);
+        for (const XmlElement::Attribute& attr : element.attributes_) {
+            *cursor++ = ' ';
+            cursor = PutName(cursor, *attr.name);
+            cursor = Put(cursor, "=\"");
+            cursor = PutEscaped(cursor, attr.value, kValueSpecials);
+            *cursor++ = '"';
         }
-        return;
+        if (element.children_.empty()) {
+            if (element.text_.empty()) {
+                cursor = Put(cursor, " />\r\n");
+            } else {
+                *cursor++ = '>';
+                cursor = PutEscaped(cursor, element.text_, kTextSpecials);
+                cursor = CloseTag(cursor, name);
+            }
+            Done(cursor);
+            return;
+        }
+        cursor = Put(cursor, ">\r\n");
+        if (!element.text_.empty()) {
+            cursor = Indent(cursor, indent);
+            cursor = Put(cursor, "   ");
+            cursor = PutEscaped(cursor, element.text_, kTextSpecials);
+            cursor = Put(cursor, "\r\n");
+        }
+        Done(cursor);
+        for (const XmlElement* child : element.children_)
+            Write(*child, depth + 1);
+        cursor = Room(indent + name.text.size() + kSpare);
+        cursor = Indent(cursor, indent);
+        Done(CloseTag(cursor, name));
     }
-    out += ">\r\n";
-    if (!text_.empty()) {
-        AppendIndent(out, unit, depth);
-        out += "   ";
-        AppendEscaped<TextEntity>(out, text_);
-        out += "\r\n";
+
+private:
+    static constexpr size_t kBlankRun = 8;
+    // A line's room beyond its longest form: indents and names may write a few bytes more.
+    static constexpr size_t kSpare = 32;
+    // The string grows with what it holds, in steps of at most this many bytes beyond a line.
+    static constexpr size_t kLargestStep = 64 * 1024;
+
+    // A cursor with room for n bytes; Done takes the cursor past the last byte written.
+    char* Room(size_t n)
+    {
+        if (out_.size() - used_ < n)
+            out_.resize(used_ + n + std::min(used_, kLargestStep));
+        return out_.data() + used_;
     }
-    for (const auto& child : children_)
-        child->Write(out, unit, depth + 1);
-    AppendIndent(out, unit, depth);
-    out += "</";
-    out += name_;
-    out += ">\r\n";
-}
+
+    void Done(const char* end) { used_ = static_cast<size_t>(end - out_.data()); }
+
+    // A run of blanks at a time, which may write past the indent into the line's spare room.
+    char* Indent(char* cursor, size_t indent) const
+    {
+        for (size_t done = 0; done < indent; done += kBlankRun)
+            std::memcpy(cursor + done, blanks_, kBlankRun);
+        return cursor + indent;
+    }
+
+    // A short name goes as its whole padded copy: what lies past the name is written over
+    // next, or falls in the line's spare room.
+    static char* PutName(char* cursor, const XmlElement::Name& name)
+    {
+        if (name.text.size() > XmlElement::Name::kPadded)
+            return Put(cursor, name.text);
+        std::memcpy(cursor, name.padded, XmlElement::Name::kPadded);
+        return cursor + name.text.size();
+    }
+
+    static char* CloseTag(char* cursor, const XmlElement::Name& name)
+    {
+        cursor = Put(cursor, "</");
+        cursor = PutName(cursor, name);
+        return Put(cursor, ">\r\n");
+    }
+
+    std::string& out_;
+    size_t used_;  // out_ beyond this is room not yet written
+    size_t perLevel_;
+    char blanks_[kBlankRun];
+};
 
 void XmlElement::Serialize(std::string& out, int depth) const
 {
     if (depth == 0)
         out.clear();
-    Write(out, "    ", depth);
+    XmlWriter(out, ' ', 4).Write(*this, depth);
 }
 
 void XmlElement::WriteToFile(int depth, std::FILE* file) const
@@ -779,6 +1017,6 @@ void XmlElement::WriteToFile(int depth, std::FILE* file) const
     if (!file)
         return;
     std::string text;
-    Write(text, "\t", depth);
+    XmlWriter(text, '\t', 1).Write(*this, depth);
     std::fwrite(text.data(), 1, text.size(), file);
 }

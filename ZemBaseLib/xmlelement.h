@@ -1,11 +1,13 @@
 // XmlElement: an XML element with a lower-cased name, trimmed 8-bit text, attributes in
 // document order and owned children; parsed with expat, written as indented CRLF text.
-// The elements of one tree live in one arena, owned by the tree's root.
+// The elements of one tree live in one arena, owned by the tree's root, which also keeps
+// every name the tree uses once.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,7 +26,7 @@ public:
     XmlElement& operator=(const XmlElement&) = delete;
 
     // Own data.
-    const std::string& GetName() const { return name_; }
+    const std::string& GetName() const { return name_->text; }
     // Lower-cases (ASCII) and folds every UTF-8 Latin-1 letter to its Latin-1 byte.
     void SetName(std::string_view name);
     const std::string& GetText() const { return text_; }
@@ -88,27 +90,56 @@ public:
 
 private:
     // Children are added in blocks of this many, the first block at the first child.
-    static constexpr size_t kChildBlock = 10;
+    static constexpr size_t kChildBlock = 4;
 
     class Arena;
+    // A name as a tree keeps it, once: equal names are one pointer. Its first bytes are also
+    // in a copy of fixed width, which the writer copies whole.
+    struct Name {
+        static constexpr size_t kPadded = 16;
+        constexpr explicit Name(std::string_view name) : text(name)
+        {
+            for (size_t i = 0; i < name.size() && i < kPadded; ++i)
+                padded[i] = name[i];
+        }
+        std::string text;
+        char padded[kPadded] = {};
+    };
+    struct Attribute {
+        const Name* name = nullptr;
+        std::string value;
+    };
+
+    explicit XmlElement(Arena* arena);  // an element of that arena
     Arena& TreeArena();
+    // The tree's copy of name as an element keeps it, added if new.
+    const Name& TreeName(std::string_view name);
+    // The tree's copy of name as an element keeps it; null when the tree has no such name.
+    const Name* KnownName(std::string_view name) const;
     XmlElement* NewChild();  // appended, with no name and no text
     enum class ReadAs { Utf8, Utf8ThenLatin1, Latin1 };
     bool Parse(const std::string& text, ReadAs readAs);
     void Empty();
 
-    void Write(std::string& out, std::string_view unit, int depth) const;
-    AttrPair* FindAttribute(std::string_view lowerName);
-    const AttrPair* FindAttribute(std::string_view lowerName) const;
+    Attribute* FindAttribute(const Name* name);
+    const Attribute* FindAttribute(const Name* name) const;
+    friend class NameTable;
     friend struct XmlParseState;
+    friend class XmlWriter;
+
+    static const Name kNoName;
+
+    // What few elements carry: the arena a root owns, the message a failed parse left. Kept
+    // apart, so that an element is two cache lines.
+    struct Rare;
+    Rare& RareParts();
 
     XmlElement* parent_ = nullptr;
-    Arena* arena_ = nullptr;             // where this tree's elements come from and go back to
-    std::unique_ptr<Arena> ownArena_;    // only on an element that no arena made: a root
-    std::string name_;
+    Arena* arena_ = nullptr;  // where this tree's elements come from and go back to
+    const Name* name_ = &kNoName;
+    std::unique_ptr<Rare> rare_;
     std::string text_;
-    std::vector<AttrPair> attributes_;
-    std::vector<XmlElement*> children_;  // owned through the arena
-    // Only the elements a parse failed on carry a message; this keeps every node small.
-    std::unique_ptr<std::string> lastError_;
+    // In an element of an arena the lists take their room from it.
+    std::pmr::vector<Attribute> attributes_;
+    std::pmr::vector<XmlElement*> children_;  // owned through the arena
 };

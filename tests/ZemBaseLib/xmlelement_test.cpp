@@ -304,3 +304,133 @@ TEST(XmlElementCopy, CopiesGoThroughTextAndKeepContent)
     XmlElement unnamed;
     EXPECT_FALSE(tree.AddChildTree(&unnamed, true));
 }
+
+TEST(XmlElementParse, AttributesDifferingOnlyInCaseAreOneWithTheLastValue)
+{
+    XmlElement e;
+    ASSERT_TRUE(e.Parse("<a X=\"1\" y=\"2\" x=\"3\" Z=\"4\" Y=\"5\"/>")) << e.GetLastError();
+    std::string out;
+    e.Serialize(out);
+    EXPECT_EQ(out, "<a x=\"3\" y=\"5\" z=\"4\" />\r\n");
+}
+
+// More names than a parse keeps at hand: each element and attribute keeps its own.
+TEST(XmlElementParse, ManyDistinctNamesEachStayTheirOwn)
+{
+    constexpr int kCount = 700;
+    std::string xml = "<r>";
+    for (int i = 0; i < kCount; ++i) {
+        const std::string n = std::to_string(i);
+        xml += (i % 2 ? "<E" : "<e") + n + " A" + n + "=\"" + n + "\"/>";
+    }
+    XmlElement root;
+    ASSERT_TRUE(root.Parse(xml + "</r>")) << root.GetLastError();
+    ASSERT_EQ(root.CountChildren(), kCount);
+    for (int i = 0; i < kCount; ++i) {
+        const std::string n = std::to_string(i);
+        const XmlElement& child = *root.GetChild(static_cast<uint16_t>(i));
+        EXPECT_EQ(child.GetName(), "e" + n);
+        EXPECT_EQ(root.GetChildAttribute("E" + n, "a" + n), n);
+        std::string value;
+        EXPECT_FALSE(child.GetAttribute("a" + std::to_string(i + 1), value));
+    }
+}
+
+TEST(XmlElementEdit, NamesOfFreshRootsAndReusedChildren)
+{
+    XmlElement fresh;
+    std::string value;
+    EXPECT_EQ(fresh.GetName(), "");
+    EXPECT_FALSE(fresh.GetAttribute("a", value));
+    fresh.RemoveAttribute("a");
+    EXPECT_EQ(fresh.FindChildIndexByAttr("c", {{"a", "1"}}), -1);
+    fresh.SetName("Fresh\xC3\x84");
+    EXPECT_EQ(fresh.GetName(), "fresh\xC4");
+    EXPECT_EQ(XmlElement("AsGiven").GetName(), "AsGiven");
+
+    XmlElement root("r");
+    root.AddChild("old", "1")->SetAttribute("K", "v");
+    root.RemoveChild(root.GetChild(0));
+    XmlElement* reused = root.AddChild("New", "2");
+    EXPECT_EQ(reused->GetName(), "new");
+    EXPECT_FALSE(reused->GetAttribute("k", value)) << "a reused element starts empty";
+    std::string out;
+    root.Serialize(out);
+    EXPECT_EQ(out, "<r>\r\n    <new>2</new>\r\n</r>\r\n");
+}
+
+TEST(XmlElementWrite, EntitiesAtTheEdgesAndBytesKeptAsTheyAre)
+{
+    XmlElement root("r");
+    using namespace std::string_view_literals;
+    root.SetAttribute("v", "\"a\0<\t"sv);
+    root.AddChild("t", "&x<");
+    root.AddChild("n", "a\0<b"sv);
+    std::string out;
+    root.Serialize(out);
+    EXPECT_EQ(out, "<r v=\"&quot;a\0&lt;&#9;\">\r\n"
+                   "    <t>&amp;x&lt;</t>\r\n"
+                   "    <n>a\0&lt;b</n>\r\n"
+                   "</r>\r\n"sv);
+}
+
+// Deep lines and a long document: indents of any depth, and every line whole.
+TEST(XmlElementWrite, DeepAndLongTreesWriteEveryLineWhole)
+{
+    XmlElement root("d0");
+    XmlElement* deepest = &root;
+    for (int depth = 1; depth <= 12; ++depth)
+        deepest = deepest->AddChild("d" + std::to_string(depth), "");
+    deepest->SetText("end");
+    std::string out;
+    root.Serialize(out, 2);
+    const std::string deepestLine = std::string(4 * 14, ' ') + "<d12>end</d12>\r\n";
+    EXPECT_NE(out.find("\r\n" + deepestLine), std::string::npos) << out;
+    EXPECT_EQ(out.rfind(std::string(8, ' ') + "</d0>\r\n"), out.size() - 15);
+
+    XmlElement shallow("a");
+    shallow.AddChild("b", "")->AddChild("c", "x");
+    std::string appended = "|";
+    shallow.Serialize(appended, -1);
+    EXPECT_EQ(appended, "|<a>\r\n<b>\r\n    <c>x</c>\r\n</b>\r\n</a>\r\n") << "no indent below depth 0";
+
+    XmlElement list("l");
+    constexpr int kLines = 20000;
+    for (int i = 0; i < kLines; ++i)
+        list.AddChild("c", "text & more")->SetAttributeInt("i", i);
+    list.Serialize(out);
+    std::string expected = "<l>\r\n";
+    for (int i = 0; i < kLines; ++i)
+        expected += "    <c i=\"" + std::to_string(i) + "\">text &amp; more</c>\r\n";
+    EXPECT_TRUE(out == expected + "</l>\r\n");
+    XmlElement back;
+    ASSERT_TRUE(back.Parse(out)) << back.GetLastError();
+    ASSERT_EQ(back.CountChildren(), kLines);
+    EXPECT_EQ(back.GetChild(kLines - 1)->GetText(), "text & more");
+}
+
+TEST(XmlElementParse, AStoppedParseSaysWhyAndKeepsWhatItRead)
+{
+    std::string deep = "<a>text";
+    for (int i = 0; i < 1200; ++i)
+        deep += "<d>";
+    XmlElement e;
+    EXPECT_FALSE(e.Parse(deep));
+    EXPECT_EQ(e.GetLastError(), "elements nested too deeply at line 1");
+    EXPECT_EQ(e.GetName(), "a");
+    EXPECT_EQ(e.GetText(), "text");
+}
+
+TEST(XmlElementWrite, NamesOfAnyLengthAreWrittenWhole)
+{
+    for (const size_t length : {1, 15, 16, 17, 40}) {
+        const std::string name(length, 'n');
+        XmlElement root(name);
+        root.SetAttribute(name + "a", "1");
+        root.AddChild(name, "t");
+        std::string out;
+        root.Serialize(out);
+        EXPECT_EQ(out, "<" + name + " " + name + "a=\"1\">\r\n    <" + name + ">t</" + name + ">\r\n</" +
+                           name + ">\r\n");
+    }
+}
