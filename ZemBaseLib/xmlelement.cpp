@@ -315,7 +315,12 @@ struct XmlElement::Rare {
     std::string lastError;
 };
 
-constinit const XmlElement::Name XmlElement::kNoName{std::string_view()};
+// Made at its first use, so that an element made by another file's static set-up has it.
+const XmlElement::Name& XmlElement::NoName()
+{
+    static const Name none;
+    return none;
+}
 
 XmlElement::XmlElement() = default;
 
@@ -342,7 +347,7 @@ void XmlElement::Empty()
 {
     children_.clear();
     attributes_.clear();
-    name_ = &kNoName;
+    name_ = &NoName();
     text_.clear();
     rare_.reset();
     parent_ = nullptr;

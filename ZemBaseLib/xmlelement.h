@@ -97,7 +97,8 @@ private:
     // in a copy of fixed width, which the writer copies whole.
     struct Name {
         static constexpr size_t kPadded = 16;
-        constexpr explicit Name(std::string_view name) : text(name)
+        Name() = default;  // the empty name
+        explicit Name(std::string_view name) : text(name)
         {
             for (size_t i = 0; i < name.size() && i < kPadded; ++i)
                 padded[i] = name[i];
@@ -127,7 +128,7 @@ private:
     friend struct XmlParseState;
     friend class XmlWriter;
 
-    static const Name kNoName;
+    static const Name& NoName();
 
     // What few elements carry: the arena a root owns, the message a failed parse left. Kept
     // apart, so that an element is two cache lines.
@@ -136,7 +137,7 @@ private:
 
     XmlElement* parent_ = nullptr;
     Arena* arena_ = nullptr;  // where this tree's elements come from and go back to
-    const Name* name_ = &kNoName;
+    const Name* name_ = &NoName();
     std::unique_ptr<Rare> rare_;
     std::string text_;
     // In an element of an arena the lists take their room from it.
