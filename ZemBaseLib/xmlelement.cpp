@@ -58,7 +58,8 @@ constexpr GermanLetter kGermanLetters[] = {
 };
 
 // The German letters from the first C3 at out on, UTF-8 to Latin-1; every other byte stays.
-void FoldUmlautsFrom(std::string& text, size_t out)
+template <class Text>
+void FoldUmlautsFrom(Text& text, size_t out)
 {
     for (size_t in = out; in < text.size(); ++in, ++out) {
         char c = text[in];
@@ -77,14 +78,16 @@ void FoldUmlautsFrom(std::string& text, size_t out)
 }
 
 // Most texts have no C3 at all: one look, in line, and only the others are folded.
-inline void FoldUmlauts(std::string& text)
+template <class Text>
+inline void FoldUmlauts(Text& text)
 {
     if (const auto first = std::find(text.begin(), text.end(), '\xC3'); first != text.end())
         FoldUmlautsFrom(text, static_cast<size_t>(first - text.begin()));
 }
 
 // Text as an element keeps it: trimmed, without TABs, the German letters in Latin-1.
-void TidyText(std::string& text)
+template <class Text>
+void TidyText(Text& text)
 {
     if (text.empty())
         return;
@@ -102,7 +105,8 @@ void TidyText(std::string& text)
 }
 
 // Latin-1 read as such comes out of expat as UTF-8 C2 or C3 sequences: back to its bytes.
-void FoldLatin1(std::string& text)
+template <class Text>
+void FoldLatin1(Text& text)
 {
     size_t out = 0;
     for (size_t in = 0; in < text.size(); ++in, ++out) {
@@ -332,7 +336,7 @@ XmlElement::XmlElement(std::string_view name)
 }
 
 XmlElement::XmlElement(Arena* arena)
-    : arena_(arena), attributes_(arena->Lists()), children_(arena->Lists())
+    : arena_(arena), text_(arena->Lists()), attributes_(arena->Lists()), children_(arena->Lists())
 {
 }
 
@@ -352,7 +356,7 @@ void XmlElement::Empty()
     rare_.reset();
     parent_ = nullptr;
     if (text_.capacity() > kKeptTextRoom)
-        std::string().swap(text_);
+        std::pmr::string(text_.get_allocator()).swap(text_);
     if (children_.capacity() > kKeptListRoom)
         children_.shrink_to_fit();
     if (attributes_.capacity() > kKeptListRoom)
@@ -425,16 +429,25 @@ struct XmlParseState {
     // rather than by calls into the C library.
     const XmlElement::Name* Name(const char* text)
     {
-        size_t size = 0;
-        size_t hash = 0;
-        for (; text[size]; ++size)
-            hash = 31 * hash + static_cast<unsigned char>(text[size]);
+        const size_t size = Length(text);
+        // The first and last byte and the length tell a document's few names apart well
+        // enough, and cost no pass over the name beyond its length.
+        const size_t hash = static_cast<unsigned char>(text[0]) +
+                            3 * static_cast<unsigned char>(text[size > 0 ? size - 1 : 0]) + 7 * size;
         MetName* const set = &met[2 * (hash % kMetSets)];
         for (const MetName* way = set; way != set + 2; ++way) {
             if (way->kept && Same(way->given, text, size))
                 return way->kept;
         }
         return Meet(std::string_view(text, size), set);
+    }
+
+    static size_t Length(const char* text)
+    {
+        size_t size = 0;
+        while (text[size])
+            ++size;
+        return size;
     }
 
     static bool Same(const std::string& known, const char* text, size_t size)
@@ -520,7 +533,7 @@ struct XmlParseState {
                 attr = &element->attributes_.emplace_back();
                 attr->name = key;
             }
-            attr->value.assign(attrs[i + 1]);
+            attr->value.assign(attrs[i + 1], Length(attrs[i + 1]));
             if (latin1)
                 FoldLatin1(attr->value);
             FoldUmlauts(attr->value);
@@ -529,7 +542,7 @@ struct XmlParseState {
 
     void Gather(std::string_view piece)
     {
-        std::string& text = current->text_;
+        std::pmr::string& text = current->text_;
         // Blanks ahead of the first other character go at the end anyway; leaving them out
         // keeps the line breaks and indents between elements out of their parents.
         if (text.empty() && std::all_of(piece.begin(), piece.end(), IsBlank))
@@ -773,7 +786,7 @@ bool XmlElement::SetChildTextInt(std::string_view name, int32_t value)
 std::string XmlElement::GetChildText(std::string_view name) const
 {
     const XmlElement* child = FindChild(name);
-    return child ? child->text_ : std::string();
+    return child ? std::string(child->text_) : std::string();
 }
 
 bool XmlElement::SetChildAttribute(std::string_view childName, std::string_view attrName,

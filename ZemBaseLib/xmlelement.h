@@ -29,7 +29,7 @@ public:
     const std::string& GetName() const { return name_->text; }
     // Lower-cases (ASCII) and folds every UTF-8 Latin-1 letter to its Latin-1 byte.
     void SetName(std::string_view name);
-    const std::string& GetText() const { return text_; }
+    std::string_view GetText() const { return text_; }
     // Trims white space, drops TABs, folds the German UTF-8 letters to Latin-1.
     void SetText(std::string_view text);
     XmlElement* GetParent() const { return parent_; }
@@ -131,7 +131,7 @@ private:
     static const Name& NoName();
 
     // What few elements carry: the arena a root owns, the message a failed parse left. Kept
-    // apart, so that an element is two cache lines.
+    // apart, so that an element stays small.
     struct Rare;
     Rare& RareParts();
 
@@ -139,8 +139,8 @@ private:
     Arena* arena_ = nullptr;  // where this tree's elements come from and go back to
     const Name* name_ = &NoName();
     std::unique_ptr<Rare> rare_;
-    std::string text_;
-    // In an element of an arena the lists take their room from it.
+    // In an element of an arena the text and the lists take their room from it.
+    std::pmr::string text_;
     std::pmr::vector<Attribute> attributes_;
     std::pmr::vector<XmlElement*> children_;  // owned through the arena
 };

@@ -349,7 +349,9 @@ TEST(XmlElementEdit, NamesOfFreshRootsAndReusedChildren)
     EXPECT_EQ(XmlElement("AsGiven").GetName(), "AsGiven");
 
     XmlElement root("r");
-    root.AddChild("old", "1")->SetAttribute("K", "v");
+    const std::string longText(1000, 'x');  // beyond the tree's small pieces
+    root.AddChild("old", longText)->SetAttribute("K", "v");
+    EXPECT_EQ(root.GetChildText("old"), longText);
     root.RemoveChild(root.GetChild(0));
     XmlElement* reused = root.AddChild("New", "2");
     EXPECT_EQ(reused->GetName(), "new");

@@ -95,7 +95,7 @@ void MyFMODEngine::SetFileInfo(FileHandle handle, const std::string& xml)
     for (uint16_t i = 0; i < root.CountChildren(); ++i) {
         const XmlElement* child = root.GetChild(i);
         const std::string& name = child->GetName();
-        const std::string& text = child->GetText();
+        const std::string text(child->GetText());
         if (NameIs(name, "starttime")) {
             SysTime start;
             start.Parse(text);
