@@ -7,6 +7,7 @@
 #include "ui/internal/windowwidget.h"
 
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -65,7 +66,12 @@ void Place(QWidget& widget, int x, int y, int width, int height)
         return;
     }
     widget.resize(width, height);
-    widget.move(x, y);
+    // Once shown, the widget would place its client area at x, y less the frame it knows of,
+    // which is none while the window manager is still framing the window.
+    if (QWindow* window = widget.windowHandle(); window && widget.isVisible())
+        window->setFramePosition(QPoint(x, y));
+    else
+        widget.move(x, y);
 }
 
 }  // namespace

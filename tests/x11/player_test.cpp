@@ -1,5 +1,6 @@
-// The Player control in controlhost as a person meets it on an X display: its colours on the
-// screen, a held arrow key on its focused speed slider, and Alt+F4 ending the host.
+// The Player control in controlhost as a person meets it on an X display: the window's title bar
+// on the screen, its colours, a held arrow key on its focused speed slider, and Alt+F4 ending
+// the host.
 #include "process/childprocess.h"
 #include "support/runprogram.h"
 #include "support/scratch.h"
@@ -85,6 +86,9 @@ TEST(X11Player, ColoursKeysAndClosingInTheHost)
         speed = QRect(columns.left(), rows.top(), columns.width(), rows.height());
         return rows.width() > 100;
     })) << "the speed slider is never painted";
+    // The host sizes its window after showing it, at 0, 0: placed by its frame, the title bar
+    // with its close button stays on the screen.
+    EXPECT_GT(x.Geometry(window).top(), 0) << "the title bar above the screen";
 
     // Frame2's check boxes sit in the row below the speed slider, in its first and third
     // columns, on the frame's black.
