@@ -20,10 +20,6 @@ constexpr int GetRValue(COLORREF c) { return int(c & 0xFF); }
 constexpr int GetGValue(COLORREF c) { return int((c >> 8) & 0xFF); }
 constexpr int GetBValue(COLORREF c) { return int((c >> 16) & 0xFF); }
 
-struct POINT {
-    int32_t x = 0;
-    int32_t y = 0;
-};
 struct SIZE {
     int32_t cx = 0;
     int32_t cy = 0;

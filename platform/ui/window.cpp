@@ -7,6 +7,7 @@
 #include "ui/internal/windowwidget.h"
 
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -65,7 +66,25 @@ void Place(QWidget& widget, int x, int y, int width, int height)
         return;
     }
     widget.resize(width, height);
-    widget.move(x, y);
+    // Once shown, the widget would place its client area at x, y less the frame it knows of,
+    // which is none while the window manager is still framing the window.
+    if (QWindow* window = widget.windowHandle(); window && widget.isVisible())
+        window->setFramePosition(QPoint(x, y));
+    else
+        widget.move(x, y);
+}
+
+// A window without parent is held to the sizes its procedure allows; nothing else is asked.
+void ApplyTrackSizes(const std::shared_ptr<WindowRecord>& record)
+{
+    if (!record->widget || !record->widget->isWindow())
+        return;
+    MINMAXINFO sizes;
+    sizes.ptMaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    ui::CallProcedure(record, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&sizes));
+    record->widget->setMinimumSize(std::max(sizes.ptMinTrackSize.x, 0), std::max(sizes.ptMinTrackSize.y, 0));
+    record->widget->setMaximumSize(std::clamp(sizes.ptMaxTrackSize.x, 0, QWIDGETSIZE_MAX),
+                                   std::clamp(sizes.ptMaxTrackSize.y, 0, QWIDGETSIZE_MAX));
 }
 
 }  // namespace
@@ -118,6 +137,7 @@ HWND CreateWindow(WindowProcedure procedure, uint32_t style, int x, int y, int w
     }
     if (record->destroying)  // destroyed by its own WM_CREATE
         return nullptr;
+    ApplyTrackSizes(record);
     if (style & WS_VISIBLE)
         widget->show();
     return hwnd;
@@ -224,6 +244,7 @@ bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint)
     auto record = FindOnUiThread(hwnd);
     if (!record || !record->widget)
         return false;
+    ApplyTrackSizes(record);
     Place(*record->widget, x, y, std::max(width, 0), std::max(height, 0));
     // WM_SIZE now, as the window system sends it, also for a window not yet shown.
     if (auto* widget = dynamic_cast<ui::WindowWidget*>(record->widget.data()))

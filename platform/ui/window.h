@@ -52,6 +52,15 @@ bool IsWindowVisible(HWND hwnd);
 // Position in the parent's client area (of the frame on the screen for a window without
 // parent) and size of the client area.
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = true);
+
+// Asked of a window without parent when it is created and each time it is moved: the sizes of
+// its client area that neither MoveWindow nor a person dragging its frame can go beyond. The
+// procedure changes the fields it cares about; the others leave the size free.
+constexpr UINT WM_GETMINMAXINFO = 0x0024;
+struct MINMAXINFO {  // only the tracking sizes: no window here is maximised
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
 // (0, 0, width, height).
 bool GetClientRect(HWND hwnd, RECT* rect);
 // The window's rectangle in screen coordinates.

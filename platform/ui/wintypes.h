@@ -19,6 +19,11 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 
+struct POINT {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
 struct RECT {
     int32_t left = 0;
     int32_t top = 0;

@@ -1,5 +1,6 @@
-// The Player control in controlhost as a person meets it on an X display: its colours on the
-// screen, a held arrow key on its focused speed slider, and Alt+F4 ending the host.
+// The Player control in controlhost as a person meets it on an X display: the window's title bar
+// on the screen and its least size, the control's colours, a held arrow key on its focused speed
+// slider, and Alt+F4 ending the host.
 #include "process/childprocess.h"
 #include "support/runprogram.h"
 #include "support/scratch.h"
@@ -85,6 +86,12 @@ TEST(X11Player, ColoursKeysAndClosingInTheHost)
         speed = QRect(columns.left(), rows.top(), columns.width(), rows.height());
         return rows.width() > 100;
     })) << "the speed slider is never painted";
+    // The host sizes its window after showing it, at 0, 0: placed by its frame, the title bar
+    // with its close button stays on the screen.
+    EXPECT_GT(x.Geometry(window).top(), 0) << "the title bar above the screen";
+    // Nothing scrolls the page: the window cannot be made smaller than the Player and its margins.
+    const auto hints = x.Run({"xprop", "-id", std::to_string(window), "WM_NORMAL_HINTS"});
+    EXPECT_NE(hints.output.find("minimum size: 768 by 138"), std::string::npos) << hints.output;
 
     // Frame2's check boxes sit in the row below the speed slider, in its first and third
     // columns, on the frame's black.

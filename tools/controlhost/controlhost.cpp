@@ -143,12 +143,17 @@ void Activate(const Page& page, const PageObject& spec, HostedControl& control, 
         Report(page, spec, "the control", " did not activate", hr);
 }
 
-// The host window; sized to its controls once they are there.
-HWND CreateHostWindow(const Page& page)
+// The host window; sized to its controls once they are there. It is never made smaller than
+// them (pageSize, 0 until they are placed): nothing scrolls them into view.
+HWND CreateHostWindow(const Page& page, const SIZE& pageSize)
 {
     // Closing the window (WM_CLOSE, then destroyed by default) ends the program.
     HWND window = CreateWindow(
-        [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        [&pageSize](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_GETMINMAXINFO) {
+                reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {pageSize.cx, pageSize.cy};
+                return 0;
+            }
             if (message == WM_DESTROY)
                 PostQuitMessage(0);
             if (message == WM_TIMER && wParam == kCloseTimer)
@@ -176,7 +181,8 @@ int Host(const std::string& pagePath)
         std::fprintf(stderr, "controlhost: %s\n", error.c_str());
         return 1;
     }
-    HWND window = CreateHostWindow(*page);
+    SIZE pageSize{};
+    HWND window = CreateHostWindow(*page, pageSize);
     if (!window) {
         std::fprintf(stderr, "controlhost: cannot open a window\n");
         return 1;
@@ -193,7 +199,8 @@ int Host(const std::string& pagePath)
         top = rect.bottom + kMargin;
         width = std::max(width, static_cast<int>(rect.right) + kMargin);
     }
-    MoveWindow(window, 0, 0, width, std::max(top, kMinHeight));
+    pageSize = SIZE{width, std::max(top, kMinHeight)};
+    MoveWindow(window, 0, 0, pageSize.cx, pageSize.cy);
 
     int exitCode = 0;
     {

@@ -290,7 +290,7 @@ TEST(Painting, WindowsPaintThroughBeginPaint)
     EXPECT_NE(std::find(seen.begin(), seen.end(), WM_ERASEBKGND), seen.end());
     seen.clear();
     MoveWindow(hwnd, 0, 0, 30, 10);
-    EXPECT_EQ(seen, (std::vector<UINT>{WM_SIZE}));
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_GETMINMAXINFO, WM_SIZE}));
     DestroyWindow(hwnd);
 }
 

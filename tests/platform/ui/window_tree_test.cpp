@@ -104,6 +104,48 @@ TEST(WindowTree, ShowHideAndMove)
     DestroyWindow(top);
 }
 
+// A window without parent keeps its client area within the sizes its procedure gives when it
+// is created and at each move, also as it gives them then; a child is not asked.
+TEST(WindowTree, AWindowWithoutParentStaysWithinTheSizesItsProcedureAllows)
+{
+    POINT least{120, 80}, most{300, 200};
+    int childAsked = 0;
+    HWND top = CreateWindow([&](HWND, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
+        if (message == WM_GETMINMAXINFO) {
+            auto* sizes = reinterpret_cast<MINMAXINFO*>(lParam);
+            sizes->ptMinTrackSize = least;
+            sizes->ptMaxTrackSize = most;
+        }
+        return 0;
+    }, WS_VISIBLE, 0, 0, 50, 50);
+    HWND child = CreateWindow([&](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+        childAsked += message == WM_GETMINMAXINFO;
+        return 0;
+    }, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top);
+    const auto size = [](HWND hwnd) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        return std::pair(client.right, client.bottom);
+    };
+    EXPECT_EQ(size(top), std::pair(120, 80)) << "created smaller";
+    const struct {
+        int width, height;
+        std::pair<int, int> client;
+    } moves[] = {{500, 500, {300, 200}}, {200, 100, {200, 100}}, {10, 150, {120, 150}}};
+    for (const auto& m : moves) {
+        ASSERT_TRUE(MoveWindow(top, 0, 0, m.width, m.height));
+        EXPECT_EQ(size(top), m.client) << m.width << " x " << m.height;
+    }
+    least = {250, 160};
+    most = {1000, 1000};
+    ASSERT_TRUE(MoveWindow(top, 0, 0, 200, 100));
+    EXPECT_EQ(size(top), std::pair(250, 160)) << "the sizes as the procedure gives them now";
+    ASSERT_TRUE(MoveWindow(child, 0, 0, 1, 1));
+    EXPECT_EQ(size(child), std::pair(1, 1));
+    EXPECT_EQ(childAsked, 0);
+    DestroyWindow(top);
+}
+
 // The window whose procedure runs, or its parent, dies inside that procedure (sanitizer build).
 TEST(WindowTree, AProcedureMayDestroyItsOwnWindowOrItsParent)
 {
