@@ -162,7 +162,7 @@ HWND CreateHostWindow(const Page& page, const SIZE& pageSize)
                 PostQuitMessage(0);
             return DefWindowProc(hwnd, message, wParam, lParam);
         },
-        WS_VISIBLE, 0, 0, kMinWidth, kMinHeight);
+        0, 0, 0, kMinWidth, kMinHeight);
     if (!window)
         return nullptr;
     // As a browser names its window: the page's title, else its file.
@@ -200,7 +200,10 @@ int Host(const std::string& pagePath)
         width = std::max(width, static_cast<int>(rect.right) + kMargin);
     }
     pageSize = SIZE{width, std::max(top, kMinHeight)};
+    // Shown once it has its size: a window moved while the window manager frames it can end
+    // up placed by its client area, its title bar above the screen.
     MoveWindow(window, 0, 0, pageSize.cx, pageSize.cy);
+    ShowWindow(window, SW_SHOW);
 
     int exitCode = 0;
     {
