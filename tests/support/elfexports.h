@@ -6,7 +6,7 @@
 
 namespace zemtest {
 
-// Sorted names of the defined global and weak dynamic symbols of a 64-bit ELF file; empty
+// Sorted names of the defined global and weak dynamic symbols of a shared object; empty
 // when the file is no such object.
 std::vector<std::string> ExportedNames(const std::string& path);
 
